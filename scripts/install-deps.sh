@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the checks need on a fresh
+# Debian 12 machine. Run as root; does nothing for packages already present.
+set -euo pipefail
+pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+      qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
+      clang libclang-rt-14-dev xvfb xauth)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
