@@ -1,0 +1,25 @@
+#include "app/PollOutcome.h"
+
+std::string PollStepName(TPollStep step) {
+  switch (step) {
+    case TPollStep::psNone: return "none";
+    case TPollStep::psConnect: return "connect";
+    case TPollStep::psWaitUserPrompt: return "wait for \"name :\"";
+    case TPollStep::psSendUser: return "send user name";
+    case TPollStep::psWaitPasswordPrompt: return "wait for \"word :\"";
+    case TPollStep::psSendPassword: return "send password";
+    case TPollStep::psWaitCommandPrompt: return "wait for \"=>\"";
+    case TPollStep::psSendCommand: return "send command";
+    case TPollStep::psReceiveReply: return "receive reply";
+    case TPollStep::psLogout: return "logout";
+  }
+  return "unknown step";
+}
+
+std::string DescribeOutcome(const TPollOutcome& outcome) {
+  if (outcome.Captured) return "reply captured";
+  std::string text = PollStepName(outcome.FailedStep) + " failed: " + std::to_string(outcome.ErrorCode);
+  if (!outcome.ErrorText.empty()) text += " " + outcome.ErrorText;
+  if (outcome.DeadlineExceeded) text += " (poll took too long)";
+  return text;
+}

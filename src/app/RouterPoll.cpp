@@ -1,0 +1,109 @@
+#include "app/RouterPoll.h"
+
+#include <chrono>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "app/HostPort.h"
+#include "net/TelnetSend.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string UserPrompt = "name :";
+const std::string PasswordPrompt = "word :";
+const std::string CommandPrompt = "=>";
+
+}  // namespace
+
+TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
+                        TReplyBuffer& reply, const TPollSettings& settings) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.DeadlineMs);
+  const THostPort target = SplitHostPort(host);
+
+  TTelnetSend session;
+  session.SetTimeout(PollTimeout);
+  session.SetTargetHost(target.Host);
+  session.SetTargetPort(target.Port);
+  TTCPBlockSocket& sock = session.Sock();
+  sock.SetMaxLineLength(settings.MaxReplyLength);
+  sock.SetHeartbeatRate(settings.HeartbeatRateMs);
+  sock.SetOnHeartbeat([deadline](TBlockSocket& sender) {
+    if (Clock::now() >= deadline) sender.SetStopFlag(true);
+  });
+
+  TPollOutcome outcome;
+  bool bufferRefilled = false;
+  std::string replyText;
+
+  const auto noteFailure = [&](TPollStep step, int code, const std::string& text) {
+    if (outcome.FailedStep != TPollStep::psNone) return;
+    outcome.FailedStep = step;
+    outcome.ErrorCode = code;
+    outcome.ErrorText = text;
+  };
+
+  const std::vector<std::pair<TPollStep, std::function<void()>>> dialogue = {
+      {TPollStep::psConnect, [&] { session.Login(); }},
+      {TPollStep::psWaitUserPrompt, [&] { session.WaitFor(UserPrompt); }},
+      {TPollStep::psSendUser, [&] { session.Send(userName + "\r\n"); }},
+      {TPollStep::psWaitPasswordPrompt, [&] { session.WaitFor(PasswordPrompt); }},
+      {TPollStep::psSendPassword, [&] { session.Send(password + "\r\n"); }},
+      {TPollStep::psWaitCommandPrompt, [&] { session.WaitFor(CommandPrompt); }},
+      {TPollStep::psSendCommand,
+       [&] {
+         reply.Clear();
+         if (settings.ProcessMessages) {
+           settings.ProcessMessages();
+           // A poll run from the user interface just now may have filled the
+           // same buffer; this poll's reading must stand alone in it.
+           reply.Clear();
+         }
+         bufferRefilled = true;
+         session.Send(BitLoadingCommand + "\r\n");
+         reply.Append(BitLoadingCommand);
+       }},
+      {TPollStep::psReceiveReply,
+       [&] {
+         replyText = session.ReceiveUntil(CommandPrompt);
+         reply.Append(replyText);
+       }},
+  };
+
+  TPollStep step = TPollStep::psNone;
+  try {
+    for (const auto& [dialogueStep, action] : dialogue) {
+      step = dialogueStep;
+      action();
+      if (sock.LastErrorCode() != 0) noteFailure(step, sock.LastErrorCode(), sock.LastErrorText());
+      if (Clock::now() >= deadline) {
+        outcome.DeadlineExceeded = true;
+        noteFailure(step, sock.LastErrorCode(), sock.LastErrorText());
+        break;
+      }
+    }
+    // The reply counts only when the prompt after it came: ReceiveUntil
+    // returns text only when it found its terminator.
+    outcome.Captured = !replyText.empty();
+    step = TPollStep::psLogout;
+    session.Logout();
+  } catch (const std::exception& error) {
+    noteFailure(step, sock.LastErrorCode(), error.what());
+  } catch (...) {
+    noteFailure(step, sock.LastErrorCode(), "unknown exception");
+  }
+
+  if (outcome.Captured) {
+    outcome.FailedStep = TPollStep::psNone;
+    outcome.ErrorCode = 0;
+    outcome.ErrorText.clear();
+    outcome.DeadlineExceeded = false;
+  } else {
+    noteFailure(TPollStep::psReceiveReply, sock.LastErrorCode(), "no reply before the prompt");
+  }
+  // Never leave the previous poll's text behind for ParseReply to cut again.
+  if (!bufferRefilled) reply.Clear();
+  return outcome;
+}

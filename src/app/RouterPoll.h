@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/PollOutcome.h"
+#include "app/ReplyBuffer.h"
+#include "app/ToneBits.h"
+
+// The router command whose reply carries the bit loading.
+inline const std::string BitLoadingCommand = "xdsl debug bitloadinginfo";
+// The longest pause in incoming data that a wait of the dialogue accepts.
+constexpr int PollTimeout = 2000;
+
+struct TPollSettings {
+  // Lets the user interface handle its pending events once, right before the
+  // command is sent. May be empty.
+  std::function<void()> ProcessMessages;
+  // The whole poll ends after this many milliseconds, also when a router
+  // keeps trickling data so that no single wait ever times out.
+  int DeadlineMs = 30000;
+  // How often a wait checks the deadline.
+  int HeartbeatRateMs = 100;
+  // A real reply is about 3 KB; anything far beyond is not a router talking.
+  int MaxReplyLength = 1 << 20;
+};
+
+// Logs into the router at host ("host", "host:port", "[ipv6]:port" or a bare
+// IPv6 literal; port 23 unless given), sends the bit-loading command and
+// leaves the command line and the reply in the buffer. The dialogue goes on
+// past failed waits, as a slow or odd router may still answer; the outcome
+// says whether a reply was captured. Whenever the buffer was not refilled,
+// it is left empty.
+TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
+                        TReplyBuffer& reply, const TPollSettings& settings = {});
+
+// Cuts the buffer filled by FetchReply down to the cells and reads all 513
+// entries of toneBits from them (0 where nothing could be read). The buffer
+// keeps the cut lines.
+void ParseReply(TReplyBuffer& reply, ToneBits& toneBits);
