@@ -1,0 +1,590 @@
+#include "net/BlockSocket.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include "net/SocketError.h"
+#include "net/SocketErrors.h"
+
+TBlockSocket::TBlockSocket() = default;
+
+TBlockSocket::~TBlockSocket()
+{
+  // Derived classes close in an orderly way; this only makes sure that no
+  // handle outlives the object.
+  if (FSocket != -1)
+    ::close(FSocket);
+}
+
+// ---------------------------------------------------------------- errors
+
+void TBlockSocket::ClearError()
+{
+  FLastError = 0;
+  FLastErrorText.clear();
+}
+
+void TBlockSocket::SetLastError(int code)
+{
+  FLastError = code;
+  FLastErrorText = GetErrorDescEx();
+}
+
+int TBlockSocket::CheckResult(int platformResult)
+{
+  // Must run straight after the platform call, while errno still holds its
+  // outcome.
+  const int savedErrno = errno;
+  ClearError();
+  if (platformResult == -1)
+    SetLastError(ErrnoToSocketError(savedErrno));
+  return FLastError;
+}
+
+void TBlockSocket::RaiseOnError()
+{
+  FLastErrorText = GetErrorDescEx();
+  if (FLastError == 0 || FLastError == sockerr::WouldBlock || FLastError == sockerr::InProgress)
+    return;
+  ReportStatus(HR_Error, std::to_string(FLastError) + "," + FLastErrorText);
+  if (FRaiseExcept)
+    throw ESocketError::FromCode(FLastError, FLastErrorText);
+}
+
+std::string TBlockSocket::GetErrorDesc(int code)
+{
+  return SocketErrorDescription(code);
+}
+
+std::string TBlockSocket::GetErrorDescEx() const
+{
+  return GetErrorDesc(FLastError);
+}
+
+void TBlockSocket::ReportStatus(THookSocketReason reason, const std::string& value)
+{
+  if (FOnStatus)
+    FOnStatus(*this, reason, value);
+}
+
+// ---------------------------------------------------------------- properties
+
+void TBlockSocket::SetNonblockSendTimeout(int ms)
+{
+  FNonblockSendTimeout = ms;
+  ApplySendTimeout();
+}
+
+void TBlockSocket::SetHeartbeatRate(int ms)
+{
+  FHeartbeatRate = ms;
+  ApplySendTimeout();
+}
+
+void TBlockSocket::ApplySendTimeout()
+{
+  if (FSocket == -1)
+    return;
+  // A blocked send gives up after NonblockSendTimeout and then takes the
+  // would-block path. With heartbeats on it gives up after one slice, so
+  // that the heartbeat-sliced writability wait can honour StopFlag.
+  int ms = FNonblockSendTimeout;
+  if (FHeartbeatRate > 0 && (ms < 0 || ms > FHeartbeatRate))
+    ms = FHeartbeatRate;
+  if (ms == 0)
+    ms = 1;  // zero would mean "no limit" to the platform
+  timeval tv{};
+  if (ms > 0) {
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+  }
+  ::setsockopt(FSocket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+// ---------------------------------------------------------------- handle
+
+int TBlockSocket::ResolveAddress(TVarSin& sin, const std::string& host, const std::string& port)
+{
+  ReportStatus(HR_ResolvingBegin, host + ":" + port);
+  ClearError();
+  TSocketFamily family = FFamily;
+  if (FSocket == -1 && FFamily == SF_Any) {
+    if (IsIPv4Literal(host))
+      family = SF_IP4;
+    else if (IsIPv6Literal(host))
+      family = SF_IP6;
+  }
+  SetLastError(FillSocketAddress(sin, host, port, family, FPreferIP4, SocketType(), SocketProtocol()));
+  ReportStatus(HR_ResolvingEnd, host + ":" + port);
+  return FLastError;
+}
+
+void TBlockSocket::CreateSocketHandle(const TVarSin& sin)
+{
+  FStopFlag = false;
+  FRecvCounter = 0;
+  FSendCounter = 0;
+  ClearError();
+  if (FSocket != -1)
+    return;
+  FInputBuffer.clear();
+  FBound = false;
+  FIP6Used = sin.sa.sa_family == AF_INET6;
+  const int fd = ::socket(sin.sa.sa_family, SocketType() | SOCK_CLOEXEC, SocketProtocol());
+  if (fd == -1)
+    CheckResult(-1);
+  else
+    FSocket = fd;
+  RaiseOnError();
+  ReportStatus(HR_SocketCreate, FIP6Used ? "IPv6" : "IPv4");
+  if (FSocket == -1)
+    return;
+  ApplySendTimeout();
+  if (FOnCreateSocket)
+    FOnCreateSocket(*this);
+}
+
+void TBlockSocket::ReadAddresses()
+{
+  std::memset(&FLocalSin, 0, sizeof FLocalSin);
+  std::memset(&FRemoteSin, 0, sizeof FRemoteSin);
+  socklen_t length = sizeof FLocalSin;
+  ::getsockname(FSocket, &FLocalSin.sa, &length);
+  length = sizeof FRemoteSin;
+  ::getpeername(FSocket, &FRemoteSin.sa, &length);
+}
+
+void TBlockSocket::BindTo(const std::string& address, const std::string& port)
+{
+  ClearError();
+  if (FSocket == -1 && FFamily == SF_Any && address == "0.0.0.0" && port == "0")
+    return;
+  TVarSin sin;
+  if (ResolveAddress(sin, address, port) == 0) {
+    CreateSocketHandle(sin);
+    if (FSocket != -1 && FLastError == 0) {
+      const int r = ::bind(FSocket, &sin.sa, SizeOfVarSin(sin));
+      CheckResult(r);
+      std::memset(&FLocalSin, 0, sizeof FLocalSin);
+      socklen_t length = sizeof FLocalSin;
+      ::getsockname(FSocket, &FLocalSin.sa, &length);
+      FInputBuffer.clear();
+      FBound = true;
+    }
+  }
+  RaiseOnError();
+  ReportStatus(HR_Bind, address + ":" + port);
+}
+
+void TBlockSocket::ConnectHandle(const TVarSin& sin)
+{
+  // The connect runs non-blocking and is awaited in heartbeat slices, so
+  // that it ends after ConnectTimeout (the platform alone may wait minutes)
+  // and a heartbeat handler can stop it.
+  const int flags = ::fcntl(FSocket, F_GETFL, 0);
+  const bool madeNonBlocking = flags != -1 && ::fcntl(FSocket, F_SETFL, flags | O_NONBLOCK) == 0;
+  int err = 0;
+  if (::connect(FSocket, &sin.sa, SizeOfVarSin(sin)) != 0)
+    err = errno;
+  int code = ErrnoToSocketError(err);
+  if (err == EINPROGRESS || err == EINTR || err == EAGAIN) {
+    switch (WaitForEvents(FConnectTimeout, POLLOUT)) {
+      case TWaitOutcome::Ready: {
+        int soError = 0;
+        socklen_t length = sizeof soError;
+        if (::getsockopt(FSocket, SOL_SOCKET, SO_ERROR, &soError, &length) != 0)
+          soError = errno;
+        code = ErrnoToSocketError(soError);
+        break;
+      }
+      case TWaitOutcome::TimedOut: code = sockerr::TimedOut; break;
+      case TWaitOutcome::Stopped: code = sockerr::ConnectionAborted; break;
+      case TWaitOutcome::Failed: code = FLastError != 0 ? FLastError : sockerr::TimedOut; break;
+    }
+  }
+  if (madeNonBlocking)
+    ::fcntl(FSocket, F_SETFL, flags);
+  SetLastError(code);
+}
+
+void TBlockSocket::ConnectTo(const std::string& host, const std::string& port)
+{
+  TVarSin sin;
+  if (ResolveAddress(sin, host, port) == 0) {
+    CreateSocketHandle(sin);
+    if (FSocket != -1 && FLastError == 0) {
+      ConnectHandle(sin);
+      if (FLastError == 0)
+        ReadAddresses();
+    }
+    FInputBuffer.clear();
+    FLastCR = false;
+    FLastLF = false;
+  }
+  RaiseOnError();
+  ReportStatus(HR_Connect, host + ":" + port);
+}
+
+void TBlockSocket::CloseConnection()
+{
+  AbortConnection();
+}
+
+void TBlockSocket::AbortConnection()
+{
+  if (FSocket != -1)
+    ::close(FSocket);
+  FSocket = -1;
+  FFamily = FFamilySave;
+  ReportStatus(HR_SocketClose, "");
+}
+
+void TBlockSocket::DrainInput()
+{
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // A peer that keeps sending would keep this loop going for ever: it ends
+  // after MaxDrainBytes raw bytes (counted before the read filter, which may
+  // turn chunks into nothing).
+  const uint64_t startCount = FRecvCounter;
+  try {
+    while (!FInputBuffer.empty() || BytesWaiting() > 0) {
+      if (FRecvCounter - startCount >= static_cast<uint64_t>(MaxDrainBytes))
+        break;
+      ReadPacket(0);
+      if (FLastError != 0)
+        break;
+    }
+  } catch (...) {
+    // Draining is best effort: the connection is closed next anyway.
+  }
+  ClearError();
+}
+
+// ---------------------------------------------------------------- waiting
+
+int TBlockSocket::SingleWait(int timeout, short events)
+{
+  if (FSocket == -1) {
+    SetLastError(sockerr::NotSocket);
+    return -1;
+  }
+  pollfd entry{FSocket, events, 0};
+  const uint32_t start = MillisecondTick();
+  int remaining = timeout;
+  int r;
+  for (;;) {
+    r = ::poll(&entry, 1, remaining);
+    if (r >= 0 || errno != EINTR)
+      break;
+    if (timeout >= 0) {
+      const uint32_t elapsed = TickDifference(start, MillisecondTick());
+      remaining = elapsed >= static_cast<uint32_t>(timeout) ? 0 : timeout - static_cast<int>(elapsed);
+    }
+  }
+  if (CheckResult(r) != 0)
+    return -1;
+  if (r == 0)
+    return 0;
+  if (entry.revents & POLLNVAL) {
+    SetLastError(sockerr::BadFile);
+    return -1;
+  }
+  // A hang-up or pending error counts as ready: the read or send that
+  // follows reports it.
+  return (entry.revents & (events | POLLERR | POLLHUP)) != 0 ? 1 : 0;
+}
+
+TBlockSocket::TWaitOutcome TBlockSocket::WaitForEvents(int timeout, short events)
+{
+  const int h = FHeartbeatRate;
+  if (timeout < -1)
+    timeout = 0;
+  if (h > 0 && timeout == -1) {
+    // No limit: wait in slices for ever, so that heartbeats still run.
+    for (;;) {
+      const int r = SingleWait(h, events);
+      if (r != 0)
+        return r > 0 ? TWaitOutcome::Ready : TWaitOutcome::Failed;
+      if (FOnHeartbeat)
+        FOnHeartbeat(*this);
+      if (FStopFlag) {
+        FStopFlag = false;
+        return TWaitOutcome::Stopped;
+      }
+    }
+  }
+  // With heartbeats the time-out is split into a first part and whole
+  // slices, adding up to exactly the time-out; without them a failed wait is
+  // followed by one more check that does not wait.
+  int firstWait = timeout;
+  int slices = 1;
+  if (h > 0) {
+    firstWait = timeout % h;
+    slices = timeout / h;
+  }
+  int r = SingleWait(firstWait, events);
+  while (r == 0 && slices-- > 0) {
+    if (h > 0 && FOnHeartbeat)
+      FOnHeartbeat(*this);
+    if (FStopFlag) {
+      FStopFlag = false;
+      return TWaitOutcome::Stopped;
+    }
+    r = SingleWait(h, events);
+  }
+  if (r > 0)
+    return TWaitOutcome::Ready;
+  return r == 0 ? TWaitOutcome::TimedOut : TWaitOutcome::Failed;
+}
+
+bool TBlockSocket::WaitReadable(int timeout)
+{
+  const TWaitOutcome outcome = WaitForEvents(timeout, POLLIN);
+  if (outcome == TWaitOutcome::Stopped)
+    SetLastError(sockerr::ConnectionAborted);
+  const bool ready = outcome == TWaitOutcome::Ready;
+  RaiseOnError();
+  if (ready)
+    ReportStatus(HR_CanRead, "");
+  return ready;
+}
+
+bool TBlockSocket::WaitWritable(int timeout)
+{
+  const TWaitOutcome outcome = WaitForEvents(timeout, POLLOUT);
+  if (outcome == TWaitOutcome::Stopped)
+    SetLastError(sockerr::ConnectionAborted);
+  const bool ready = outcome == TWaitOutcome::Ready;
+  RaiseOnError();
+  if (ready)
+    ReportStatus(HR_CanWrite, "");
+  return ready;
+}
+
+int TBlockSocket::BytesWaiting()
+{
+  if (FSocket == -1)
+    return 0;
+  int count = 0;
+  if (::ioctl(FSocket, FIONREAD, &count) != 0 || count < 0)
+    return 0;
+  return std::min(count, MaxReadChunk);
+}
+
+bool TBlockSocket::StopCheck()
+{
+  if (FOnHeartbeat && FHeartbeatRate != 0)
+    FOnHeartbeat(*this);
+  if (!FStopFlag)
+    return false;
+  FStopFlag = false;
+  SetLastError(sockerr::ConnectionAborted);
+  RaiseOnError();
+  return true;
+}
+
+// ---------------------------------------------------------------- reading
+
+int TBlockSocket::ReadRaw(void* buffer, int length)
+{
+  if (StopCheck())
+    return 0;
+  if (length <= 0) {
+    ClearError();
+    return 0;
+  }
+  ssize_t received;
+  do {
+    received = ::recv(FSocket, buffer, static_cast<size_t>(length), 0);
+  } while (received < 0 && errno == EINTR);
+  int r = static_cast<int>(received);
+  if (r == 0)
+    SetLastError(sockerr::ConnectionReset);
+  else
+    CheckResult(r < 0 ? -1 : 0);
+  RaiseOnError();
+  if (r > 0) {
+    FRecvCounter += static_cast<uint64_t>(r);
+    ReportStatus(HR_ReadCount, std::to_string(r));
+    if (FOnMonitor)
+      FOnMonitor(*this, false, buffer, r);
+    if (FOnReadFilter) {
+      std::string value(static_cast<const char*>(buffer), static_cast<size_t>(r));
+      FOnReadFilter(*this, value);
+      if (value.size() > static_cast<size_t>(r))
+        value.resize(static_cast<size_t>(r));
+      std::memcpy(buffer, value.data(), value.size());
+      r = static_cast<int>(value.size());
+    }
+  }
+  return r;
+}
+
+std::string TBlockSocket::ReadPacket(int timeout)
+{
+  std::string result;
+  ClearError();
+  // Reads one chunk of n bytes; a failed read contributes nothing.
+  auto readChunk = [this, &result](int n) {
+    result.resize(static_cast<size_t>(n));
+    const int r = ReadRaw(result.data(), n);
+    result.resize(r > 0 ? static_cast<size_t>(r) : 0);
+  };
+  if (!FInputBuffer.empty()) {
+    result.swap(FInputBuffer);
+  } else {
+    std::this_thread::yield();
+    int n = BytesWaiting();
+    if (n > 0) {
+      readChunk(n);
+    } else if (WaitReadable(timeout)) {
+      n = BytesWaiting();
+      if (n == 0)
+        SetLastError(sockerr::ConnectionReset);  // readable with nothing to read: closed
+      else
+        readChunk(n);
+    } else if (FLastError != sockerr::ConnectionAborted) {
+      SetLastError(sockerr::TimedOut);
+    }
+  }
+  if (FConvertLineEnd && !result.empty()) {
+    // Drop the second half of a CR LF / LF CR pair that was split.
+    if ((FLastCR && result.front() == '\n') || (FLastLF && result.front() == '\r'))
+      result.erase(0, 1);
+    FLastCR = false;
+    FLastLF = false;
+  }
+  RaiseOnError();
+  return result;
+}
+
+std::string TBlockSocket::ReadUntil(int timeout, const std::string& terminator)
+{
+  ClearError();
+  if (terminator.empty())
+    return {};
+  const bool lineEndMode = FConvertLineEnd && terminator == "\r\n";
+  std::string s;
+  std::string result;
+  std::size_t matchPos = std::string::npos;
+  std::size_t matchLength = 0;
+  std::size_t searchFrom = 0;
+  int remaining = timeout;
+  for (;;) {
+    const uint32_t start = MillisecondTick();
+    s += ReadPacket(remaining);
+    if (FLastError != 0)
+      break;
+    if (!s.empty()) {
+      if (lineEndMode) {
+        matchPos = s.find_first_of("\r\n", searchFrom);
+        if (matchPos != std::string::npos) {
+          const char other = s[matchPos] == '\r' ? '\n' : '\r';
+          if (matchPos + 1 < s.size() && s[matchPos + 1] == other) {
+            matchLength = 2;
+          } else {
+            matchLength = 1;
+            // Remember a lone CR or LF: its partner may start the next packet.
+            FLastCR = s[matchPos] == '\r';
+            FLastLF = s[matchPos] == '\n';
+          }
+        }
+        searchFrom = s.size();
+      } else {
+        matchPos = s.find(terminator, searchFrom);
+        matchLength = terminator.size();
+        // Only the tail can still start a match that later text completes.
+        searchFrom = s.size() >= terminator.size() ? s.size() - terminator.size() + 1 : 0;
+      }
+    }
+    if (FMaxLineLength > 0) {
+      // The limit applies to the line: the text before the terminator, or
+      // all of it while no terminator has come.
+      const std::size_t lineLength = matchPos != std::string::npos ? matchPos : s.size();
+      if (lineLength > static_cast<std::size_t>(FMaxLineLength)) {
+        matchPos = std::string::npos;
+        SetLastError(sockerr::NoBufferSpace);
+        break;
+      }
+    }
+    if (matchPos != std::string::npos)
+      break;
+    if (!FInterPacketTimeout && remaining != -1) {
+      const uint32_t elapsed = TickDifference(start, MillisecondTick());
+      remaining = elapsed >= static_cast<uint32_t>(std::max(remaining, 0)) ? 0 : remaining - static_cast<int>(elapsed);
+      if (remaining <= 0) {
+        SetLastError(sockerr::TimedOut);
+        break;
+      }
+    }
+  }
+  if (matchPos != std::string::npos) {
+    result.assign(s, 0, matchPos);
+    s.erase(0, matchPos + matchLength);
+  }
+  FInputBuffer = std::move(s);
+  RaiseOnError();
+  return result;
+}
+
+// ---------------------------------------------------------------- writing
+
+int TBlockSocket::WriteBytes(const void* buffer, int length)
+{
+  if (StopCheck())
+    return 0;
+  if (FOnMonitor)
+    FOnMonitor(*this, true, buffer, length);
+  ClearError();
+  const char* data = static_cast<const char*>(buffer);
+  auto sendOnce = [this, data](int offset, int n) {
+    ssize_t sent;
+    do {
+      sent = ::send(FSocket, data + offset, static_cast<size_t>(n), MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    return static_cast<int>(sent);
+  };
+  int total = 0;
+  while (total < length) {
+    const int chunk = FSendMaxChunk > 0 ? FSendMaxChunk : 65536;
+    const int n = std::min(chunk, length - total);
+    int r = sendOnce(total, n);
+    CheckResult(r);
+    if (FLastError == sockerr::WouldBlock) {
+      // The send time-out expired with nothing sent: wait for room once more.
+      if (WaitWritable(FNonblockSendTimeout)) {
+        r = sendOnce(total, n);
+        CheckResult(r);
+        if (FLastError == sockerr::WouldBlock)
+          SetLastError(sockerr::TimedOut);
+      } else if (FLastError != sockerr::ConnectionAborted) {
+        SetLastError(sockerr::TimedOut);
+      }
+    }
+    if (FLastError != 0 || r <= 0)
+      break;
+    total += r;
+    FSendCounter += static_cast<uint64_t>(r);
+    ReportStatus(HR_WriteCount, std::to_string(r));
+    // A peer that reads slowly keeps a long send going block by block; with
+    // heartbeats on, a handler can stop it between blocks.
+    if (total < length && FHeartbeatRate != 0 && StopCheck())
+      break;
+  }
+  RaiseOnError();
+  return total;
+}
+
+void TBlockSocket::WriteText(const std::string& text)
+{
+  WriteBytes(text.data(), static_cast<int>(text.size()));
+}

@@ -1,0 +1,190 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "net/SocketInterface.h"
+
+class TBlockSocket;
+
+// Reasons of status reports, in this order.
+enum THookSocketReason {
+  HR_ResolvingBegin,
+  HR_ResolvingEnd,
+  HR_SocketCreate,
+  HR_SocketClose,
+  HR_Bind,
+  HR_Connect,
+  HR_CanRead,
+  HR_CanWrite,
+  HR_Listen,
+  HR_Accept,
+  HR_ReadCount,
+  HR_WriteCount,
+  HR_Wait,
+  HR_Error
+};
+
+// Callbacks; the sender is always the socket.
+using THookSocketStatus = std::function<void(TBlockSocket& sender, THookSocketReason reason, const std::string& value)>;
+using THookDataFilter = std::function<void(TBlockSocket& sender, std::string& value)>;
+using THookCreateSocket = std::function<void(TBlockSocket& sender)>;
+using THookHeartbeat = std::function<void(TBlockSocket& sender)>;
+using THookMonitor = std::function<void(TBlockSocket& sender, bool writing, const void* buffer, int length)>;
+
+// A blocking socket for line- and prompt-oriented protocols. It keeps the
+// text received but not yet consumed (InputBuffer), passes every received
+// chunk through OnReadFilter, bounds every wait with a time-out and reports
+// failures as codes (LastErrorCode/LastErrorText), raising ESocketError only
+// when RaiseExcept is set. Time-outs are milliseconds; -1 waits without
+// limit, 0 polls.
+class TBlockSocket {
+ public:
+  // Largest count that BytesWaiting reports, and so the largest single read.
+  static constexpr int MaxReadChunk = 65536;
+  // Raw bytes that one CloseConnection drains at most before closing.
+  static constexpr int MaxDrainBytes = 1 << 20;
+
+  virtual ~TBlockSocket();
+  TBlockSocket(const TBlockSocket&) = delete;
+  TBlockSocket& operator=(const TBlockSocket&) = delete;
+
+  // connection
+  virtual void ConnectTo(const std::string& host, const std::string& port);
+  void BindTo(const std::string& address, const std::string& port);
+  virtual void CloseConnection();
+  virtual void AbortConnection();
+  void DrainInput();
+
+  // reading
+  virtual int ReadRaw(void* buffer, int length);
+  virtual std::string ReadPacket(int timeout);
+  virtual std::string ReadUntil(int timeout, const std::string& terminator);
+  virtual bool WaitReadable(int timeout);
+  virtual bool WaitWritable(int timeout);
+  virtual int BytesWaiting();
+
+  // writing
+  virtual int WriteBytes(const void* buffer, int length);
+  virtual void WriteText(const std::string& text);
+
+  // errors
+  void ClearError();
+  virtual int CheckResult(int platformResult);
+  void RaiseOnError();
+  static std::string GetErrorDesc(int code);
+  virtual std::string GetErrorDescEx() const;
+  int LastErrorCode() const { return FLastError; }
+  const std::string& LastErrorText() const { return FLastErrorText; }
+
+  // state
+  int SocketHandle() const { return FSocket; }
+  std::string& InputBuffer() { return FInputBuffer; }
+  const std::string& InputBuffer() const { return FInputBuffer; }
+  void SetInputBuffer(const std::string& v) { FInputBuffer = v; }
+  bool IP6Used() const { return FIP6Used; }
+  bool Bound() const { return FBound; }
+  uint64_t RecvCounter() const { return FRecvCounter; }
+  uint64_t SendCounter() const { return FSendCounter; }
+  const TVarSin& LocalSin() const { return FLocalSin; }
+  const TVarSin& RemoteSin() const { return FRemoteSin; }
+  std::string GetLocalSinIP() const { return GetSinIP(FLocalSin); }
+  int GetLocalSinPort() const { return GetSinPort(FLocalSin); }
+  std::string GetRemoteSinIP() const { return GetSinIP(FRemoteSin); }
+  int GetRemoteSinPort() const { return GetSinPort(FRemoteSin); }
+  virtual int SocketType() const = 0;
+  virtual int SocketProtocol() const = 0;
+
+  // properties
+  bool RaiseExcept() const { return FRaiseExcept; }
+  void SetRaiseExcept(bool v) { FRaiseExcept = v; }
+  int MaxLineLength() const { return FMaxLineLength; }
+  void SetMaxLineLength(int v) { FMaxLineLength = v; }
+  bool ConvertLineEnd() const { return FConvertLineEnd; }
+  void SetConvertLineEnd(bool v) { FConvertLineEnd = v; }
+  TSocketFamily Family() const { return FFamily; }
+  void SetFamily(TSocketFamily v) { FFamily = v; FFamilySave = v; }
+  bool PreferIP4() const { return FPreferIP4; }
+  void SetPreferIP4(bool v) { FPreferIP4 = v; }
+  bool InterPacketTimeout() const { return FInterPacketTimeout; }
+  void SetInterPacketTimeout(bool v) { FInterPacketTimeout = v; }
+  int SendMaxChunk() const { return FSendMaxChunk; }
+  void SetSendMaxChunk(int v) { FSendMaxChunk = v; }
+  bool StopFlag() const { return FStopFlag; }
+  void SetStopFlag(bool v) { FStopFlag = v; }
+  int NonblockSendTimeout() const { return FNonblockSendTimeout; }
+  void SetNonblockSendTimeout(int ms);
+  int HeartbeatRate() const { return FHeartbeatRate; }
+  void SetHeartbeatRate(int ms);
+  // Upper bound of a connect; the platform's own limit may be far longer.
+  int ConnectTimeout() const { return FConnectTimeout; }
+  void SetConnectTimeout(int ms) { FConnectTimeout = ms; }
+
+  // events
+  const THookSocketStatus& OnStatus() const { return FOnStatus; }
+  void SetOnStatus(THookSocketStatus v) { FOnStatus = std::move(v); }
+  const THookDataFilter& OnReadFilter() const { return FOnReadFilter; }
+  void SetOnReadFilter(THookDataFilter v) { FOnReadFilter = std::move(v); }
+  const THookCreateSocket& OnCreateSocket() const { return FOnCreateSocket; }
+  void SetOnCreateSocket(THookCreateSocket v) { FOnCreateSocket = std::move(v); }
+  const THookMonitor& OnMonitor() const { return FOnMonitor; }
+  void SetOnMonitor(THookMonitor v) { FOnMonitor = std::move(v); }
+  const THookHeartbeat& OnHeartbeat() const { return FOnHeartbeat; }
+  void SetOnHeartbeat(THookHeartbeat v) { FOnHeartbeat = std::move(v); }
+
+ protected:
+  TBlockSocket();
+
+  // How a wait split into heartbeat slices ended.
+  enum class TWaitOutcome { Ready, TimedOut, Stopped, Failed };
+
+  void ReportStatus(THookSocketReason reason, const std::string& value);
+  void SetLastError(int code);
+  int ResolveAddress(TVarSin& sin, const std::string& host, const std::string& port);
+  void CreateSocketHandle(const TVarSin& sin);
+  // Heartbeat and stop check at the start of every read and write: true when
+  // StopFlag was set (it is cleared and the code is 10053).
+  bool StopCheck();
+  // Waits for `events` (poll flags) in heartbeat slices; StopFlag ends it.
+  TWaitOutcome WaitForEvents(int timeout, short events);
+  // One poll of the handle: 1 ready, 0 time-out, -1 failure (code set).
+  int SingleWait(int timeout, short events);
+  // Direct connect of the handle, bounded by ConnectTimeout.
+  void ConnectHandle(const TVarSin& sin);
+  void ReadAddresses();
+  void ApplySendTimeout();
+
+  // data
+  int FSocket = -1;
+  std::string FInputBuffer;
+  int FLastError = 0;
+  std::string FLastErrorText;
+  TVarSin FLocalSin{};
+  TVarSin FRemoteSin{};
+  TSocketFamily FFamily = SF_Any;
+  TSocketFamily FFamilySave = SF_Any;
+  bool FIP6Used = false;
+  bool FBound = false;
+  bool FLastCR = false;
+  bool FLastLF = false;
+  uint64_t FRecvCounter = 0;
+  uint64_t FSendCounter = 0;
+
+  bool FRaiseExcept = false;
+  int FMaxLineLength = 0;
+  bool FConvertLineEnd = false;
+  bool FPreferIP4 = true;
+  bool FInterPacketTimeout = true;
+  int FSendMaxChunk = 65536;
+  bool FStopFlag = false;
+  int FNonblockSendTimeout = 15000;
+  int FHeartbeatRate = 0;
+  int FConnectTimeout = 21000;
+
+  THookSocketStatus FOnStatus;
+  THookDataFilter FOnReadFilter;
+  THookCreateSocket FOnCreateSocket;
+  THookMonitor FOnMonitor;
+  THookHeartbeat FOnHeartbeat;
+};

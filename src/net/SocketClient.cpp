@@ -1,0 +1,4 @@
+#include "net/SocketClient.h"
+
+TSocketClient::TSocketClient() = default;
+TSocketClient::~TSocketClient() = default;

@@ -1,0 +1,3 @@
+#include "net/SocksBlockSocket.h"
+
+TSocksBlockSocket::TSocksBlockSocket() = default;

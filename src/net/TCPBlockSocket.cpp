@@ -1,0 +1,43 @@
+#include "net/TCPBlockSocket.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+TTCPBlockSocket::TTCPBlockSocket() = default;
+
+TTCPBlockSocket::~TTCPBlockSocket()
+{
+  try {
+    CloseConnection();
+  } catch (...) {
+    // A status or filter hook that throws must not escape a destructor.
+    if (FSocket != -1)
+      AbortConnection();
+  }
+}
+
+void TTCPBlockSocket::ConnectTo(const std::string& host, const std::string& port)
+{
+  TBlockSocket::ConnectTo(host, port);
+  if (FLastError == 0 && FOnAfterConnect)
+    FOnAfterConnect(*this);
+}
+
+void TTCPBlockSocket::CloseConnection()
+{
+  if (FSocket != -1 && FLastError == 0) {
+    ::shutdown(FSocket, SHUT_WR);
+    DrainInput();
+  }
+  AbortConnection();
+}
+
+int TTCPBlockSocket::SocketType() const
+{
+  return SOCK_STREAM;
+}
+
+int TTCPBlockSocket::SocketProtocol() const
+{
+  return IPPROTO_TCP;
+}

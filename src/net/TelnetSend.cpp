@@ -1,0 +1,66 @@
+#include "net/TelnetSend.h"
+
+TTelnetSend::TTelnetSend()
+    : FReplySink([this](const std::string& reply) { FSock->WriteText(reply); }),
+      FSock(std::make_unique<TTCPBlockSocket>())
+{
+  FSock->SetOnReadFilter([this](TBlockSocket& sender, std::string& value) { FilterReceived(sender, value); });
+  SetTimeout(60000);
+  SetTargetPort("23");
+}
+
+TTelnetSend::~TTelnetSend()
+{
+  // Close while the filter and the log still exist: the drain runs through them.
+  FSock.reset();
+}
+
+bool TTelnetSend::Login()
+{
+  FSessionLog.clear();
+  FFilter.Reset();
+  FSock->CloseConnection();
+  FSock->InputBuffer().clear();
+  FSock->BindTo(IPInterface(), "0");
+  FSock->ConnectTo(TargetHost(), TargetPort());
+  return FSock->LastErrorCode() == 0;
+}
+
+void TTelnetSend::Logout()
+{
+  FSock->CloseConnection();
+}
+
+void TTelnetSend::Send(const std::string& text)
+{
+  // A data byte 255 goes out as IAC IAC.
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    escaped += c;
+    if (static_cast<unsigned char>(c) == telnet::IAC)
+      escaped += c;
+  }
+  FSock->WriteText(escaped);
+}
+
+bool TTelnetSend::WaitFor(const std::string& text)
+{
+  return !ReceiveUntil(text).empty();
+}
+
+std::string TTelnetSend::ReceiveUntil(const std::string& terminator)
+{
+  return FSock->ReadUntil(Timeout(), terminator);
+}
+
+void TTelnetSend::FilterReceived(TBlockSocket& /*sender*/, std::string& value)
+{
+  value = ProcessTelnetCommands(value);
+  FSessionLog += value;
+}
+
+std::string TTelnetSend::ProcessTelnetCommands(const std::string& chunk)
+{
+  return FFilter.Process(chunk, FReplySink);
+}
