@@ -1,0 +1,185 @@
+#pragma once
+
+#include "chart/CanvasBrush.h"
+#include "chart/CanvasPen.h"
+#include "chart/ChartColors.h"
+#include "chart/ChartEnums.h"
+#include "chart/ChartFont.h"
+#include "chart/ChartPen.h"
+#include "chart/ChartPoint.h"
+#include "chart/ChartRect.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TView3DOptions;
+
+// The one drawing surface of a chart panel. It draws with QPainter on the
+// current target (the off-screen buffer during a buffered pass, else the
+// caller's painter) and reproduces the reference pixel rules: rectangle
+// outlines inside (l, t, r, b), lines without their end pixel, right/bottom
+// exclusive clipping. It keeps its own pen, brush, font and text settings and
+// applies them to whatever painter is the target, so retargeting loses nothing.
+// With depth off (the flat chart) every depth operation equals its flat one.
+class TChartCanvas3D {
+public:
+    // repaintRequest is called when a canvas setting needs a new drawing pass
+    // (a monochrome change); the panel passes its RequestRepaint.
+    explicit TChartCanvas3D(std::function<void()> repaintRequest = {});
+    virtual ~TChartCanvas3D();
+    TChartCanvas3D(const TChartCanvas3D&) = delete;
+    TChartCanvas3D& operator=(const TChartCanvas3D&) = delete;
+
+    // --- current drawing state -------------------------------------------------
+    TCanvasPen& Pen() { return fPen; }
+    TCanvasBrush& Brush() { return fBrush; }
+    TChartFont& Font() { return fFont; }  // measured and drawn in pixels at Font().PixelsPerInch()
+    QPainter* Target() const { return fTarget; }
+    // Makes the painter the target (nullptr: nowhere to draw; measuring still works).
+    void Retarget(QPainter* target);
+
+    // --- settings (slots 0-11) -------------------------------------------------
+    virtual TColor TextBackColor() const { return fTextBackColor; }
+    virtual void SetTextBackColor(TColor c);
+    virtual int TextBackMode() const { return fTextBackMode; }  // tbmTransparent / tbmOpaque
+    virtual void SetTextBackMode(int mode);
+    virtual QPainter* DeviceHandle() const { return fTarget; }
+    virtual bool Monochrome() const { return fMonochrome; }
+    virtual void SetMonochrome(bool v);  // drops Buffer, sets Dirty, asks for a repaint
+    virtual int TextAlignFlags() const { return fTextAlign; }  // TA_* combination
+    virtual void SetTextAlignFlags(int flags);
+    virtual bool UseOffscreenBuffer() const { return fUseBuffer; }
+    virtual void SetUseOffscreenBuffer(bool v);  // false drops an existing Buffer and sets Dirty
+
+    // --- flat drawing (slots 9-36) ----------------------------------------------
+    virtual void PlotPixel(int x, int y, TColor c);
+    virtual void DrawGraphic(int x, int y, const QImage& picture);
+    virtual void DrawEllipse(const TRect& box);
+    virtual void FillArea(const TRect& r);  // brush only, l..r-1 x t..b-1
+    virtual void BevelFrame(const TRect& r, TColor topLeft, int count, TColor bottomRight);
+    virtual void PenLineTo(int x, int y);
+    virtual void PenMoveTo(int x, int y);
+    virtual void DrawBox(int left, int top, int right, int bottom);
+    virtual void StretchGraphic(const TRect& r, const QImage& picture);
+    virtual void PutText(int x, int y, const std::string& text);
+    virtual int MeasureTextWidth(const std::string& text);
+    virtual int MeasureTextHeight(const std::string& text);
+    virtual void ClipToRect(const TRect& r);
+    virtual void DrawHLine(int left, int right, int y);
+    virtual void DrawBoxRect(const TRect& r);
+    virtual void DrawVLine(int x, int top, int bottom);
+    virtual void ClearArea(const TRect& r);
+    virtual void GradientArea(const TRect& r, TColor startColor, TGradientDirection direction, TColor endColor);
+    virtual void MarkDirty();
+    virtual void DrawSegment(int x0, int y0, int x1, int y1);
+    virtual void DrawPolygon(const std::vector<TPoint>& points);
+    virtual void PutRotatedText(int x, int y, int angle, const std::string& text);
+    virtual void RemoveClip();
+
+    // --- depth (slots 37-75; flat while depth is off) ---------------------------
+    virtual void PlotPixelAtDepth(int x, int y, TColor c, int z);
+    virtual bool IsSceneCanvas() const { return false; }
+    virtual bool SupportsFullRotation() const { return false; }
+    virtual void UnprojectPoint(int& x, int& y, int z) const;
+    virtual TPoint ProjectPoint(int x, int y, int z) const;
+    // Starts a pass. drawingRect receives the rectangle to draw in: (0, 0, w, h)
+    // in the buffer, or requested itself when drawing directly.
+    virtual void BeginDrawing(QPainter& destination, TView3DOptions* options, TRect& drawingRect,
+                              const TRect& requested, bool depthOn);
+    virtual void CopySettings(const TChartCanvas3D& other);
+    virtual void SetProjection(int depthSize, const TRect& passBounds, const TRect& plotRect);
+    // Ends a pass: a buffered pass copies Buffer onto destination at requested's
+    // top-left and clears Dirty; the target then becomes windowCanvas.
+    virtual void EndDrawing(QPainter& destination, QPainter* windowCanvas, const TRect& requested);
+    // Copies a clean Buffer to the target at (0, 0) and answers true; false when Dirty.
+    virtual bool RepaintFromBuffer();
+    // Flat: ClipToRect(left + 1, top + 1, right, bottom - 1).
+    virtual void ClipToPlot(const TRect& r, int z0, int z1);
+    virtual void DrawHLineAtDepth(int left, int right, int y, int z);
+    virtual void DrawVLineAtDepth(int x, int top, int bottom, int z);
+    virtual void SuspendProjection();
+    virtual void ResumeProjection();
+    virtual void DrawSegmentAtDepth(int x0, int y0, int x1, int y1, int z);
+    virtual void PenMoveToAtDepth(int x, int y, int z);
+    virtual void PenLineToAtDepth(int x, int y, int z);
+    // Polygon through the four projected corners (outline through right/bottom themselves).
+    virtual void DrawBoxAtDepth(const TRect& r, int z);
+    virtual void PutRotatedTextAtDepth(int x, int y, int z, int angle, const std::string& text);
+    virtual void PutTextAtDepth(int x, int y, int z, const std::string& text);
+
+    // --- helpers -----------------------------------------------------------------
+    int LineHeight();  // MeasureTextHeight("W")
+    // Invisible pen: style clear only. SmallDots with width 1: alternate pixels.
+    // Else colour, width, style and mode of the chart pen.
+    void ApplyChartPen(const TChartPen& pen);
+    // Pen black 1 solid, brush white solid, font black 10, text background white, transparent.
+    void ResetDrawingState();
+
+    // --- buffer and pass state -----------------------------------------------------
+    bool Dirty() const { return fDirty; }
+    bool HasBuffer() const { return !fBuffer.isNull(); }
+    const QImage& Buffer() const { return fBuffer; }
+    int BufferCreations() const { return fBufferCreations; }  // how often a buffer was allocated
+    bool DrawingToMetafile() const { return fDrawingToMetafile; }
+    void SetDrawingToMetafile(bool v) { fDrawingToMetafile = v; }
+    bool DepthOn() const { return fDepthOn; }
+    double ZoomFactor() const { return fZoom; }
+    bool ZoomText() const { return fZoomText; }
+    const TRect& PassBounds() const { return fPassBounds; }
+    TView3DOptions* Options() const { return fOptions; }
+    void ClearOptions() { fOptions = nullptr; }
+    int LastTextEscapement() const { return fLastEscapement; }  // tenths of a degree of the last rotated text
+    TPoint PenPosition() const { return fPenPos; }
+    // The clip rectangle now in force (none when unclipped); kept for targets
+    // whose paint engine ignores clipping (vector output).
+    const std::optional<TRect>& ClipRect() const { return fClip; }
+
+private:
+    QPen MakeQPen() const;
+    QBrush MakeQBrush() const;
+    void ApplyPenTo(QPainter& p) const;
+    bool NeedsSoftClip() const;
+    const QFontMetrics& Metrics();
+    void LineRaw(int x0, int y0, int x1, int y1);
+    void DropBuffer();
+
+    std::function<void()> fRepaintRequest;
+    QPainter* fTarget = nullptr;
+    TCanvasPen fPen;
+    TCanvasBrush fBrush;
+    TChartFont fFont;
+    TColor fTextBackColor = clWhite;
+    int fTextBackMode = tbmTransparent;
+    int fTextAlign = TA_LEFT | TA_TOP;
+    TPoint fPenPos;
+    std::optional<TRect> fClip;
+
+    // cached metrics of fFont
+    std::unique_ptr<QFontMetrics> fMetrics;
+    QFont fMetricsFont;
+
+    TView3DOptions* fOptions = nullptr;
+    QImage fBuffer;
+    std::unique_ptr<QPainter> fBufferPainter;
+    int fBufferCreations = 0;
+    bool fUseBuffer = true;
+    bool fDirty = true;
+    bool fMonochrome = false;
+    bool fDrawingToMetafile = false;
+    bool fDepthOn = false;
+    bool fDepthSaved = false;
+    bool fOrthogonal = false;
+    double fZoom = 1.0;
+    bool fZoomText = true;
+    TRect fPassBounds;
+    int fCenterX = 0, fCenterY = 0, fCenterZ = 0;
+    int fOffsetX = 0, fOffsetY = 0;
+    double fPerspective = 0.0;
+    int fLastEscapement = 0;
+};
