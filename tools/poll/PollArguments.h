@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the quillmont-poll command line asks for. The password is never taken
+// from the command line, where other users could read it.
+struct TPollArguments {
+  std::string Host;
+  std::string User = "Administrator";
+  // Read the password from the first line of standard input instead of the
+  // QUILLMONT_PASSWORD environment variable.
+  bool PasswordFromStdin = false;
+  bool ShowHelp = false;
+};
+
+// Result of parsing: Error is empty when the arguments were usable.
+struct TPollArgumentsResult {
+  TPollArguments Arguments;
+  std::string Error;
+};
+
+// Parses the arguments after the program name. Options may stand anywhere;
+// "--" ends them. Exactly one or two operands: HOST[:PORT] and USER.
+TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args);
+
+// The usage text, one line per form.
+std::string PollUsage();
