@@ -11,8 +11,13 @@ TTelnetSend::TTelnetSend()
 
 TTelnetSend::~TTelnetSend()
 {
-  // Close while the filter and the log still exist: the drain runs through them.
-  FSock.reset();
+  // Close while the session is whole: the drain runs through the filter,
+  // whose replies go out on the socket.
+  try {
+    FSock->CloseConnection();
+  } catch (...) {
+    FSock->AbortConnection();
+  }
 }
 
 bool TTelnetSend::Login()
@@ -20,6 +25,9 @@ bool TTelnetSend::Login()
   FSessionLog.clear();
   FFilter.Reset();
   FSock->CloseConnection();
+  // Text drained from the old connection may have ended inside a command;
+  // the new connection starts with plain text all the same.
+  FFilter.Reset();
   FSock->InputBuffer().clear();
   FSock->BindTo(IPInterface(), "0");
   FSock->ConnectTo(TargetHost(), TargetPort());

@@ -46,6 +46,6 @@ class TTelnetSend : public TSocketClient {
   TTelnetFilter FFilter;
   std::string FSessionLog;
   TTelnetFilter::TReplySink FReplySink;
-  // Declared last so that it goes first: closing drains through the filter.
+  // The destructor closes it while the filter and the log still exist.
   std::unique_ptr<TTCPBlockSocket> FSock;
 };
