@@ -1,5 +1,9 @@
 #include "app/RouterPoll.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <chrono>
 #include <exception>
 #include <utility>
@@ -29,6 +33,13 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
   session.SetTargetPort(target.Port);
   TTCPBlockSocket& sock = session.Sock();
   sock.SetMaxLineLength(settings.MaxReplyLength);
+  // The dialogue sends small pieces (negotiation replies, one line at a time)
+  // and waits for the answer to each: with Nagle's algorithm a piece would
+  // wait for the router's delayed acknowledgement of the one before.
+  sock.SetOnCreateSocket([](TBlockSocket& sender) {
+    const int noDelay = 1;
+    ::setsockopt(sender.SocketHandle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+  });
   sock.SetHeartbeatRate(settings.HeartbeatRateMs);
   sock.SetOnHeartbeat([deadline](TBlockSocket& sender) {
     if (Clock::now() >= deadline) sender.SetStopFlag(true);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -346,6 +347,9 @@ void TRouterSimulator::AcceptLoop() {
     timeval idle{FSettings.IdleTimeoutMs / 1000, (FSettings.IdleTimeoutMs % 1000) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &idle, sizeof idle);
+    // Every answer leaves in one write; there is nothing to gain from Nagle's delay.
+    const int noDelay = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
 
     ReapFinishedClients();
     std::lock_guard<std::mutex> lock(FClientsMutex);

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "app/ReplyCut.h"
+#include "app/RouterPoll.h"
+#include "routersim/RouterProfile.h"
+#include "routersim/RouterSimulator.h"
+#include "ScriptedRouter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Socket error codes the poll reports.
+constexpr int ConnectionAborted = 10053;
+constexpr int ConnectionReset = 10054;
+constexpr int NoBufferSpace = 10055;
+constexpr int ConnectionRefused = 10061;
+
+// What a previous poll may have left in the buffer: a full reply, already cut.
+TReplyBuffer LeftOverBuffer() {
+  TReplyBuffer buffer;
+  buffer.Append(BitLoadingCommand);
+  buffer.Append(BitLoadingReplyText(SimulatedBitLoading(3, 0)));
+  ToneBits bits{};
+  ParseReply(buffer, bits);
+  return buffer;
+}
+
+bool AllZero(const ToneBits& bits) {
+  for (int32_t v : bits)
+    if (v != 0) return false;
+  return true;
+}
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A port on which nothing listens: bound once, then released.
+uint16_t UnusedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+class RouterPollTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    TRouterSimulatorSettings settings;
+    settings.Password = "pw";
+    settings.Seed = 7;
+    settings.MaxLoginAttempts = 1;
+    simulator = std::make_unique<TRouterSimulator>(settings);
+    host = "127.0.0.1:" + std::to_string(simulator->Start());
+  }
+
+  std::unique_ptr<TRouterSimulator> simulator;
+  std::string host;
+};
+
+TEST_F(RouterPollTest, WholePollReadsTheRoutersTable) {
+  TReplyBuffer buffer("Memo1");
+  const TPollOutcome outcome = FetchReply(host, "Administrator", "pw", buffer);
+  EXPECT_TRUE(outcome.Captured);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psNone);
+  EXPECT_EQ(DescribeOutcome(outcome), "reply captured");
+  EXPECT_EQ(buffer.Text(), "xdsl debug bitloadinginfo\r\n" + BitLoadingReplyText(SimulatedBitLoading(7, 0)) +
+                               "{Administrator}\r\n");
+  ToneBits bits{};
+  ParseReply(buffer, bits);
+  EXPECT_EQ(bits, SimulatedBitLoading(7, 0));
+
+  // The next poll gets the router's next reading.
+  FetchReply(host, "Administrator", "pw", buffer);
+  ParseReply(buffer, bits);
+  EXPECT_EQ(bits, SimulatedBitLoading(7, 1));
+}
+
+TEST_F(RouterPollTest, UserInterfaceRunsOnceBeforeTheCommandAndMayPollItself) {
+  TReplyBuffer buffer;
+  int calls = 0;
+  ToneBits innerBits{};
+  TPollSettings settings;
+  settings.ProcessMessages = [&] {
+    ++calls;
+    EXPECT_EQ(simulator->PollsServed(), 0u) << "the command must not have gone out yet";
+    EXPECT_EQ(buffer.Count(), 0);
+    // A poll started from an event handled here uses the same buffer.
+    EXPECT_TRUE(FetchReply(host, "Administrator", "pw", buffer).Captured);
+    ParseReply(buffer, innerBits);
+  };
+  EXPECT_TRUE(FetchReply(host, "Administrator", "pw", buffer, settings).Captured);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(innerBits, SimulatedBitLoading(7, 0));
+  // The outer poll's buffer holds only its own command and reply.
+  ToneBits outerBits{};
+  ParseReply(buffer, outerBits);
+  EXPECT_EQ(outerBits, SimulatedBitLoading(7, 1));
+}
+
+TEST_F(RouterPollTest, WrongPasswordIsAFailedPoll) {
+  TReplyBuffer buffer = LeftOverBuffer();
+  const TPollOutcome outcome = FetchReply(host, "Administrator", "wrong", buffer);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psWaitCommandPrompt);
+  EXPECT_EQ(outcome.ErrorCode, ConnectionReset);
+  EXPECT_EQ(simulator->PollsServed(), 0u);
+  ToneBits bits;
+  bits.fill(1);
+  ParseReply(buffer, bits);
+  EXPECT_TRUE(AllZero(bits));
+}
+
+TEST(RouterPoll, NothingListeningFailsAtTheConnect) {
+  TReplyBuffer buffer = LeftOverBuffer();
+  const TPollOutcome outcome = FetchReply("127.0.0.1:" + std::to_string(UnusedPort()), "Administrator", "", buffer);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psConnect);
+  EXPECT_EQ(outcome.ErrorCode, ConnectionRefused);
+  EXPECT_EQ(DescribeOutcome(outcome).substr(0, 21), "connect failed: 10061");
+  // The dialogue goes on to its end, so the buffer holds the command line only.
+  EXPECT_EQ(buffer.Text(), "xdsl debug bitloadinginfo\r\n\r\n");
+  ToneBits bits;
+  bits.fill(1);
+  ParseReply(buffer, bits);
+  EXPECT_TRUE(AllZero(bits));
+}
+
+TEST(RouterPoll, TricklingRouterIsCutOffByTheDeadline) {
+  // A byte every 50 ms: no wait ever times out, and no prompt ever comes.
+  TScriptedRouter router([](TScriptedConnection& c) {
+    while (!c.Stopped() && c.Send("x")) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
+  TReplyBuffer buffer = LeftOverBuffer();
+  TPollSettings settings;
+  settings.DeadlineMs = 500;
+  const Clock::time_point start = Clock::now();
+  const TPollOutcome outcome = FetchReply(router.Host(), "Administrator", "", buffer, settings);
+  EXPECT_LT(SecondsSince(start), 10.0);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_TRUE(outcome.DeadlineExceeded);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psWaitUserPrompt);
+  EXPECT_EQ(outcome.ErrorCode, ConnectionAborted);
+  // The dialogue ended before the buffer was refilled: nothing of the last poll is left.
+  EXPECT_EQ(buffer.Count(), 0);
+}
+
+TEST(RouterPoll, HugeReplyIsCapped) {
+  TScriptedRouter router([](TScriptedConnection& c) {
+    if (!c.Login()) return;
+    const std::string block(64 * 1024, 'A');
+    while (!c.Stopped() && c.Send(block)) {
+    }
+  });
+  TReplyBuffer buffer;
+  const TPollOutcome outcome = FetchReply(router.Host(), "Administrator", "", buffer);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_FALSE(outcome.DeadlineExceeded);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psReceiveReply);
+  EXPECT_EQ(outcome.ErrorCode, NoBufferSpace);
+  EXPECT_EQ(buffer.Text(), "xdsl debug bitloadinginfo\r\n\r\n");
+}
+
+TEST(RouterPoll, PromptWithoutReplyIsNoReading) {
+  TScriptedRouter router([](TScriptedConnection& c) {
+    if (c.Login()) c.Send("=>");
+    c.ReadUntil("never sent");
+  });
+  TReplyBuffer buffer;
+  const TPollOutcome outcome = FetchReply(router.Host(), "Administrator", "", buffer);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psReceiveReply);
+  EXPECT_EQ(outcome.ErrorCode, 0);
+}
+
+TEST(RouterPoll, ExceptionInTheUserInterfaceEndsThePollQuietly) {
+  TScriptedRouter router([](TScriptedConnection& c) {
+    c.Login();
+    c.ReadUntil("never sent");
+  });
+  TReplyBuffer buffer = LeftOverBuffer();
+  TPollSettings settings;
+  settings.ProcessMessages = [] { throw std::runtime_error("handler failed"); };
+  const TPollOutcome outcome = FetchReply(router.Host(), "Administrator", "", buffer, settings);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psSendCommand);
+  EXPECT_EQ(outcome.ErrorText, "handler failed");
+  EXPECT_EQ(buffer.Count(), 0);
+}
+
+TEST(RouterPoll, HostTextMayNameAnIPv6Port) {
+  TRouterSimulatorSettings settings;
+  settings.BindAddress = "::1";
+  settings.Seed = 11;
+  TRouterSimulator simulator(settings);
+  uint16_t port = 0;
+  try {
+    port = simulator.Start();
+  } catch (const std::exception& error) {
+    GTEST_SKIP() << "no IPv6 loopback: " << error.what();
+  }
+  TReplyBuffer buffer;
+  EXPECT_TRUE(FetchReply("[::1]:" + std::to_string(port), "Administrator", "", buffer).Captured);
+  ToneBits bits{};
+  ParseReply(buffer, bits);
+  EXPECT_EQ(bits, SimulatedBitLoading(11, 0));
+}
+
+}  // namespace
