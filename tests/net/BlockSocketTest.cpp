@@ -284,8 +284,8 @@ TEST(ReadFilter, EmptiedChunkIsNoErrorAndLongerResultIsCut)
     peer.Send("abc");
     peer.ReceiveUntilClosed(5000);
   });
-  TTCPBlockSocket sock;
   int calls = 0;
+  TTCPBlockSocket sock;
   sock.SetOnReadFilter([&calls](TBlockSocket&, std::string& value) {
     value = ++calls == 1 ? std::string() : value + "EXTRA";
   });
@@ -462,9 +462,10 @@ TEST(Connect, IPv6Loopback)
 TEST(Connect, StatusReportsAndAddresses)
 {
   LoopbackServer server([](TestPeer& peer, int) { peer.ReceiveUntilClosed(5000); });
-  TTCPBlockSocket sock;
+  // Declared before the socket: its destructor still reports the close.
   std::vector<THookSocketReason> reasons;
   int created = 0;
+  TTCPBlockSocket sock;
   sock.SetOnStatus([&](TBlockSocket&, THookSocketReason reason, const std::string&) { reasons.push_back(reason); });
   sock.SetOnCreateSocket([&](TBlockSocket&) { ++created; });
   sock.ConnectTo("127.0.0.1", server.Port());
@@ -505,8 +506,8 @@ TEST(Close, OrderlyCloseDrainsThroughTheFilterUnlessTheLastOperationFailed)
       peer.Send("late");
       peer.ReceiveUntilClosed(5000);
     });
-    TTCPBlockSocket sock;
     std::string filtered;
+    TTCPBlockSocket sock;
     sock.SetOnReadFilter([&filtered](TBlockSocket&, std::string& value) { filtered += value; });
     sock.ConnectTo("127.0.0.1", server.Port());
     ASSERT_EQ(sock.LastErrorCode(), 0);
