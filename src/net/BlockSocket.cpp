@@ -463,7 +463,13 @@ std::string TBlockSocket::ReadPacket(int timeout)
     FLastCR = false;
     FLastLF = false;
   }
-  RaiseOnError();
+  try {
+    RaiseOnError();
+  } catch (...) {
+    // Text received before the failure is not lost with the exception.
+    FInputBuffer.insert(0, result);
+    throw;
+  }
   return result;
 }
 
@@ -481,7 +487,13 @@ std::string TBlockSocket::ReadUntil(int timeout, const std::string& terminator)
   int remaining = timeout;
   for (;;) {
     const uint32_t start = MillisecondTick();
-    s += ReadPacket(remaining);
+    try {
+      s += ReadPacket(remaining);
+    } catch (...) {
+      // With RaiseExcept the text received so far stays buffered as well.
+      FInputBuffer.insert(0, s);
+      throw;
+    }
     if (FLastError != 0)
       break;
     if (!s.empty()) {

@@ -10,9 +10,8 @@ TTCPBlockSocket::~TTCPBlockSocket()
   try {
     CloseConnection();
   } catch (...) {
-    // A status or filter hook that throws must not escape a destructor.
-    if (FSocket != -1)
-      AbortConnection();
+    // A status or filter hook that throws must not escape a destructor; the
+    // base destructor releases a handle that is still open.
   }
 }
 

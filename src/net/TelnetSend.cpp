@@ -1,7 +1,15 @@
 #include "net/TelnetSend.h"
 
 TTelnetSend::TTelnetSend()
-    : FReplySink([this](const std::string& reply) { FSock->WriteText(reply); }),
+    : FReplySink([this](const std::string& reply) {
+        // Once a reply has failed, the read ends with that error; the rest
+        // of the chunk's replies are not tried (each could block for the
+        // send time-out, and a later success would hide the failure).
+        if (FReplyFailed)
+          return;
+        FSock->WriteText(reply);
+        FReplyFailed = FSock->LastErrorCode() != 0;
+      }),
       FSock(std::make_unique<TTCPBlockSocket>())
 {
   FSock->SetOnReadFilter([this](TBlockSocket& sender, std::string& value) { FilterReceived(sender, value); });
@@ -16,7 +24,7 @@ TTelnetSend::~TTelnetSend()
   try {
     FSock->CloseConnection();
   } catch (...) {
-    FSock->AbortConnection();
+    // The socket's own destructor closes whatever is left.
   }
 }
 
@@ -70,5 +78,6 @@ void TTelnetSend::FilterReceived(TBlockSocket& /*sender*/, std::string& value)
 
 std::string TTelnetSend::ProcessTelnetCommands(const std::string& chunk)
 {
+  FReplyFailed = false;
   return FFilter.Process(chunk, FReplySink);
 }

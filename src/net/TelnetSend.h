@@ -46,6 +46,7 @@ class TTelnetSend : public TSocketClient {
   TTelnetFilter FFilter;
   std::string FSessionLog;
   TTelnetFilter::TReplySink FReplySink;
+  bool FReplyFailed = false;  // a reply of the chunk being filtered failed
   // The destructor closes it while the filter and the log still exist.
   std::unique_ptr<TTCPBlockSocket> FSock;
 };

@@ -195,6 +195,24 @@ TEST(ReadUntil, InterPacketTimeoutDecidesWhetherATrickleKeepsItWaiting)
   }
 }
 
+TEST(ReadUntil, NoLimitStaysWithoutLimitWhenTheWholeCallIsTimed)
+{
+  LoopbackServer server([](TestPeer& peer, int) {
+    peer.Send("a");
+    std::this_thread::sleep_for(100ms);
+    peer.Send("b=>");
+    peer.ReceiveUntilClosed(5000);
+  });
+  TTCPBlockSocket sock;
+  sock.SetInterPacketTimeout(false);
+  sock.ConnectTo("127.0.0.1", server.Port());
+  ASSERT_EQ(sock.LastErrorCode(), 0);
+  ASSERT_TRUE(WaitForBytes(sock));
+  EXPECT_EQ(sock.ReadUntil(-1, "=>"), "ab");
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  sock.CloseConnection();
+}
+
 TEST(ReadUntil, PeerCloseKeepsReceivedText)
 {
   LoopbackServer server([](TestPeer& peer, int) { peer.Send("bye"); });
@@ -588,10 +606,14 @@ TEST(Write, SendToAClosedPeerReportsAnErrorWithoutSignal)
 
 TEST(Errors, RaiseExceptOnTimeout)
 {
-  LoopbackServer server([](TestPeer& peer, int) { peer.ReceiveUntilClosed(5000); });
+  LoopbackServer server([](TestPeer& peer, int) {
+    peer.Send("kept");
+    peer.ReceiveUntilClosed(5000);
+  });
   TTCPBlockSocket sock;
   sock.ConnectTo("127.0.0.1", server.Port());
   ASSERT_EQ(sock.LastErrorCode(), 0);
+  ASSERT_TRUE(WaitForBytes(sock, 4));
   sock.SetRaiseExcept(true);
   try {
     sock.ReadUntil(100, "=>");
@@ -601,6 +623,8 @@ TEST(Errors, RaiseExceptOnTimeout)
     EXPECT_EQ(e.ErrorCode(), 10060);
     EXPECT_EQ(e.ErrorMessage(), "Connection timed out");
   }
+  // The text received before the time-out is still there.
+  EXPECT_EQ(sock.InputBuffer(), "kept");
   sock.SetRaiseExcept(false);
   sock.CloseConnection();
 }

@@ -217,7 +217,7 @@ TEST(TelnetSend, ReplyThatCannotBeSentEndsTheWait)
     peer.Send("x");
     peer.Receive(1, 5000);
     ::shutdown(peer.Fd(), SHUT_RD);
-    peer.Send("more" + Bytes({IAC, DO, 24}));
+    peer.Send("more" + Bytes({IAC, DO, 24, IAC, WILL, 1, IAC, DO, 3}));
     peer.ReceiveUntilClosed(5000);
   });
   TTelnetSend session;
@@ -225,12 +225,17 @@ TEST(TelnetSend, ReplyThatCannotBeSentEndsTheWait)
   ASSERT_TRUE(session.Login());
   while (session.Sock().BytesWaiting() < 1)
     std::this_thread::sleep_for(1ms);
-  // Our own sending side is shut down: the reply to DO 24 must fail.
+  // Our own sending side is shut down: the reply to DO 24 must fail, and
+  // the replies after it in the same chunk are not tried.
   session.Send("g");
   ::shutdown(session.Sock().SocketHandle(), SHUT_WR);
+  int writes = 0;
+  session.Sock().SetOnMonitor([&writes](TBlockSocket&, bool writing, const void*, int) { writes += writing; });
   EXPECT_EQ(session.ReceiveUntil("=>"), "");
   EXPECT_EQ(session.Sock().LastErrorCode(), sockerr::Shutdown);
   EXPECT_EQ(session.Sock().InputBuffer(), "xmore");
+  EXPECT_EQ(writes, 1);
+  session.Sock().SetOnMonitor(nullptr);
 }
 
 TEST(TelnetSend, DestructorClosesAnOpenConnection)
