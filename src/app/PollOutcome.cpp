@@ -20,6 +20,6 @@ std::string DescribeOutcome(const TPollOutcome& outcome) {
   if (outcome.Captured) return "reply captured";
   std::string text = PollStepName(outcome.FailedStep) + " failed: " + std::to_string(outcome.ErrorCode);
   if (!outcome.ErrorText.empty()) text += " " + outcome.ErrorText;
-  if (outcome.DeadlineExceeded) text += " (poll took too long)";
+  if (outcome.DeadlineExceeded) text += " (the poll ran out of time)";
   return text;
 }

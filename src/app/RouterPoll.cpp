@@ -24,7 +24,7 @@ const std::string CommandPrompt = "=>";
 
 TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
                         TReplyBuffer& reply, const TPollSettings& settings) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.DeadlineMs);
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.DeadlineMs);
   const THostPort target = SplitHostPort(host);
 
   TTelnetSend session;
@@ -41,7 +41,7 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
     ::setsockopt(sender.SocketHandle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   });
   sock.SetHeartbeatRate(settings.HeartbeatRateMs);
-  sock.SetOnHeartbeat([deadline](TBlockSocket& sender) {
+  sock.SetOnHeartbeat([&deadline](TBlockSocket& sender) {
     if (Clock::now() >= deadline) sender.SetStopFlag(true);
   });
 
@@ -67,7 +67,11 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
        [&] {
          reply.Clear();
          if (settings.ProcessMessages) {
+           // Time spent in the user interface (a modal dialog, a poll of its
+           // own) is not the router's: the deadline moves on by as much.
+           const Clock::time_point handlingStart = Clock::now();
            settings.ProcessMessages();
+           deadline += Clock::now() - handlingStart;
            // A poll run from the user interface just now may have filled the
            // same buffer; this poll's reading must stand alone in it.
            reply.Clear();

@@ -17,7 +17,8 @@ struct TPollSettings {
   // command is sent. May be empty.
   std::function<void()> ProcessMessages;
   // The whole poll ends after this many milliseconds, also when a router
-  // keeps trickling data so that no single wait ever times out.
+  // keeps trickling data so that no single wait ever times out. Time spent
+  // in ProcessMessages does not count.
   int DeadlineMs = 30000;
   // How often a wait checks the deadline.
   int HeartbeatRateMs = 100;

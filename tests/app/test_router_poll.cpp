@@ -107,6 +107,15 @@ TEST_F(RouterPollTest, UserInterfaceRunsOnceBeforeTheCommandAndMayPollItself) {
   EXPECT_EQ(outerBits, SimulatedBitLoading(7, 1));
 }
 
+TEST_F(RouterPollTest, TimeInTheUserInterfaceDoesNotCountAgainstTheDeadline) {
+  TReplyBuffer buffer;
+  TPollSettings settings;
+  settings.DeadlineMs = 300;
+  settings.ProcessMessages = [] { std::this_thread::sleep_for(std::chrono::milliseconds(600)); };
+  const TPollOutcome outcome = FetchReply(host, "Administrator", "pw", buffer, settings);
+  EXPECT_TRUE(outcome.Captured) << DescribeOutcome(outcome);
+}
+
 TEST_F(RouterPollTest, WrongPasswordIsAFailedPoll) {
   TReplyBuffer buffer = LeftOverBuffer();
   const TPollOutcome outcome = FetchReply(host, "Administrator", "wrong", buffer);
