@@ -82,6 +82,7 @@ public:
     void SetMinimum(double v);    // "Axis Minimum Value must be <= Maximum"
     void SetMaximum(double v);    // "Axis Maximum Value must be >= Minimum"
     void SetMinMax(double minimum, double maximum);  // clears the automatic flags, swaps, widens a null range
+    void ScrollBy(double delta);  // adds delta to Minimum and Maximum without any check, repaints
     void SetIncrement(double v);  // "Axis increment must be >= 0"
     void SetAxis(const TChartPen& v);
     void SetGrid(const TChartPen& v);

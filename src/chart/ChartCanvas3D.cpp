@@ -1,0 +1,724 @@
+#include "chart/ChartCanvas3D.h"
+
+#include "chart/ChartMath.h"
+#include "chart/View3DOptions.h"
+
+#include <QLinearGradient>
+#include <QPaintEngine>
+#include <QPolygon>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+QString ToQString(const std::string& s)
+{
+    // Chart texts are 8-bit characters; every byte maps to one character.
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+bool IsPlainPenStyle(TPenStyle s)
+{
+    return s == psSolid || s == psInsideFrame;
+}
+
+QPainter::CompositionMode CompositionFor(TPenMode m)
+{
+    switch (m) {
+    case pmNotCopy: return QPainter::RasterOp_NotSource;
+    case pmXor: return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
+    case pmMerge: return QPainter::RasterOp_SourceOrDestination;
+    case pmMask: return QPainter::RasterOp_SourceAndDestination;
+    case pmCopy:
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+}  // namespace
+
+TChartCanvas3D::TChartCanvas3D(std::function<void()> repaintRequest) : fRepaintRequest(std::move(repaintRequest)) {}
+
+TChartCanvas3D::~TChartCanvas3D()
+{
+    if (fBufferPainter && fBufferPainter->isActive())
+        fBufferPainter->end();
+}
+
+void TChartCanvas3D::Retarget(QPainter* target)
+{
+    fTarget = target;
+    fClip.reset();
+    if (fTarget && fTarget->device()) {
+        const int dpi = fTarget->device()->logicalDpiY();
+        if (dpi > 0)
+            fFont.SetPixelsPerInch(dpi);
+    }
+}
+
+// --- settings -------------------------------------------------------------------------------
+
+void TChartCanvas3D::SetTextBackColor(TColor c)
+{
+    fTextBackColor = c;
+}
+
+void TChartCanvas3D::SetTextBackMode(int mode)
+{
+    fTextBackMode = mode;
+}
+
+void TChartCanvas3D::SetMonochrome(bool v)
+{
+    if (v == fMonochrome)
+        return;
+    fMonochrome = v;
+    DropBuffer();
+    fDirty = true;
+    if (fRepaintRequest)
+        fRepaintRequest();
+}
+
+void TChartCanvas3D::SetTextAlignFlags(int flags)
+{
+    fTextAlign = flags;
+}
+
+void TChartCanvas3D::SetUseOffscreenBuffer(bool v)
+{
+    fUseBuffer = v;
+    if (!v && HasBuffer()) {
+        DropBuffer();
+        fDirty = true;
+    }
+}
+
+void TChartCanvas3D::DropBuffer()
+{
+    if (fBufferPainter) {
+        if (fTarget == fBufferPainter.get())
+            fTarget = nullptr;
+        if (fBufferPainter->isActive())
+            fBufferPainter->end();
+        fBufferPainter.reset();
+    }
+    fBuffer = QImage();
+}
+
+// --- painter state ------------------------------------------------------------------------------
+
+QPen TChartCanvas3D::MakeQPen() const
+{
+    if (fPen.Style == psClear)
+        return QPen(Qt::NoPen);
+    QPen p(ToQColor(fPen.Color));
+    const int w = fPen.Width <= 1 ? 1 : fPen.Width;
+    p.setWidth(w);
+    p.setCapStyle(w == 1 ? Qt::FlatCap : Qt::RoundCap);
+    p.setJoinStyle(w == 1 ? Qt::MiterJoin : Qt::RoundJoin);
+    if (fPen.Alternate) {
+        p.setDashPattern({1.0, 1.0});
+        return p;
+    }
+    switch (fPen.Style) {
+    case psDash: p.setStyle(Qt::DashLine); break;
+    case psDot: p.setStyle(Qt::DotLine); break;
+    case psDashDot: p.setStyle(Qt::DashDotLine); break;
+    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
+    default: p.setStyle(Qt::SolidLine); break;
+    }
+    return p;
+}
+
+QBrush TChartCanvas3D::MakeQBrush() const
+{
+    if (!fBrush.Bitmap.isNull())
+        return QBrush(fBrush.Bitmap);
+    const QColor c = ToQColor(fBrush.Color);
+    switch (fBrush.Style) {
+    case bsClear: return QBrush(Qt::NoBrush);
+    case bsHorizontal: return QBrush(c, Qt::HorPattern);
+    case bsVertical: return QBrush(c, Qt::VerPattern);
+    case bsFDiagonal: return QBrush(c, Qt::FDiagPattern);
+    case bsBDiagonal: return QBrush(c, Qt::BDiagPattern);
+    case bsCross: return QBrush(c, Qt::CrossPattern);
+    case bsDiagCross: return QBrush(c, Qt::DiagCrossPattern);
+    case bsSolid:
+    default: return QBrush(c);
+    }
+}
+
+void TChartCanvas3D::ApplyPenTo(QPainter& p) const
+{
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (p.paintEngine() && p.paintEngine()->type() != QPaintEngine::SVG)
+        p.setCompositionMode(CompositionFor(fPen.Mode));
+    p.setPen(MakeQPen());
+    p.setBrush(MakeQBrush());
+    // Hatched brushes show the text background behind their lines in opaque mode.
+    if (fTextBackMode == tbmOpaque) {
+        p.setBackgroundMode(Qt::OpaqueMode);
+        p.setBackground(ToQColor(fTextBackColor));
+    } else {
+        p.setBackgroundMode(Qt::TransparentMode);
+    }
+}
+
+bool TChartCanvas3D::NeedsSoftClip() const
+{
+    // The vector recorder ignores clip rectangles, so clipped shapes are cut here.
+    return fClip.has_value() && fTarget && fTarget->paintEngine() &&
+           fTarget->paintEngine()->type() == QPaintEngine::SVG;
+}
+
+const QFontMetrics& TChartCanvas3D::Metrics()
+{
+    const QFont f = fFont.ToQFont();
+    if (!fMetrics || !(f == fMetricsFont)) {
+        fMetricsFont = f;
+        fMetrics = std::make_unique<QFontMetrics>(f);
+    }
+    return *fMetrics;
+}
+
+// --- primitives ---------------------------------------------------------------------------------------
+
+void TChartCanvas3D::PlotPixel(int x, int y, TColor c)
+{
+    if (!fTarget)
+        return;
+    if (NeedsSoftClip() && !fClip->Contains(x, y))
+        return;
+    fTarget->fillRect(QRect(x, y, 1, 1), ToQColor(c));
+}
+
+void TChartCanvas3D::DrawGraphic(int x, int y, const QImage& picture)
+{
+    if (!fTarget || picture.isNull() || picture.width() == 0 || picture.height() == 0)
+        return;
+    fTarget->drawImage(x, y, picture);
+}
+
+void TChartCanvas3D::StretchGraphic(const TRect& r, const QImage& picture)
+{
+    if (!fTarget || picture.isNull())
+        return;
+    fTarget->drawImage(r.ToQRect(), picture);
+}
+
+void TChartCanvas3D::DrawEllipse(const TRect& box)
+{
+    if (!fTarget)
+        return;
+    ApplyPenTo(*fTarget);
+    fTarget->drawEllipse(QRect(box.Left, box.Top, box.Width() - 1, box.Height() - 1));
+}
+
+void TChartCanvas3D::FillArea(const TRect& in)
+{
+    if (!fTarget || fBrush.Style == bsClear)
+        return;
+    TRect r(std::min(in.Left, in.Right), std::min(in.Top, in.Bottom), std::max(in.Left, in.Right),
+            std::max(in.Top, in.Bottom));
+    if (NeedsSoftClip() && !IntersectRect(r, *fClip, r))
+        return;
+    if (r.IsEmpty())
+        return;
+    ApplyPenTo(*fTarget);
+    fTarget->fillRect(r.ToQRect(), MakeQBrush());
+}
+
+void TChartCanvas3D::ClearArea(const TRect& r)
+{
+    FillArea(r);
+}
+
+void TChartCanvas3D::BevelFrame(const TRect& rect, TColor topLeft, int count, TColor bottomRight)
+{
+    fPen.Style = psSolid;
+    fPen.Width = 1;
+    fPen.Alternate = false;
+    TRect r(rect.Left, rect.Top, rect.Right - 1, rect.Bottom - 1);
+    for (int i = 0; i < count; ++i) {
+        fPen.Color = topLeft;
+        LineRaw(r.Left, r.Bottom, r.Left, r.Top);
+        LineRaw(r.Left, r.Top, r.Right, r.Top);
+        fPen.Color = bottomRight;
+        LineRaw(r.Right, r.Top, r.Right, r.Bottom);
+        LineRaw(r.Right, r.Bottom, r.Left - 1, r.Bottom);
+        ++r.Left;
+        ++r.Top;
+        --r.Right;
+        --r.Bottom;
+    }
+}
+
+void TChartCanvas3D::PenMoveTo(int x, int y)
+{
+    fPenPos = TPoint(x, y);
+}
+
+void TChartCanvas3D::PenLineTo(int x, int y)
+{
+    LineRaw(fPenPos.X, fPenPos.Y, x, y);
+}
+
+void TChartCanvas3D::DrawSegment(int x0, int y0, int x1, int y1)
+{
+    LineRaw(x0, y0, x1, y1);
+}
+
+void TChartCanvas3D::DrawHLine(int left, int right, int y)
+{
+    LineRaw(left, y, right, y);
+}
+
+void TChartCanvas3D::DrawVLine(int x, int top, int bottom)
+{
+    LineRaw(x, top, x, bottom);
+}
+
+// A line from (x0, y0) to (x1, y1) without its end pixel; the pen position moves to the end.
+void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
+{
+    fPenPos = TPoint(x1, y1);
+    if (!fTarget || fPen.Style == psClear || (x0 == x1 && y0 == y1))
+        return;
+    const bool thin = fPen.Width <= 1;
+    const bool axisAligned = x0 == x1 || y0 == y1;
+    if (thin && axisAligned) {
+        // Inclusive pixel span from the start up to the pixel before the end.
+        int ax = x0, ay = y0, bx = x1, by = y1;
+        if (x0 == x1)
+            by += (y1 > y0) ? -1 : 1;
+        else
+            bx += (x1 > x0) ? -1 : 1;
+        TRect span(std::min(ax, bx), std::min(ay, by), std::max(ax, bx) + 1, std::max(ay, by) + 1);
+        if (NeedsSoftClip() && !IntersectRect(span, *fClip, span))
+            return;
+        ApplyPenTo(*fTarget);
+        if (IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
+            fTarget->fillRect(span.ToQRect(), ToQColor(fPen.Color));
+        } else if (span.Height() == 1) {
+            fTarget->drawLine(span.Left, span.Top, span.Right, span.Top);
+        } else {
+            fTarget->drawLine(span.Left, span.Top, span.Left, span.Bottom);
+        }
+        return;
+    }
+    ApplyPenTo(*fTarget);
+    if (thin && IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
+        // Bresenham from the start, leaving out the end pixel.
+        QPolygon pts;
+        int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+        int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+        int err = dx + dy;
+        int x = x0, y = y0;
+        while (!(x == x1 && y == y1)) {
+            if (!NeedsSoftClip() || fClip->Contains(x, y))
+                pts << QPoint(x, y);
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+            }
+        }
+        fTarget->drawPoints(pts);
+        return;
+    }
+    fTarget->drawLine(x0, y0, x1, y1);
+}
+
+void TChartCanvas3D::DrawBox(int left, int top, int right, int bottom)
+{
+    if (!fTarget)
+        return;
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    if (fPen.Style == psClear) {
+        // Without an outline the platform fills one pixel less on the right and bottom.
+        FillArea(TRect(left, top, right - 1, bottom - 1));
+        return;
+    }
+    if (right - left < 1 || bottom - top < 1)
+        return;
+    if (fPen.Width <= 1 && IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
+        FillArea(TRect(left + 1, top + 1, right - 1, bottom - 1));
+        LineRaw(left, top, right, top);                   // top row l..r-1
+        LineRaw(left, bottom - 1, right, bottom - 1);     // bottom row
+        LineRaw(left, top, left, bottom);                 // left column t..b-1
+        LineRaw(right - 1, top, right - 1, bottom);       // right column
+        return;
+    }
+    ApplyPenTo(*fTarget);
+    fTarget->drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+}
+
+void TChartCanvas3D::DrawBoxRect(const TRect& r)
+{
+    DrawBox(r.Left, r.Top, r.Right, r.Bottom);
+}
+
+void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points)
+{
+    if (!fTarget || points.size() < 2)
+        return;
+    QPolygon poly;
+    for (const TPoint& p : points)
+        poly << QPoint(p.X, p.Y);
+    if (fBrush.Style != bsClear) {
+        ApplyPenTo(*fTarget);
+        fTarget->setPen(Qt::NoPen);
+        fTarget->drawPolygon(poly);
+    }
+    if (fPen.Style == psClear)
+        return;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const TPoint& a = points[i];
+        const TPoint& b = points[(i + 1) % points.size()];
+        LineRaw(a.X, a.Y, b.X, b.Y);
+    }
+}
+
+void TChartCanvas3D::GradientArea(const TRect& r, TColor startColor, TGradientDirection direction, TColor endColor)
+{
+    if (!fTarget || r.IsEmpty())
+        return;
+    QPointF from, to;
+    switch (direction) {
+    case gdBottomTop: from = QPointF(r.Left, r.Bottom); to = QPointF(r.Left, r.Top); break;
+    case gdLeftRight: from = QPointF(r.Left, r.Top); to = QPointF(r.Right, r.Top); break;
+    case gdRightLeft: from = QPointF(r.Right, r.Top); to = QPointF(r.Left, r.Top); break;
+    case gdTopBottom:
+    default: from = QPointF(r.Left, r.Top); to = QPointF(r.Left, r.Bottom); break;
+    }
+    QLinearGradient g(from, to);
+    g.setColorAt(0, ToQColor(startColor));
+    g.setColorAt(1, ToQColor(endColor));
+    fTarget->fillRect(r.ToQRect(), QBrush(g));
+}
+
+void TChartCanvas3D::MarkDirty()
+{
+    fDirty = true;
+}
+
+// --- text --------------------------------------------------------------------------------------------------
+
+void TChartCanvas3D::PutText(int x, int y, const std::string& text)
+{
+    if (!fTarget)
+        return;
+    const QString s = ToQString(text);
+    const QFontMetrics& fm = Metrics();
+    const int w = fm.horizontalAdvance(s);
+    int left = x;
+    if ((fTextAlign & TA_CENTER) == TA_CENTER)
+        left = x - w / 2;
+    else if (fTextAlign & TA_RIGHT)
+        left = x - w;
+    int baseline;
+    if ((fTextAlign & TA_BASELINE) == TA_BASELINE)
+        baseline = y;
+    else if (fTextAlign & TA_BOTTOM)
+        baseline = y - fm.descent();
+    else
+        baseline = y + fm.ascent();
+    fTarget->setRenderHint(QPainter::Antialiasing, false);
+    if (fTarget->paintEngine() && fTarget->paintEngine()->type() != QPaintEngine::SVG)
+        fTarget->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (fTextBackMode == tbmOpaque)
+        fTarget->fillRect(QRect(left, baseline - fm.ascent(), w, fm.height()), ToQColor(fTextBackColor));
+    fTarget->setFont(fMetricsFont);
+    fTarget->setPen(ToQColor(fFont.Color()));
+    fTarget->drawText(QPoint(left, baseline), s);
+}
+
+int TChartCanvas3D::MeasureTextWidth(const std::string& text)
+{
+    return Metrics().horizontalAdvance(ToQString(text));
+}
+
+int TChartCanvas3D::MeasureTextHeight(const std::string& /*text*/)
+{
+    return Metrics().height();
+}
+
+int TChartCanvas3D::LineHeight()
+{
+    return MeasureTextHeight("W");
+}
+
+void TChartCanvas3D::PutRotatedText(int x, int y, int angle, const std::string& text)
+{
+    fBrush.Style = bsClear;
+    if (angle > 360)
+        angle -= 360;
+    fLastEscapement = angle * 10;
+    const int savedHeight = fFont.Height();
+    if (fZoomText && fZoom != 1.0) {
+        const int size = std::max(1, RoundHalfEven(fFont.Size() * fZoom));
+        fFont.SetHeight(-(size * fFont.PixelsPerInch() / 72));
+    }
+    if (fTarget) {
+        fTarget->save();
+        fTarget->translate(x, y);
+        fTarget->rotate(-angle);
+        PutText(0, 0, text);
+        fTarget->restore();
+    }
+    if (fFont.Height() != savedHeight)
+        fFont.SetHeight(savedHeight);
+}
+
+// --- clipping -------------------------------------------------------------------------------------------------
+
+void TChartCanvas3D::ClipToRect(const TRect& r)
+{
+    TRect clip = r;
+    if (fClip && !IntersectRect(*fClip, r, clip))
+        clip = TRect(r.Left, r.Top, r.Left, r.Top);  // nothing left visible
+    fClip = clip;
+    if (fTarget)
+        fTarget->setClipRect(clip.IsEmpty() ? QRect(clip.Left, clip.Top, 0, 0) : clip.ToQRect(), Qt::ReplaceClip);
+}
+
+void TChartCanvas3D::RemoveClip()
+{
+    fClip.reset();
+    if (fTarget)
+        fTarget->setClipping(false);
+}
+
+void TChartCanvas3D::ClipToPlot(const TRect& r, int /*z0*/, int /*z1*/)
+{
+    ClipToRect(TRect(r.Left + 1, r.Top + 1, r.Right, r.Bottom - 1));
+}
+
+// --- depth ------------------------------------------------------------------------------------------------------
+
+void TChartCanvas3D::PlotPixelAtDepth(int x, int y, TColor c, int z)
+{
+    const TPoint p = ProjectPoint(x, y, z);
+    if (fPen.Width <= 1) {
+        PlotPixel(p.X, p.Y, c);
+        return;
+    }
+    if (!fTarget)
+        return;
+    ApplyPenTo(*fTarget);
+    fTarget->drawPoint(p.X, p.Y);
+}
+
+TPoint TChartCanvas3D::ProjectPoint(int x, int y, int z) const
+{
+    if (!fDepthOn)
+        return TPoint(x, y);
+    return TPoint(RoundHalfEven(fZoom * (x + z - fCenterX)) + fOffsetX,
+                  RoundHalfEven(fZoom * (y - fCenterY - z)) + fOffsetY);
+}
+
+void TChartCanvas3D::UnprojectPoint(int& x, int& y, int z) const
+{
+    if (!fDepthOn || fZoom == 0.0)
+        return;
+    x = RoundHalfEven((x - fOffsetX) / fZoom) + fCenterX - z;
+    y = RoundHalfEven((y - fOffsetY) / fZoom) + fCenterY + z;
+}
+
+void TChartCanvas3D::BeginDrawing(QPainter& destination, TView3DOptions* options, TRect& drawingRect,
+                                  const TRect& requested, bool depthOn)
+{
+    fPassBounds = requested;
+    fOptions = options;
+    fDepthOn = depthOn;
+    fOrthogonal = false;
+    fZoom = 1.0;
+    if (fDepthOn && fOptions) {
+        fOrthogonal = fOptions->Orthogonal();
+        fZoom = fOptions->Zoom() / 100.0;
+        fZoomText = fOptions->ZoomText();
+    }
+    if (!fUseBuffer) {
+        Retarget(&destination);
+        drawingRect = requested;
+        return;
+    }
+    const int w = std::max(1, requested.Width());
+    const int h = std::max(1, requested.Height());
+    if (HasBuffer() && (fBuffer.width() != w || fBuffer.height() != h))
+        DropBuffer();
+    if (!HasBuffer()) {
+        fBuffer = QImage(w, h, QImage::Format_RGB32);
+        fBuffer.fill(Qt::white);
+        ++fBufferCreations;
+    }
+    if (!fBufferPainter)
+        fBufferPainter = std::make_unique<QPainter>();
+    if (!fBufferPainter->isActive())
+        fBufferPainter->begin(&fBuffer);
+    fBufferPainter->setRenderHint(QPainter::Antialiasing, false);
+    Retarget(fBufferPainter.get());
+    drawingRect = TRect(0, 0, w, h);
+}
+
+void TChartCanvas3D::CopySettings(const TChartCanvas3D& other)
+{
+    fMonochrome = other.fMonochrome;
+}
+
+void TChartCanvas3D::SetProjection(int depthSize, const TRect& /*passBounds*/, const TRect& plotRect)
+{
+    fCenterX = (plotRect.Left + plotRect.Right) / 2;
+    fCenterY = (plotRect.Top + plotRect.Bottom) / 2;
+    fCenterZ = depthSize / 2;
+    fOffsetX = fCenterX + (fOptions ? fOptions->HorizOffset() : 0);
+    fOffsetY = fCenterY + (fOptions ? fOptions->VertOffset() : 0);
+    fPerspective = (fOptions && fOptions->Perspective() > 0) ? fOptions->Perspective() / 35000.0 : 0.0;
+}
+
+void TChartCanvas3D::EndDrawing(QPainter& destination, QPainter* windowCanvas, const TRect& requested)
+{
+    if (fUseBuffer && HasBuffer()) {
+        if (fBufferPainter && fBufferPainter->isActive())
+            fBufferPainter->end();
+        if (fTarget == fBufferPainter.get())
+            fTarget = nullptr;
+        if (fMonochrome) {
+            // A monochrome buffer holds one bit per pixel.
+            fBuffer = fBuffer.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
+                          .convertToFormat(QImage::Format_RGB32);
+        }
+        const QPainter::CompositionMode mode = destination.compositionMode();
+        if (destination.paintEngine() && destination.paintEngine()->type() != QPaintEngine::SVG)
+            destination.setCompositionMode(QPainter::CompositionMode_Source);
+        destination.drawImage(requested.Left, requested.Top, fBuffer);
+        if (destination.paintEngine() && destination.paintEngine()->type() != QPaintEngine::SVG)
+            destination.setCompositionMode(mode);
+        fDirty = false;
+    }
+    Retarget(windowCanvas);
+}
+
+bool TChartCanvas3D::RepaintFromBuffer()
+{
+    if (fDirty || !HasBuffer())
+        return false;
+    if (fTarget) {
+        const QPainter::CompositionMode mode = fTarget->compositionMode();
+        fTarget->setCompositionMode(QPainter::CompositionMode_Source);
+        fTarget->drawImage(0, 0, fBuffer);
+        fTarget->setCompositionMode(mode);
+    }
+    return true;
+}
+
+void TChartCanvas3D::DrawHLineAtDepth(int left, int right, int y, int z)
+{
+    const TPoint a = ProjectPoint(left, y, z);
+    const TPoint b = ProjectPoint(right, y, z);
+    DrawHLine(a.X, b.X, a.Y);
+}
+
+void TChartCanvas3D::DrawVLineAtDepth(int x, int top, int bottom, int z)
+{
+    const TPoint a = ProjectPoint(x, top, z);
+    const TPoint b = ProjectPoint(x, bottom, z);
+    DrawVLine(a.X, a.Y, b.Y);
+}
+
+void TChartCanvas3D::SuspendProjection()
+{
+    fDepthSaved = fDepthOn;
+    fDepthOn = false;
+}
+
+void TChartCanvas3D::ResumeProjection()
+{
+    fDepthOn = fDepthSaved;
+}
+
+void TChartCanvas3D::DrawSegmentAtDepth(int x0, int y0, int x1, int y1, int z)
+{
+    const TPoint a = ProjectPoint(x0, y0, z);
+    const TPoint b = ProjectPoint(x1, y1, z);
+    DrawSegment(a.X, a.Y, b.X, b.Y);
+}
+
+void TChartCanvas3D::PenMoveToAtDepth(int x, int y, int z)
+{
+    const TPoint p = ProjectPoint(x, y, z);
+    PenMoveTo(p.X, p.Y);
+}
+
+void TChartCanvas3D::PenLineToAtDepth(int x, int y, int z)
+{
+    const TPoint p = ProjectPoint(x, y, z);
+    PenLineTo(p.X, p.Y);
+}
+
+void TChartCanvas3D::DrawBoxAtDepth(const TRect& r, int z)
+{
+    DrawPolygon({ProjectPoint(r.Left, r.Top, z), ProjectPoint(r.Right, r.Top, z), ProjectPoint(r.Right, r.Bottom, z),
+                 ProjectPoint(r.Left, r.Bottom, z)});
+}
+
+void TChartCanvas3D::PutRotatedTextAtDepth(int x, int y, int z, int angle, const std::string& text)
+{
+    const TPoint p = ProjectPoint(x, y, z);
+    PutRotatedText(p.X, p.Y, angle, text);
+}
+
+void TChartCanvas3D::PutTextAtDepth(int x, int y, int z, const std::string& text)
+{
+    const TPoint p = ProjectPoint(x, y, z);
+    if (fZoomText && fZoom != 1.0) {
+        const int savedHeight = fFont.Height();
+        const int size = std::max(1, RoundHalfEven(fFont.Size() * fZoom));
+        fFont.SetHeight(-(size * fFont.PixelsPerInch() / 72));
+        PutText(p.X, p.Y, text);
+        fFont.SetHeight(savedHeight);
+        return;
+    }
+    PutText(p.X, p.Y, text);
+}
+
+// --- helpers ----------------------------------------------------------------------------------------------------
+
+void TChartCanvas3D::ApplyChartPen(const TChartPen& pen)
+{
+    if (!pen.Visible()) {
+        fPen.Style = psClear;
+        return;
+    }
+    if (pen.SmallDots() && pen.Width() == 1) {
+        fPen.Color = pen.Color();
+        fPen.Width = 1;
+        fPen.Style = psSolid;
+        fPen.Mode = pen.Mode();
+        fPen.Alternate = true;
+        return;
+    }
+    fPen.Color = pen.Color();
+    fPen.Width = pen.Width();
+    fPen.Style = pen.Style();
+    fPen.Mode = pen.Mode();
+    fPen.Alternate = false;
+}
+
+void TChartCanvas3D::ResetDrawingState()
+{
+    fPen = TCanvasPen();
+    fBrush = TCanvasBrush();
+    fFont.SetColor(clBlack);
+    fFont.SetSize(10);
+    fTextBackColor = clWhite;
+    fTextBackMode = tbmTransparent;
+}
