@@ -189,7 +189,7 @@ TEST(ReadUntil, InterPacketTimeoutDecidesWhetherATrickleKeepsItWaiting)
     const auto start = Clock::now();
     EXPECT_EQ(sock.ReadUntil(400, "=>"), "");
     EXPECT_EQ(sock.LastErrorCode(), sockerr::TimedOut);
-    EXPECT_LT(MsSince(start), 750);
+    EXPECT_LT(MsSince(start), 2000);
     EXPECT_FALSE(sock.InputBuffer().empty());
     sock.CloseConnection();
   }
@@ -397,11 +397,12 @@ TEST(Timeouts, WithoutHeartbeatReturnsAfterAboutTheTimeout)
     EXPECT_GE(elapsed, 200) << rate;
     EXPECT_LT(elapsed, 2000) << rate;
   }
-  // A zero time-out polls, also with heartbeats on.
+  // A zero time-out polls, also with heartbeats on (no slice is waited).
+  sock.SetHeartbeatRate(1000);
   const auto start = Clock::now();
   EXPECT_EQ(sock.ReadPacket(0), "");
   EXPECT_EQ(sock.LastErrorCode(), sockerr::TimedOut);
-  EXPECT_LT(MsSince(start), 50);
+  EXPECT_LT(MsSince(start), 500);
   sock.CloseConnection();
 }
 
