@@ -135,6 +135,15 @@ TEST_F(RouterSimulatorTest, WrongLoginsGetAnErrorThenANewPromptThenTheDoor) {
   EXPECT_TRUE(client.Closed());
 }
 
+TEST(RouterSimulator, ServesLoopbackOnly) {
+  for (const char* address : {"0.0.0.0", "::", "192.0.2.1", "localhost"}) {
+    TRouterSimulatorSettings settings;
+    settings.BindAddress = address;
+    TRouterSimulator simulator(settings);
+    EXPECT_THROW(simulator.Start(), std::runtime_error) << address;
+  }
+}
+
 TEST_F(RouterSimulatorTest, ServesClientsOneAfterTheOtherAndStopsWithOneOpen) {
   StartSimulator({});
   for (int i = 0; i < 3; ++i) {

@@ -294,6 +294,10 @@ uint16_t TRouterSimulator::Start() {
   } else {
     throw std::runtime_error("not an address literal: " + FSettings.BindAddress);
   }
+  // A stand-in router with a password on its command line is no service for the network.
+  const bool loopback = address.ss_family == AF_INET ? (ntohl(v4->sin_addr.s_addr) >> 24) == 127
+                                                     : IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr);
+  if (!loopback) throw std::runtime_error("only loopback addresses are served: " + FSettings.BindAddress);
 
   FListenFd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (FListenFd < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));

@@ -34,7 +34,7 @@ public:
   TRouterSimulator& operator=(const TRouterSimulator&) = delete;
 
   // Binds and starts accepting; returns the port. Throws std::runtime_error
-  // when the address cannot be bound.
+  // when the address is not a loopback address or cannot be bound.
   uint16_t Start();
   // Closes the listener and every client connection and waits for the threads.
   void Stop();
