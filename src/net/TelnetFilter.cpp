@@ -99,14 +99,14 @@ void TTelnetFilter::Process(const char* chunk, std::size_t length, std::string& 
         // Parameter bytes are collected up to the cap; IAC may end them.
         if (b == IAC)
           FState = FS_SubDataCommand;
-        else if (FSubData.size() < MaxSubData)
+        else if (FSubData.size() < FSubDataLimit)
           FSubData += static_cast<char>(b);
         break;
       case FS_SubDataCommand:
         // IAC IAC is a parameter byte 255; IAC SE completes the
         // sub-negotiation and is answered; anything else abandons it.
         if (b == IAC) {
-          if (FSubData.size() < MaxSubData)
+          if (FSubData.size() < FSubDataLimit)
             FSubData += static_cast<char>(IAC);
           FState = FS_SubData;
         } else {

@@ -47,6 +47,8 @@ class TTelnetFilter {
   // Sub-negotiation parameters kept at most; further bytes are dropped.
   static constexpr std::size_t MaxSubData = 64 * 1024;
 
+  explicit TTelnetFilter(std::size_t subDataLimit = MaxSubData) : FSubDataLimit(subDataLimit) {}
+
   // Filters `length` bytes: appends the text to `output` (never more bytes
   // than went in) and hands every reply to `reply`.
   void Process(const char* chunk, std::size_t length, std::string& output, const TReplySink& reply);
@@ -61,6 +63,7 @@ class TTelnetFilter {
   unsigned char SubOption() const { return FSubOption; }
   const std::string& SubData() const { return FSubData; }
   const std::string& TermType() const { return FTermType; }
+  std::size_t SubDataLimit() const { return FSubDataLimit; }
 
   // setters
   void SetTermType(const std::string& v) { FTermType = v; }
@@ -72,4 +75,5 @@ class TTelnetFilter {
   unsigned char FSubOption = 0;
   std::string FSubData;
   std::string FTermType = "DUMB";
+  std::size_t FSubDataLimit;
 };
