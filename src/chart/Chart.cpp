@@ -93,6 +93,8 @@ void TChart::ApplyCursor(int cursor)
 
 void TChart::paintEvent(QPaintEvent* /*event*/)
 {
+    // A hidden widget gets its resize events late; paint at the size it has now.
+    SetSize(QWidget::width(), QWidget::height());
     QPainter painter(this);
     WindowPaint(painter);
 }

@@ -136,3 +136,8 @@ void TChartFont::Changed()
     if (OnChange)
         OnChange();
 }
+
+int TChartFont::Height() const
+{
+    return fHeight;
+}
