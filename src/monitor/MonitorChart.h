@@ -1,0 +1,44 @@
+#pragma once
+// The monitor's chart as the main window shows it: Chart21 with its bar
+// series LineSeries18, the drawing of a tone table over one of the three
+// ranges, and rendering of that chart without a window.
+
+#include "monitor/MonitorDesign.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <span>
+
+class TCustomChart;
+class TBarSeries;
+
+// Bits per tone, index = tone number 0..512.
+using ToneTableView = std::span<const std::int32_t, design::ToneCount>;
+
+// Gives the chart the design values of Chart21 and creates its bar series
+// LineSeries18, which the chart owns and frees.
+TBarSeries& ConfigureMonitorChart(TCustomChart& chart);
+
+// Bottom axis Maximum for the range (the number of bars less one).
+void ApplyToneRange(TCustomChart& chart, const design::ToneRange& range);
+
+// Empties the series and appends one bar per tone of the range: the tone's
+// bits, its number as label, green up to tone 31 and blue above.
+void PlotToneBars(TBarSeries& series, ToneTableView bits, const design::ToneRange& range);
+
+// Both steps of a poll's drawing: the range's axis maximum, then the bars.
+void PlotToneTable(TCustomChart& chart, TBarSeries& series, ToneTableView bits, const design::ToneRange& range);
+
+// Headless rendering: the chart at width x height pixels exactly as a window
+// of that size paints it. Needs a QGuiApplication (fonts). Width and height
+// must be at least 1.
+QImage RenderMonitorChart(ToneTableView bits, const design::ToneRange& range, int width, int height);
+// The same chart as an SVG picture ((width - 1) x (height - 1) pixels).
+QByteArray RenderMonitorChartSvg(ToneTableView bits, const design::ToneRange& range, int width, int height);
+// Write the picture to a file; false (with error set) when the file cannot be written.
+bool SaveMonitorChartPng(ToneTableView bits, const design::ToneRange& range, int width, int height,
+                         const QString& fileName, QString& error);
+bool SaveMonitorChartSvg(ToneTableView bits, const design::ToneRange& range, int width, int height,
+                         const QString& fileName, QString& error);

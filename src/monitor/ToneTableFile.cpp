@@ -1,0 +1,99 @@
+// Reading of saved tone tables and of the tools' range and size options.
+#include "monitor/ToneTableFile.h"
+
+#include <charconv>
+#include <limits>
+
+namespace {
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Whole-text decimal integer with an optional minus sign.
+template <class T> std::optional<T> ParseInteger(std::string_view s)
+{
+    s = Trim(s);
+    if (s.empty())
+        return std::nullopt;
+    T value{};
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& error)
+{
+    ToneTableArray table{};
+    std::string line;
+    int lineNumber = 0;
+    // Lines longer than this are not tone lines; reading stops there.
+    constexpr std::size_t maxLine = 256;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (line.size() > maxLine) {
+            error = "line " + std::to_string(lineNumber) + ": too long";
+            return std::nullopt;
+        }
+        const std::string_view text = Trim(line);
+        if (text.empty() || (lineNumber == 1 && text == "tone,bits"))
+            continue;
+        const auto comma = text.find(',');
+        if (comma == std::string_view::npos) {
+            error = "line " + std::to_string(lineNumber) + ": expected tone,bits";
+            return std::nullopt;
+        }
+        const auto tone = ParseInteger<int>(text.substr(0, comma));
+        const auto bits = ParseInteger<std::int32_t>(text.substr(comma + 1));
+        if (!tone || !bits) {
+            error = "line " + std::to_string(lineNumber) + ": expected two integers";
+            return std::nullopt;
+        }
+        if (*tone < 0 || *tone >= design::ToneCount) {
+            error = "line " + std::to_string(lineNumber) + ": tone outside 0..512";
+            return std::nullopt;
+        }
+        table[static_cast<std::size_t>(*tone)] = *bits;
+    }
+    if (in.bad()) {
+        error = "read error";
+        return std::nullopt;
+    }
+    return table;
+}
+
+std::optional<design::ToneRange> ParseToneRange(std::string_view text)
+{
+    const auto dash = text.find('-');
+    if (dash == std::string_view::npos)
+        return std::nullopt;
+    const auto first = ParseInteger<int>(text.substr(0, dash));
+    const auto last = ParseInteger<int>(text.substr(dash + 1));
+    if (!first || !last)
+        return std::nullopt;
+    for (const design::ToneRange& r : {design::RangeLow, design::RangeHigh, design::RangeAll})
+        if (r.FirstTone == *first && r.LastTone == *last)
+            return r;
+    return std::nullopt;
+}
+
+std::optional<ChartSize> ParseChartSize(std::string_view text)
+{
+    const auto x = text.find_first_of("xX");
+    if (x == std::string_view::npos)
+        return std::nullopt;
+    const auto w = ParseInteger<int>(text.substr(0, x));
+    const auto h = ParseInteger<int>(text.substr(x + 1));
+    constexpr int limit = 10000;
+    if (!w || !h || *w < 1 || *h < 1 || *w > limit || *h > limit)
+        return std::nullopt;
+    return ChartSize{*w, *h};
+}

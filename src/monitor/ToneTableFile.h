@@ -1,0 +1,30 @@
+#pragma once
+// Reading and naming of what the command-line tools take: a saved tone table
+// (CSV "tone,bits" as quillmont-poll prints it), a tone range and a picture size.
+
+#include "monitor/MonitorDesign.h"
+
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+using ToneTableArray = std::array<std::int32_t, design::ToneCount>;
+
+// Reads "tone,bits" lines (an optional "tone,bits" heading, blank lines and
+// CR LF line ends allowed). Tones not listed are 0. Answers nullopt with a
+// message naming the line for anything else: a malformed line, a tone outside
+// 0..512 or a value outside the 32-bit range.
+std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& error);
+
+// "0-255", "256-512" or "0-512" (blanks around the dash allowed); nullopt otherwise.
+std::optional<design::ToneRange> ParseToneRange(std::string_view text);
+
+// Picture size "WIDTHxHEIGHT", each 1..10000; nullopt otherwise.
+struct ChartSize {
+    int Width;
+    int Height;
+};
+std::optional<ChartSize> ParseChartSize(std::string_view text);

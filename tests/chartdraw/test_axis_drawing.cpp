@@ -1,0 +1,312 @@
+// Axis drawing: label spacing, minor tick positions, text placement at the
+// four right angles, value and series labels, ticks, grid and axis line.
+#include "ChartFixtures.h"
+
+#include "chart/AxisDrawing.h"
+#include "chart/ChartAxis.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(AxisLabelSpacing, HalfRoomAndFit)
+{
+    EXPECT_EQ(LabelHalfRoom(14, 10), 8);  // (14 + trunc(2.8)) div 2
+    EXPECT_EQ(LabelHalfRoom(12, 10), 7);  // (12 + 2) div 2
+    EXPECT_EQ(LabelHalfRoom(14, 0), 7);
+    EXPECT_EQ(LabelHalfRoom(20, 100), 30);
+    EXPECT_TRUE(LabelFits(115, 8, 100, 7));
+    EXPECT_FALSE(LabelFits(114, 8, 100, 7));
+    EXPECT_TRUE(LabelFits(85, 8, 100, 7));  // to the left of the last label
+    EXPECT_FALSE(LabelFits(86, 8, 100, 7));
+}
+
+TEST(AxisLabelSpacing, PointsTwoPixelsApartGetEveryEighthLabel)
+{
+    // Rotated labels 14 pixels high with separation 10: the first point, then
+    // 15 pixels, then 16 pixels each.
+    const int h = 14;
+    const int half = LabelHalfRoom(h, 10);
+    std::vector<int> labelled;
+    int prev = -1, prevHalf = 0;
+    for (int i = 0; i < 60; ++i) {
+        const int p = 2 * i;
+        if (prev == -1) {
+            labelled.push_back(i);
+            prev = p;
+            prevHalf = h / 2;
+        } else if (LabelFits(p, half, prev, prevHalf)) {
+            labelled.push_back(i);
+            prev = p;
+            prevHalf = half;
+        }
+    }
+    EXPECT_EQ(labelled, (std::vector<int>{0, 8, 16, 24, 32, 40, 48, 56}));
+}
+
+TEST(AxisMinorTicks, BetweenAndBeyondTheMajorTicks)
+{
+    // Spacing 16 with 4 minor ticks: offsets nearest(3.2, 6.4, 9.6, 12.8) = 3, 6, 10, 13.
+    const std::vector<int> minor = MinorTickPositions({100, 116, 132}, 4, 50, 200);
+    const std::vector<int> expected{97, 135, 94, 138, 90, 142, 87, 145, 113, 110, 106, 103, 129, 126, 122, 119};
+    EXPECT_EQ(minor, expected);
+    // Only strictly inside the span.
+    const std::vector<int> clipped = MinorTickPositions({100, 116}, 4, 97, 119);
+    EXPECT_EQ(clipped, (std::vector<int>{113, 110, 106, 103}));
+    // One tick: nothing to extend from.
+    EXPECT_TRUE(MinorTickPositions({100}, 4, 0, 200).empty());
+    // Descending ticks (value labels run from the top value down).
+    EXPECT_EQ(MinorTickPositions({120, 100}, 1, 0, 200), (std::vector<int>{130, 90, 110}));
+}
+
+TEST(AxisText, LinesSplitAtCarriageReturns)
+{
+    EXPECT_EQ(SplitAxisTextLines("512"), (std::vector<std::string>{"512"}));
+    EXPECT_EQ(SplitAxisTextLines("a\rb"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(SplitAxisTextLines("a\r"), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(SplitAxisTextLines(""), (std::vector<std::string>{""}));
+    EXPECT_EQ(SplitAxisTextLines("\r\rx"), (std::vector<std::string>{"", "", "x"}));
+}
+
+namespace {
+
+// Draws one axis text on a blank image and answers the ink bounds.
+struct TextProbe {
+    TCustomChart chart;
+    QImage img{400, 400, QImage::Format_RGB32};
+    int h = 0;
+
+    TextProbe() { chart.SetView3D(false); }
+
+    QRect Draw(TChartAxis& axis, int x, int y, const std::string& text, int angle, int* width = nullptr)
+    {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        chart.Canvas().Retarget(&p);
+        chart.UseFont(axis.LabelsFont());
+        h = chart.Canvas().LineHeight();
+        if (width != nullptr)
+            *width = chart.Canvas().MeasureTextWidth(text);
+        axis.DrawAxisText(x, y, text, angle);
+        chart.Canvas().Retarget(nullptr);
+        p.end();
+        return InkBounds(img);
+    }
+};
+
+}  // namespace
+
+TEST(AxisText, PlacementAtTheRightAngles)
+{
+    TextProbe t;
+    int w = 0;
+
+    // Bottom axis, 90 degrees: reading upwards, line box centred on the tick,
+    // the end of the text at the labels position.
+    QRect ink = t.Draw(t.chart.BottomAxis(), 200, 100, "512", 90, &w);
+    const int h = t.h;
+    ASSERT_GT(h, 0);
+    EXPECT_GE(ink.left(), 200 - h / 2);
+    EXPECT_LT(ink.right(), 200 - h / 2 + h);
+    EXPECT_GE(ink.top(), 100);
+    EXPECT_LE(ink.top(), 102);
+    EXPECT_LE(ink.bottom(), 100 + w);
+    EXPECT_GT(ink.height(), ink.width());
+    EXPECT_EQ(t.chart.Canvas().LastTextEscapement(), 900);
+    EXPECT_EQ(t.chart.Canvas().TextAlignFlags(), TA_LEFT | TA_TOP);
+
+    // Bottom axis, 0 degrees: centred under the point, top at the position.
+    ink = t.Draw(t.chart.BottomAxis(), 200, 100, "Tones", 0, &w);
+    EXPECT_GE(ink.left(), 200 - w / 2 - 1);
+    EXPECT_LE(ink.right(), 200 + w / 2 + 1);
+    EXPECT_GE(ink.top(), 100);
+    EXPECT_LT(ink.bottom(), 100 + h);
+
+    // Two lines below each other.
+    ink = t.Draw(t.chart.BottomAxis(), 200, 100, "Tones\rBits", 0);
+    EXPECT_GE(ink.top(), 100);
+    EXPECT_GE(ink.bottom(), 100 + h);
+    EXPECT_LT(ink.bottom(), 100 + 2 * h);
+
+    // Left axis, 0 degrees: right-aligned at the position, centred on the tick.
+    ink = t.Draw(t.chart.LeftAxis(), 100, 200, "16", 0, &w);
+    EXPECT_LE(ink.right(), 100);
+    EXPECT_GE(ink.left(), 100 - w);
+    EXPECT_GE(ink.top(), 200 - h / 2);
+    EXPECT_LT(ink.bottom(), 200 - h / 2 + h);
+
+    // Left axis title, 90 degrees: line box ending at the title position,
+    // centred on the axis centre.
+    ink = t.Draw(t.chart.LeftAxis(), 100, 200, "Bits ", 90, &w);
+    EXPECT_GE(ink.left(), 100 - h);
+    EXPECT_LT(ink.right(), 100);
+    EXPECT_GE(ink.top(), 200 - w / 2 - 1);
+    EXPECT_LE(ink.bottom(), 200 + w / 2 + 1);
+
+    // Right axis, 0 degrees: left-aligned.
+    ink = t.Draw(t.chart.RightAxis(), 100, 200, "64", 0, &w);
+    EXPECT_GE(ink.left(), 100);
+    EXPECT_LE(ink.right(), 100 + w);
+
+    // Top axis, 0 degrees: centred, standing on the position.
+    ink = t.Draw(t.chart.TopAxis(), 200, 100, "Top", 0);
+    EXPECT_LT(ink.bottom(), 100);
+    EXPECT_GE(ink.top(), 100 - h);
+
+    // Right axis title, 270 degrees: reading downwards.
+    ink = t.Draw(t.chart.RightAxis(), 100, 200, "SNR", 270, &w);
+    EXPECT_GT(ink.height(), ink.width());
+    EXPECT_GE(ink.left(), 100);
+    EXPECT_LE(ink.right(), 100 + h);
+}
+
+TEST(AxisLabels, SeriesLabelsKeepTheSeparationWithA14PixelLine)
+{
+    // Pixel size 12 measures a line height of 14, the height of the worked examples.
+    BarChart b(696, 237, 5.0, 255.0);
+    TChartAxis& bottom = b.chart.BottomAxis();
+    bottom.SetLabelStyle(talText);
+    bottom.SetLabelsAngle(90);
+    bottom.SetStartPosition(2.0);
+    bottom.SetEndPosition(98.0);
+    bottom.LabelsFont().SetHeight(-12);
+    TBarSeries& s = *b.series;
+    for (int i = 0; i <= 255; ++i)
+        s.AddBarPoint(i % 16, std::to_string(i), clBlue);
+    b.Render();
+
+    b.chart.UseFont(bottom.LabelsFont());
+    ASSERT_EQ(b.chart.Canvas().LineHeight(), 14);
+    const std::vector<int>& ticks = bottom.TickList();
+    ASSERT_GE(ticks.size(), 10u);
+    EXPECT_EQ(ticks[0], bottom.ValueToPixel(5));  // points 0..4 lie below Minimum: no label
+    EXPECT_GE(ticks[1] - ticks[0], 15);
+    for (std::size_t k = 2; k < ticks.size(); ++k)
+        EXPECT_GE(ticks[k] - ticks[k - 1], 16) << k;
+    // Each label is the first point that fits: the point before it would not.
+    for (std::size_t k = 1; k < ticks.size(); ++k) {
+        const int need = k == 1 ? 15 : 16;
+        int before = -1;
+        for (int i = 5; i <= 255; ++i)
+            if (bottom.ValueToPixel(i) == ticks[k])
+                before = bottom.ValueToPixel(i - 1);
+        ASSERT_NE(before, -1);
+        EXPECT_LT(before - ticks[k - 1], need) << k;
+    }
+}
+
+TEST(AxisLabels, ValueLabelsFromTheTopDown)
+{
+    BarChart b(400, 250, 0.0, 9.0);
+    b.series->AddBarPoint(3, "0", clBlue);
+    b.Render();
+    TChartAxis& left = b.chart.LeftAxis();
+    b.chart.UseFont(left.LabelsFont());
+    const double step = left.LabelStep();
+    ASSERT_GT(step, 0.0);
+    const std::vector<int>& ticks = left.TickList();
+    ASSERT_FALSE(ticks.empty());
+    for (std::size_t k = 0; k < ticks.size(); ++k)
+        EXPECT_EQ(ticks[k], left.ValueToPixel(16.0 - k * step)) << k;
+    EXPECT_EQ(ticks.back(), left.ValueToPixel(0.0));
+}
+
+TEST(AxisLabels, TooManyValueLabelsDrawNoneAndHugeValuesEnd)
+{
+    BarChart b(400, 250, 0.0, 9.0);
+    TChartAxis& left = b.chart.LeftAxis();
+    left.SetLabelsSeparation(0);
+    left.SetIncrement(0.001);  // 16000 labels would be needed
+    b.Render();
+    EXPECT_TRUE(left.TickList().empty());
+
+    // A step lost in the magnitude of the values must not keep the pass going.
+    BarChart huge(400, 250, 0.0, 9.0);
+    huge.chart.LeftAxis().SetMinMax(1e20, 1e20);
+    huge.chart.LeftAxis().SetLabelStyle(talValue);
+    huge.Render();
+    EXPECT_LE(huge.chart.LeftAxis().TickList().size(), 10001u);
+}
+
+TEST(AxisLabels, TickListHoldsAtMost2000Positions)
+{
+    BarChart b(700, 250, 0.0, 2999.0);
+    TChartAxis& bottom = b.chart.BottomAxis();
+    bottom.SetLabelStyle(talText);
+    bottom.SetTickOnLabelsOnly(false);
+    for (int i = 0; i < 3000; ++i)
+        b.series->AddBarPoint(1, std::to_string(i), clBlue);
+    b.Render();
+    EXPECT_EQ(bottom.TickList().size(), static_cast<std::size_t>(TChartAxis::TickListCapacity));
+}
+
+TEST(AxisLines, TicksMinorTicksGridAndAxisLine)
+{
+    BarChart b(500, 300, 0.0, 9.0);
+    TChartAxis& bottom = b.chart.BottomAxis();
+    bottom.SetLabelStyle(talText);
+    bottom.Ticks().SetColor(clBlue);
+    bottom.SetTickLength(4);
+    bottom.MinorTicks().SetColor(clRed);
+    bottom.SetMinorTickCount(2);
+    bottom.SetMinorTickLength(2);
+    bottom.Grid().SetColor(clGreen);
+    bottom.Grid().SetStyle(psSolid);
+    bottom.Axis().SetColor(clFuchsia);
+    bottom.Axis().SetWidth(1);
+    b.chart.LeftAxis().Grid().SetVisible(false);
+    b.chart.LeftAxis().Axis().SetVisible(false);
+    for (int i = 0; i < 10; ++i)
+        b.series->AddBarPoint(0, std::to_string(i), clNone);
+    const QImage img = b.Render();
+    const TRect& plot = b.chart.PlotRect();
+    const std::vector<int> ticks = bottom.TickList();
+    ASSERT_GE(ticks.size(), 3u);
+    const int pos = bottom.AxisPos();
+    ASSERT_EQ(pos, plot.Bottom);
+
+    for (int p : ticks) {
+        if (p <= plot.Left + 1 || p >= plot.Right - 1)
+            continue;  // the plot frame and the other axes' lines meet there
+        // The tick starts one pixel beyond the axis line and is TickLength long.
+        EXPECT_EQ(img.pixel(p, pos + 1), 0xFF0000FF) << p;
+        EXPECT_EQ(img.pixel(p, pos + 4), 0xFF0000FF) << p;
+        EXPECT_NE(img.pixel(p, pos + 5), 0xFF0000FF) << p;
+        // Grid from the plot top down.
+        EXPECT_EQ(img.pixel(p, plot.Top + 1), 0xFF008000) << p;
+        EXPECT_EQ(img.pixel(p, plot.Bottom - 1), 0xFF008000) << p;
+    }
+    const std::vector<int> minor = MinorTickPositions(ticks, 2, bottom.StartPixel(), bottom.EndPixel());
+    ASSERT_FALSE(minor.empty());
+    for (int p : minor) {
+        EXPECT_EQ(img.pixel(p, pos + 1), 0xFFFF0000) << p;
+        EXPECT_EQ(img.pixel(p, pos + 2), 0xFFFF0000) << p;
+        EXPECT_NE(img.pixel(p, pos + 3), 0xFFFF0000) << p;
+    }
+    // The axis line lies on AxisPos from StartPixel to before EndPixel.
+    EXPECT_EQ(img.pixel(bottom.StartPixel(), pos), 0xFFFF00FF);
+    EXPECT_EQ(img.pixel(bottom.EndPixel() - 1, pos), 0xFFFF00FF);
+}
+
+TEST(AxisLines, CentredGridLiesBetweenTheTicks)
+{
+    BarChart b(400, 300, 0.0, 9.0);
+    TChartAxis& left = b.chart.LeftAxis();
+    left.Grid().SetColor(clRed);
+    left.Grid().SetStyle(psSolid);
+    left.SetGridCentered(true);
+    b.series->AddBarPoint(0, "0", clNone);
+    const QImage img = b.Render();
+    const TRect& plot = b.chart.PlotRect();
+    const std::vector<int> ticks = left.TickList();
+    ASSERT_GE(ticks.size(), 3u);
+    const int x = plot.Right - 2;
+    for (std::size_t k = 1; k < ticks.size(); ++k) {
+        const int mid = static_cast<int>(std::nearbyint((ticks[k - 1] + ticks[k]) * 0.5));
+        EXPECT_EQ(img.pixel(x, mid), 0xFFFF0000) << mid;
+        if (ticks[k] < plot.Bottom - 1) {
+            EXPECT_NE(img.pixel(x, ticks[k]), 0xFFFF0000) << ticks[k];
+        }
+    }
+}

@@ -1,0 +1,66 @@
+// Saved tone tables and the tools' range and size options.
+#include "monitor/ToneTableFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+TEST(ToneTableCsv, ReadsWhatThePollPrints)
+{
+    std::string csv = "tone,bits\n";
+    for (int tone = 0; tone <= 512; ++tone)
+        csv += std::to_string(tone) + "," + std::to_string(tone % 16 - (tone == 7 ? 20 : 0)) + "\n";
+    std::istringstream in(csv);
+    std::string error;
+    const auto table = ReadToneTableCsv(in, error);
+    ASSERT_TRUE(table) << error;
+    EXPECT_EQ((*table)[0], 0);
+    EXPECT_EQ((*table)[7], -13);
+    EXPECT_EQ((*table)[31], 15);
+    EXPECT_EQ((*table)[512], 0);
+}
+
+TEST(ToneTableCsv, MissingTonesAreZeroAndCrLfIsAccepted)
+{
+    std::istringstream in("tone,bits\r\n5,9\r\n\r\n 300 , 4 \r\n");
+    std::string error;
+    const auto table = ReadToneTableCsv(in, error);
+    ASSERT_TRUE(table) << error;
+    EXPECT_EQ((*table)[5], 9);
+    EXPECT_EQ((*table)[300], 4);
+    EXPECT_EQ((*table)[6], 0);
+}
+
+TEST(ToneTableCsv, RejectsMalformedLinesWithTheLineNumber)
+{
+    for (const char* bad : {"tone,bits\n1,2\nabc\n", "tone,bits\n1,2\n513,1\n", "tone,bits\n1,2\n-1,1\n",
+                            "tone,bits\n1,2\n3,99999999999\n", "tone,bits\n1,2\n3,\n", "tone,bits\n1,2\n3,4,5\n"}) {
+        std::istringstream in(bad);
+        std::string error;
+        EXPECT_FALSE(ReadToneTableCsv(in, error)) << bad;
+        EXPECT_NE(error.find("line 3"), std::string::npos) << error;
+    }
+    std::istringstream longLine(std::string(1000, '1') + "\n");
+    std::string error;
+    EXPECT_FALSE(ReadToneTableCsv(longLine, error));
+}
+
+TEST(ToolOptions, RangesAndSizes)
+{
+    EXPECT_EQ(ParseToneRange("0-255"), design::RangeLow);
+    EXPECT_EQ(ParseToneRange("256-512"), design::RangeHigh);
+    EXPECT_EQ(ParseToneRange("0 - 512"), design::RangeAll);
+    EXPECT_FALSE(ParseToneRange("0-256"));
+    EXPECT_FALSE(ParseToneRange("all"));
+    EXPECT_FALSE(ParseToneRange(""));
+
+    const auto size = ParseChartSize("696x237");
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->Width, 696);
+    EXPECT_EQ(size->Height, 237);
+    EXPECT_TRUE(ParseChartSize("1920X1080"));
+    EXPECT_FALSE(ParseChartSize("0x10"));
+    EXPECT_FALSE(ParseChartSize("10x"));
+    EXPECT_FALSE(ParseChartSize("20000x10"));
+    EXPECT_FALSE(ParseChartSize("-5x10"));
+}
