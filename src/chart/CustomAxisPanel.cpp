@@ -241,7 +241,7 @@ void TCustomAxisPanel::DrawContents(const TRect& bounds)
             OnBeforeDrawAxes();
         const std::vector<TChartAxis*> axes = fAxes;
         for (TChartAxis* axis : axes)
-            if (AxisShown(*axis))
+            if (!axis->IsDepth() && AxisShown(*axis))
                 axis->DrawAxis(true);
     };
     if (ChartDrawAxesBeforeSeries)
@@ -276,7 +276,8 @@ void TCustomAxisPanel::LayoutAxes()
     TRect r = fPlotRect;
     for (std::size_t i = 0; i < fAxes.size(); ++i) {
         TChartAxis* axis = fAxes[i];
-        if (!AxisShown(*axis))
+        // The 3D layout is not built: the depth axis takes no room (and is not drawn).
+        if (axis->IsDepth() || !AxisShown(*axis))
             continue;
         TRect reduced = r;
         axis->ReserveAxisRoom(reduced, i < 5);

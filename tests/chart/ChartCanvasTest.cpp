@@ -369,6 +369,19 @@ TEST(ChartCanvas, PutTextHonoursAlignmentAndBackgroundMode)
     EXPECT_EQ(back.Height(), d.canvas.LineHeight());
 }
 
+TEST(ChartCanvas, RotatedTextAndClearBrushesLeaveTheBackgroundAlone)
+{
+    TDirectCanvas d;
+    d.canvas.SetTextBackMode(tbmOpaque);
+    d.canvas.SetTextBackColor(clBlue);
+    d.canvas.DrawBox(30, 30, 35, 35);          // leaves the opaque mode on the painter
+    d.canvas.PutRotatedText(20, 35, 90, "W");  // turns the brush clear first
+    d.canvas.Brush().Style = bsClear;
+    d.canvas.PutText(2, 2, "W");
+    const QImage im = d.Done();
+    EXPECT_EQ(CountColor(im, clBlue), 0);
+}
+
 TEST(ChartCanvas, RotatedTextAboveAFullTurnIsTurnedBackOnce)
 {
     TDirectCanvas a, b;
