@@ -3,6 +3,8 @@
 #include <functional>
 #include <map>
 
+#include "monitor/ToneTableFile.h"
+
 namespace {
 
 // An option: whether it takes a value, and what it does with it.
@@ -21,6 +23,31 @@ const std::map<std::string, TOption>& Options() {
                     a.ShowHelp = true;
                     return std::string();
                   }}},
+      {"--png", {true, [](TPollArguments& a, const std::string& file) {
+                   a.PngFile = file;
+                   return file.empty() ? std::string("--png needs a file name") : std::string();
+                 }}},
+      {"--svg", {true, [](TPollArguments& a, const std::string& file) {
+                   a.SvgFile = file;
+                   return file.empty() ? std::string("--svg needs a file name") : std::string();
+                 }}},
+      {"--range", {true, [](TPollArguments& a, const std::string& text) {
+                     const auto range = ParseToneRange(text);
+                     if (!range) return "unknown range " + text + " (0-255, 256-512 or 0-512)";
+                     a.Range = *range;
+                     return std::string();
+                   }}},
+      {"--size", {true, [](TPollArguments& a, const std::string& text) {
+                    const auto size = ParseChartSize(text);
+                    if (!size) return "bad size " + text + " (WIDTHxHEIGHT, 1 to 10000 pixels each)";
+                    a.Width = size->Width;
+                    a.Height = size->Height;
+                    return std::string();
+                  }}},
+      {"--table", {true, [](TPollArguments& a, const std::string& file) {
+                     a.TableFile = file;
+                     return file.empty() ? std::string("--table needs a file name") : std::string();
+                   }}},
   };
   return options;
 }
@@ -28,8 +55,13 @@ const std::map<std::string, TOption>& Options() {
 }  // namespace
 
 std::string PollUsage() {
-  return "usage: quillmont-poll [--password-stdin] HOST[:PORT] [USER]\n"
-         "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n";
+  return "usage: quillmont-poll [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
+         "       quillmont-poll --table FILE [PICTURE OPTIONS]\n"
+         "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
+         "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
+         "  --png FILE, --svg FILE  draw the monitor chart of the table into a PNG or SVG file\n"
+         "  --range 0-255|256-512|0-512  tones of the chart (default 0-255)\n"
+         "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n";
 }
 
 TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
@@ -76,6 +108,11 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     if (!result.Error.empty()) return result;
   }
   if (result.Arguments.ShowHelp) return result;
+
+  if (!result.Arguments.TableFile.empty()) {
+    if (!operands.empty()) result.Error = "--table draws a saved table: no HOST or USER";
+    return result;
+  }
 
   if (operands.empty() || operands.size() > 2) {
     result.Error = operands.empty() ? "missing HOST" : "too many arguments";

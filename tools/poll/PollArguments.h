@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "monitor/MonitorDesign.h"
+
 // What the quillmont-poll command line asks for. The password is never taken
 // from the command line, where other users could read it.
 struct TPollArguments {
@@ -12,6 +14,17 @@ struct TPollArguments {
   // QUILLMONT_PASSWORD environment variable.
   bool PasswordFromStdin = false;
   bool ShowHelp = false;
+  // Pictures of the monitor chart of the table, drawn as the main window
+  // shows it at the given size over the given range (empty: none).
+  std::string PngFile;
+  std::string SvgFile;
+  design::ToneRange Range = design::RangeLow;
+  int Width = design::Chart21Bounds.Width;
+  int Height = design::Chart21Bounds.Height;
+  // A table saved as CSV ("tone,bits"), used instead of a poll (no HOST then).
+  std::string TableFile;
+
+  bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty(); }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.

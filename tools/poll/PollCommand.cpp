@@ -1,10 +1,34 @@
 #include "poll/PollCommand.h"
 
+#include <fstream>
 #include <istream>
 #include <ostream>
 
 #include "app/RouterPoll.h"
+#include "monitor/ToneTableFile.h"
 #include "poll/PollArguments.h"
+#include "poll/PollRender.h"
+
+namespace {
+
+// A table saved as CSV, or an error line.
+bool ReadTableFile(const std::string& file, ToneBits& bits, std::ostream& err) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    err << "quillmont-poll: cannot read " << file << "\n";
+    return false;
+  }
+  std::string error;
+  const auto table = ReadToneTableCsv(in, error);
+  if (!table) {
+    err << "quillmont-poll: " << file << ": " << error << "\n";
+    return false;
+  }
+  bits = *table;
+  return true;
+}
+
+}  // namespace
 
 void WriteToneBitsCsv(std::ostream& out, const ToneBits& bits) {
   std::string csv = "tone,bits\n";
@@ -26,6 +50,14 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
     return PollExitCaptured;
   }
 
+  if (!arguments.TableFile.empty()) {
+    ToneBits bits{};
+    if (!ReadTableFile(arguments.TableFile, bits, err)) return PollExitFailed;
+    WriteToneBitsCsv(out, bits);
+    out.flush();
+    return RenderPollPictures(bits, arguments, err) ? PollExitCaptured : PollExitFailed;
+  }
+
   std::string password;
   if (arguments.PasswordFromStdin) {
     std::getline(in, password);
@@ -41,9 +73,12 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
 
   WriteToneBitsCsv(out, bits);
   out.flush();
+  int exitCode = PollExitCaptured;
   if (!outcome.Captured) {
     err << "quillmont-poll: " << DescribeOutcome(outcome) << "\n";
-    return PollExitFailed;
+    exitCode = PollExitFailed;
   }
-  return PollExitCaptured;
+  // The window draws whatever the poll left in the table, a failed poll's zeros too.
+  if (!RenderPollPictures(bits, arguments, err)) exitCode = PollExitFailed;
+  return exitCode;
 }

@@ -1,0 +1,135 @@
+// Pictures from the poll command: --png, --svg, --range, --size and --table,
+// in process and as the built binary.
+#include "SampleTables.h"
+#include "Subprocess.h"
+
+#include "monitor/MonitorChart.h"
+#include "monitor/ToneTableFile.h"
+#include "poll/PollArguments.h"
+#include "poll/PollCommand.h"
+#include "routersim/RouterSimulator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string TempPath(const std::string& name)
+{
+    return QDir::tempPath().toStdString() + "/qm-poll-pictures-" + std::to_string(::getpid()) + "-" + name;
+}
+
+std::string WriteTable(const sample::Table& table)
+{
+    std::ostringstream csv;
+    ToneBits bits{};
+    std::copy(table.begin(), table.end(), bits.begin());
+    WriteToneBitsCsv(csv, bits);
+    const std::string file = TempPath("table.csv");
+    std::ofstream(file) << csv.str();
+    return file;
+}
+
+}  // namespace
+
+TEST(PollPictureArguments, OptionsAndDefaults)
+{
+    TPollArgumentsResult r = ParsePollArguments({"host"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_FALSE(r.Arguments.WantsPictures());
+    EXPECT_EQ(r.Arguments.Range, design::RangeLow);
+    EXPECT_EQ(r.Arguments.Width, 696);
+    EXPECT_EQ(r.Arguments.Height, 237);
+
+    r = ParsePollArguments({"--png", "a.png", "--svg=b.svg", "--range", "256-512", "--size=800x300", "host"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_EQ(r.Arguments.PngFile, "a.png");
+    EXPECT_EQ(r.Arguments.SvgFile, "b.svg");
+    EXPECT_EQ(r.Arguments.Range, design::RangeHigh);
+    EXPECT_EQ(r.Arguments.Width, 800);
+    EXPECT_EQ(r.Arguments.Height, 300);
+    EXPECT_EQ(r.Arguments.Host, "host");
+
+    r = ParsePollArguments({"--table", "t.csv", "--png", "a.png"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_EQ(r.Arguments.TableFile, "t.csv");
+    EXPECT_TRUE(r.Arguments.Host.empty());
+
+    EXPECT_NE(ParsePollArguments({"--range", "0-100", "host"}).Error, "");
+    EXPECT_NE(ParsePollArguments({"--size", "696", "host"}).Error, "");
+    EXPECT_NE(ParsePollArguments({"--size", "0x5", "host"}).Error, "");
+    EXPECT_NE(ParsePollArguments({"--png", "host"}).Error, "");  // the file name takes the operand
+    EXPECT_NE(ParsePollArguments({"--png="}).Error, "");
+    EXPECT_NE(ParsePollArguments({"--table", "t.csv", "host"}).Error, "");
+}
+
+TEST(PollPictures, SavedTableInProcess)
+{
+    const sample::Table table = sample::RealisticLine();
+    const std::string csv = WriteTable(table);
+    const std::string png = TempPath("in.png");
+    const std::string svg = TempPath("in.svg");
+    std::istringstream in;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunPollCommand({"--table", csv, "--png", png, "--svg", svg, "--range", "0-512", "--size", "900x300"},
+                             in, out, err, nullptr),
+              PollExitCaptured)
+        << err.str();
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str().rfind("tone,bits\n0,0\n", 0), 0u);
+    const QImage picture(QString::fromStdString(png));
+    EXPECT_TRUE(picture.convertToFormat(QImage::Format_RGB32) == RenderMonitorChart(table, design::RangeAll, 900, 300));
+    QFile file(QString::fromStdString(svg));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("viewBox=\"0 0 899 299\""));
+
+    // Unreadable or malformed tables and unwritable pictures exit 1.
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunPollCommand({"--table", TempPath("missing.csv"), "--png", png}, in, out2, err2, nullptr),
+              PollExitFailed);
+    EXPECT_NE(err2.str().find("cannot read"), std::string::npos);
+    std::ofstream(TempPath("bad.csv")) << "tone,bits\n1,x\n";
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunPollCommand({"--table", TempPath("bad.csv")}, in, out3, err3, nullptr), PollExitFailed);
+    EXPECT_NE(err3.str().find("line 2"), std::string::npos);
+    std::ostringstream out4, err4;
+    EXPECT_EQ(RunPollCommand({"--table", csv, "--png", "/nonexistent-dir/x.png"}, in, out4, err4, nullptr),
+              PollExitFailed);
+    EXPECT_NE(err4.str().find("cannot write"), std::string::npos);
+
+    for (const std::string& f : {csv, png, svg, TempPath("bad.csv")})
+        std::remove(f.c_str());
+}
+
+TEST(PollPictures, PolledTableAsTheBinary)
+{
+    TRouterSimulatorSettings settings;
+    settings.Password = "pw";
+    settings.Seed = 5;
+    TRouterSimulator simulator(settings);
+    const std::string host = "127.0.0.1:" + std::to_string(simulator.Start());
+    const std::string png = TempPath("polled.png");
+
+    std::vector<std::string> env = TestEnvironment({"QUILLMONT_PASSWORD=pw"});
+    // The command picks the offscreen platform itself when none is named.
+    std::erase_if(env, [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; });
+    const TProcessResult r = RunProcess(QM_POLL_BINARY, {host, "--png", png, "--range", "256-512"}, env);
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+
+    // The picture shows the table the command printed.
+    std::istringstream printed(r.Out);
+    std::string error;
+    const auto table = ReadToneTableCsv(printed, error);
+    ASSERT_TRUE(table) << error;
+    const QImage picture(QString::fromStdString(png));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_TRUE(picture.convertToFormat(QImage::Format_RGB32) ==
+                RenderMonitorChart(*table, design::RangeHigh, 696, 237));
+    std::remove(png.c_str());
+}

@@ -1,0 +1,61 @@
+#include "poll/PollRender.h"
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+
+#include "monitor/MonitorChart.h"
+
+namespace {
+
+// Keeps Qt's notices about the environment (no runtime directory, no screen)
+// off the command's error stream; real errors still reach it.
+QtMessageHandler gPreviousHandler = nullptr;
+
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) {
+    if (gPreviousHandler != nullptr) gPreviousHandler(type, context, message);
+  }
+}
+
+// The application that fonts and painting need; only made when none exists.
+std::unique_ptr<QGuiApplication> MakeGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return nullptr;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "quillmont-poll";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err) {
+  if (!arguments.WantsPictures()) return true;
+  gPreviousHandler = qInstallMessageHandler(QuietHandler);
+  struct TRestoreHandler {
+    ~TRestoreHandler() { qInstallMessageHandler(gPreviousHandler); }
+  } restore;
+  const std::unique_ptr<QGuiApplication> app = MakeGuiApplication();
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+    err << "quillmont-poll: drawing needs a graphical application\n";
+    return false;
+  }
+  bool ok = true;
+  QString error;
+  if (!arguments.PngFile.empty() &&
+      !SaveMonitorChartPng(bits, arguments.Range, arguments.Width, arguments.Height,
+                           QString::fromStdString(arguments.PngFile), error)) {
+    err << "quillmont-poll: " << error.toStdString() << "\n";
+    ok = false;
+  }
+  if (!arguments.SvgFile.empty() &&
+      !SaveMonitorChartSvg(bits, arguments.Range, arguments.Width, arguments.Height,
+                           QString::fromStdString(arguments.SvgFile), error)) {
+    err << "quillmont-poll: " << error.toStdString() << "\n";
+    ok = false;
+  }
+  return ok;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <iosfwd>
+
+#include "app/ToneBits.h"
+#include "poll/PollArguments.h"
+
+// Draws the monitor chart of the table into the PNG and SVG files the
+// arguments name, without a window (on the offscreen platform unless
+// QT_QPA_PLATFORM names another). A GUI application is created for the
+// drawing when the process has none. Failures go to err, one line each;
+// false when a file was not written.
+bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err);
