@@ -2,7 +2,10 @@
 
 #include "chart/ChartCanvas3D.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QSvgGenerator>
+#include <QSvgRenderer>
 #include <QPalette>
 
 #include <gtest/gtest.h>
@@ -458,4 +461,43 @@ TEST(ChartCanvas, PensBrushesAndColours)
     EXPECT_EQ(ChartPaletteColor(0), clRed);
     EXPECT_EQ(ChartPaletteColor(15), clBlack);
     EXPECT_EQ(ChartPaletteColor(17), clGreen);
+}
+
+TEST(ChartCanvas, VectorOutputIsClippedByTheCanvasItself)
+{
+    QBuffer svg;
+    svg.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&svg);
+    generator.setSize(QSize(50, 50));
+    generator.setViewBox(QRect(0, 0, 50, 50));
+    generator.setResolution(96);
+    {
+        QPainter p(&generator);
+        TChartCanvas3D c;
+        c.SetUseOffscreenBuffer(false);
+        TRect dr;
+        c.BeginDrawing(p, nullptr, dr, TRect(0, 0, 50, 50), false);
+        c.ClipToRect(TRect(10, 10, 20, 20));
+        c.Brush().Color = clRed;
+        c.FillArea(TRect(0, 0, 50, 50));
+        c.Pen().Color = clBlue;
+        c.DrawHLine(0, 50, 30);  // entirely outside the clip
+        c.RemoveClip();
+        c.Brush().Color = clGreen;
+        c.FillArea(TRect(40, 40, 50, 50));
+        c.EndDrawing(p, nullptr, TRect(0, 0, 50, 50));
+    }
+    QSvgRenderer renderer(svg.data());
+    ASSERT_TRUE(renderer.isValid());
+    QImage im = WhiteImage(50, 50);
+    {
+        QPainter p(&im);
+        renderer.render(&p, QRectF(0, 0, 50, 50));
+    }
+    EXPECT_EQ(PixelAt(im, 15, 15), clRed);
+    EXPECT_EQ(PixelAt(im, 5, 5), clWhite);
+    EXPECT_EQ(PixelAt(im, 30, 15), clWhite);
+    EXPECT_EQ(PixelAt(im, 25, 30), clWhite);
+    EXPECT_EQ(PixelAt(im, 45, 45), clGreen);
 }
