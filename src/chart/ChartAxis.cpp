@@ -206,9 +206,10 @@ void TChartAxis::SetLogarithmic(bool v)
     if (v) {
         if (UsesDateTime())
             throw ChartAxisException("DateTime Axis cannot be Logarithmic");
-        const double lo = fAutomatic ? fWorkMinimum : std::min(fMinimum, fWorkMinimum);
-        const double hi = fAutomatic ? fWorkMaximum : std::min(fMaximum, fWorkMaximum);
-        if (lo < 0 || hi < 0)
+        // The working ends of the last layout, and the manual ends that the next layout will use.
+        const bool negativeWork = fWorkMinimum < 0 || fWorkMaximum < 0;
+        const bool negativeManual = !fAutomatic && (fMinimum < 0 || fMaximum < 0);
+        if (negativeWork || negativeManual)
             throw ChartAxisException("Logarithmic Axis Min and Max values should be >= 0");
     }
     if (StoreIfChanged(fLogarithmic, v))

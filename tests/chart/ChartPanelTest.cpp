@@ -547,3 +547,25 @@ TEST(ChartWidget, PaintsWhatTheEnginePaints)
     EXPECT_EQ(widget.Width(), 500);
     EXPECT_EQ(widget.PanelRect(), TRect(0, 0, 500, 200));
 }
+
+TEST(ChartPanel, ViewOptionsReportTheirChanges)
+{
+    TCustomChart c;
+    std::vector<std::string> log;
+    TView3DOptions& o = c.View3DOptions();
+    o.OnScrolled = [&](bool horizontal) { log.push_back(horizontal ? "h" : "v"); };
+    o.OnZoomed = [&](int zoom) { log.push_back("zoom " + std::to_string(zoom) + " was " + std::to_string(o.Zoom())); };
+    const int before = c.RepaintRequestCount();
+    o.SetHorizOffset(5);
+    o.SetVertOffset(-2);
+    o.SetZoom(150);
+    o.SetZoom(150);
+    o.SetPerspective(0);
+    EXPECT_EQ(log, (std::vector<std::string>{"h", "v", "zoom 150 was 100"}));
+    EXPECT_EQ(c.RepaintRequestCount(), before + 4);
+    TView3DOptions copy;
+    copy.Assign(o);
+    EXPECT_EQ(copy.Zoom(), 150);
+    EXPECT_EQ(copy.HorizOffset(), 5);
+    EXPECT_EQ(copy.Perspective(), 0);
+}
