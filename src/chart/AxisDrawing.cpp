@@ -51,6 +51,15 @@ std::vector<int> MinorTickPositions(const std::vector<int>& ticks, int minorCoun
     return out;
 }
 
+int LineCount(const std::string& text)
+{
+    int lines = 1;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\r' && i + 1 < text.size())
+            ++lines;
+    return lines;
+}
+
 std::vector<std::string> SplitAxisTextLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -173,7 +182,9 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
     if (angle == 90 || angle == 270)
         along = !along;
 
-    TChartCanvas3D& canvas = chart.Canvas();
+    // The labels font stays current through the loop (DrawLabel selects it again).
+    chart.UseFont(axis.LabelsFont());
+    const int lineHeight = chart.Canvas().LineHeight();
     int prev = -1;
     int prevHalf = 0;
     for (int i = first; i <= last; ++i) {
@@ -198,13 +209,12 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
         if (!axis.Labels())
             continue;
 
-        chart.UseFont(axis.LabelsFont());
         int size;
         if (along) {
             int lines = 0;
             size = chart.MultiLineWidth(text, lines);
         } else {
-            size = canvas.LineHeight() * static_cast<int>(SplitAxisTextLines(text).size());
+            size = lineHeight * LineCount(text);
         }
         if (axis.LabelsSeparation() != 0 && prev != -1) {
             const int half = LabelHalfRoom(size, axis.LabelsSeparation());

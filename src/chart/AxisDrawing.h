@@ -19,6 +19,9 @@ bool LabelFits(int p, int half, int prev, int prevHalf);
 // positions strictly between startPixel and endPixel are kept.
 std::vector<int> MinorTickPositions(const std::vector<int>& ticks, int minorCount, int startPixel, int endPixel);
 
+// Number of lines of an axis text, as SplitAxisTextLines counts them.
+int LineCount(const std::string& text);
+
 // Lines of an axis text, split at carriage returns; a trailing empty piece is
 // not a line, an empty text is one empty line.
 std::vector<std::string> SplitAxisTextLines(const std::string& text);

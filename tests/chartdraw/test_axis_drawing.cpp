@@ -67,6 +67,8 @@ TEST(AxisText, LinesSplitAtCarriageReturns)
     EXPECT_EQ(SplitAxisTextLines("a\r"), (std::vector<std::string>{"a"}));
     EXPECT_EQ(SplitAxisTextLines(""), (std::vector<std::string>{""}));
     EXPECT_EQ(SplitAxisTextLines("\r\rx"), (std::vector<std::string>{"", "", "x"}));
+    for (const char* text : {"512", "a\rb", "a\r", "", "\r\rx", "\r"})
+        EXPECT_EQ(static_cast<std::size_t>(LineCount(text)), SplitAxisTextLines(text).size()) << text;
 }
 
 namespace {
