@@ -541,7 +541,10 @@ void TChartSeries::SetShowInLegend(bool v)
 
 void TChartSeries::SetCursor(int v)
 {
+    if (v == fCursor)
+        return;
     fCursor = v;
+    InvalidateChart();
 }
 
 void TChartSeries::InvalidateChart()

@@ -4,6 +4,7 @@
 #include "chart/ChartException.h"
 #include "chart/ChartMath.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -568,4 +569,28 @@ TEST(ChartPanel, ViewOptionsReportTheirChanges)
     EXPECT_EQ(copy.Zoom(), 150);
     EXPECT_EQ(copy.HorizOffset(), 5);
     EXPECT_EQ(copy.Perspective(), 0);
+}
+
+TEST(ChartWidget, ChangesBetweenWindowPaintsCostOnePass)
+{
+    TChart widget;
+    ApplyMonitorDesign(widget);
+    auto* s = new TChartSeries;
+    s->SetParentChart(&widget);
+    widget.show();
+    for (int i = 0; i < 100 && widget.DrawingPassCount() == 0; ++i)
+        QCoreApplication::processEvents();
+    const int first = widget.DrawingPassCount();
+    ASSERT_GE(first, 1) << "the window was never painted";
+    s->ClearPoints();
+    for (int i = 0; i < 513; ++i)
+        s->AddPoint(i % 16, std::to_string(i), clBlue);
+    widget.BottomAxis().SetMaximum(255);
+    EXPECT_EQ(widget.DrawingPassCount(), first);  // requests only
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(widget.DrawingPassCount(), first + 1);
+    widget.repaint();  // nothing changed: the buffer is copied
+    EXPECT_EQ(widget.DrawingPassCount(), first + 1);
+    widget.hide();
 }
