@@ -289,6 +289,24 @@ TEST(AxisLines, TicksMinorTicksGridAndAxisLine)
     // The axis line lies on AxisPos from StartPixel to before EndPixel.
     EXPECT_EQ(img.pixel(bottom.StartPixel(), pos), 0xFFFF00FF);
     EXPECT_EQ(img.pixel(bottom.EndPixel() - 1, pos), 0xFFFF00FF);
+
+    // Inner ticks start one pixel inside and cover the grid; minor grid lines
+    // run at the minor tick positions.
+    bottom.TicksInner().SetColor(clYellow);
+    bottom.TicksInner().SetVisible(true);
+    bottom.SetTickInnerLength(3);
+    bottom.MinorGrid().SetColor(clTeal);
+    bottom.MinorGrid().SetVisible(true);
+    const QImage inner = b.Render();
+    for (int p : ticks) {
+        if (p <= plot.Left + 1 || p >= plot.Right - 1)
+            continue;
+        EXPECT_EQ(inner.pixel(p, pos - 1), 0xFFFFFF00) << p;
+        EXPECT_EQ(inner.pixel(p, pos - 3), 0xFFFFFF00) << p;
+        EXPECT_EQ(inner.pixel(p, pos - 4), 0xFF008000) << p;
+    }
+    for (int p : minor)
+        EXPECT_EQ(inner.pixel(p, plot.Top + 1), 0xFF008080) << p;
 }
 
 TEST(AxisLines, CentredGridLiesBetweenTheTicks)
