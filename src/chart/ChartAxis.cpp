@@ -12,7 +12,7 @@
 
 namespace {
 
-// Delphi TDateTime (days since 1899-12-30) to text in a picture such as "hh:nn:ss".
+// Date-time value (days since 1899-12-30, fraction = time of day) to text in a picture such as "hh:nn:ss".
 std::string FormatDateTimeValue(const std::string& picture, double v)
 {
     static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
