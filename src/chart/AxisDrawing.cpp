@@ -90,11 +90,14 @@ void AddTick(TChartAxis& axis, int p)
 }
 
 // Clear brush in the chart's colour behind axis texts; a white font prints black.
+// On the drawing services a clear brush also writes text without a background
+// box, whatever background mode an earlier grid left behind.
 void PrepareTextBrush(TCustomAxisPanel& chart)
 {
     TChartCanvas3D& canvas = chart.Canvas();
     canvas.Brush().Color = chart.Color();
     canvas.Brush().Style = bsClear;
+    canvas.SetTextBackMode(tbmTransparent);
     if (chart.Printing() && canvas.Font().Color() == clWhite)
         canvas.Font().SetColor(clBlack);
 }

@@ -254,6 +254,20 @@ TEST(MonitorPixels, GridAtLabelTicksAndLabelsFromToneFive)
     }
 }
 
+TEST(MonitorPixels, AxisTextsHaveNoBackgroundBox)
+{
+    // Left of the plot only the panel colour and the glyphs of the left axis
+    // labels and title appear; the plot's white never shows there.
+    MonitorChart m(sample::RealisticLine(), design::RangeLow);
+    const TRect& plot = m.chart.PlotRect();
+    int white = 0;
+    for (int y = plot.Top; y < plot.Bottom; ++y)
+        for (int x = 3; x < plot.Left - 5; ++x)
+            if (m.picture.pixel(x, y) == 0xFFFFFFFF)
+                ++white;
+    EXPECT_EQ(white, 0);
+}
+
 TEST(MonitorPixels, RightAxisDrawsNothingAndBarWidthIgnoresTheBarCount)
 {
     int widths[3];
