@@ -437,3 +437,37 @@ TEST(MonitorRender, FilesArePngAndSvg)
     EXPECT_FALSE(SaveMonitorChartSvg(table, design::RangeAll, 800, 300, "/nonexistent-dir/x.svg", error));
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(MonitorRender, TinyAndOddSizesStillGiveAPicture)
+{
+    const sample::Table table = sample::Staircase();
+    for (const QSize size : {QSize(1, 1), QSize(2, 2), QSize(10, 5), QSize(50, 30), QSize(120, 1000), QSize(2000, 60)}) {
+        const QImage image = RenderMonitorChart(table, design::RangeAll, size.width(), size.height());
+        EXPECT_EQ(image.size(), size);
+        QXmlStreamReader xml(RenderMonitorChartSvg(table, design::RangeAll, size.width(), size.height()));
+        while (!xml.atEnd())
+            xml.readNext();
+        EXPECT_FALSE(xml.hasError()) << size.width() << "x" << size.height();
+    }
+}
+
+TEST(MonitorRender, ExtremeValuesStayInsideThePlot)
+{
+    // A saved table may hold any 32-bit value; bars far beyond the axis end at the plot's edges.
+    sample::Table table = sample::Staircase();
+    const std::int32_t extremes[] = {INT32_MAX, INT32_MIN, 200934130, 200934140, 1000000, -1000000, 17, -1};
+    for (std::size_t i = 0; i < std::size(extremes); ++i)
+        table[40 + 3 * i] = extremes[i];
+    for (const QSize size : {QSize(696, 237), QSize(1920, 1080)}) {
+        MonitorChart m(table, design::RangeLow, size.width(), size.height());
+        const TRect clip = m.SeriesClip();
+        // Nothing of a bar shows outside the series clip: the title band above the plot stays clear.
+        for (int y = 0; y < clip.Top - 1; ++y)
+            for (int x = clip.Left; x < clip.Right; ++x)
+                ASSERT_NE(m.picture.pixel(x, y), kBlue) << x << "," << y;
+        QXmlStreamReader xml(RenderMonitorChartSvg(table, design::RangeLow, size.width(), size.height()));
+        while (!xml.atEnd())
+            xml.readNext();
+        EXPECT_FALSE(xml.hasError());
+    }
+}
