@@ -322,9 +322,9 @@ void TCustomBarSeries::PrepareBarPenBrush(TColor c)
     fParentChart->UseBrush(c, fBarBrush.Style(), back);
 }
 
-void TCustomBarSeries::FillBarRect(TColor c, int left, int top, int right, int bottom)
+// The bar colour arrives through the canvas brush (PrepareBarPenBrush).
+void TCustomBarSeries::FillBarRect(TColor /*c*/, int left, int top, int right, int bottom)
 {
-    (void)c;
     TChartCanvas3D& canvas = fParentChart->Canvas();
     TCanvasPen& pen = canvas.Pen();
     TCanvasBrush& brush = canvas.Brush();
