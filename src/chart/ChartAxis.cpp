@@ -415,7 +415,7 @@ int TChartAxis::ValueToPixelX(double v) const
     const double d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
     if (!(std::fabs(d) < 2147483647.0))
         return fCenterPixel;
-    return fInverted ? fEndPixel - RoundHalfEven(d) : fStartPixel + RoundHalfEven(d);
+    return fInverted ? OffsetPixel(fEndPixel, d, true) : OffsetPixel(fStartPixel, d, false);
 }
 
 int TChartAxis::ValueToPixelY(double v) const
@@ -425,7 +425,7 @@ int TChartAxis::ValueToPixelY(double v) const
     const double d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
     if (!(std::fabs(d) < 2147483647.0))
         return fCenterPixel;
-    return fInverted ? fStartPixel + RoundHalfEven(d) : fEndPixel - RoundHalfEven(d);
+    return fInverted ? OffsetPixel(fStartPixel, d, false) : OffsetPixel(fEndPixel, d, true);
 }
 
 double TChartAxis::PixelToValue(int p) const

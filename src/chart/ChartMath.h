@@ -11,6 +11,11 @@
 // Values beyond the int range are clamped.
 int RoundHalfEven(double x);
 
+// Pixel of an axis end plus or minus an offset, computed without overflow and
+// kept within +-2^28, far outside any drawing surface, so that sums and widths
+// of drawn rectangles cannot overflow either.
+int OffsetPixel(int basePixel, double offset, bool subtract);
+
 // a * b / c rounded to the nearest integer (halves away from zero); -1 when c is 0.
 int MulDiv(int a, int b, int c);
 

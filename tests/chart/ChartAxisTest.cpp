@@ -100,6 +100,24 @@ TEST(ChartAxis, PixelOffsetsRoundHalvesToEven)
     EXPECT_DOUBLE_EQ(l.PixelToValue(0), 100);
 }
 
+TEST(ChartAxis, ValuesFarOutsideTheRangeStayDrawablePixels)
+{
+    TCustomChart chart;
+    ApplyMonitorDesign(chart);
+    TChartAxis& l = chart.LeftAxis();
+    SpanAxis(chart, l, TRect(40, 19, 670, 190));
+    // Offsets just inside the int range used to overflow when added to the end pixel.
+    const double huge = -2147483000.0 * l.WorkRange() / l.PixelSize();
+    EXPECT_EQ(l.ValueToPixel(huge), 1 << 28);
+    EXPECT_EQ(l.ValueToPixel(-huge), -(1 << 28));
+    TChartAxis& b = chart.BottomAxis();
+    b.SetMaximum(255);
+    SpanAxis(chart, b, TRect(40, 19, 670, 190));
+    EXPECT_EQ(b.ValueToPixel(-5e8), -(1 << 28));
+    EXPECT_EQ(b.ValueToPixel(-1e9), b.CenterPixel());  // beyond the integer range
+    EXPECT_EQ(b.ValueToPixel(255), 657);
+}
+
 TEST(ChartAxis, DegenerateRangesMapToTheCentre)
 {
     TCustomChart chart;
