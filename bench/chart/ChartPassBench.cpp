@@ -2,6 +2,7 @@
 // the monitor's size and at full-HD size, plus the buffered repaint.
 #include "chart/ChartSeries.h"
 #include "chart/CustomChart.h"
+#include "monitor/MonitorChart.h"
 
 #include <QApplication>
 #include <QImage>
@@ -13,44 +14,8 @@ namespace {
 
 void Design(TCustomChart& c, int w, int h)
 {
-    c.BeginLoading();
     c.SetSize(w, h);
-    c.SetBackColor(clWhite);
-    c.BackWall().SetColor(clWhite);
-    c.BackWall().Brush().SetColor(clWhite);
-    c.SetMarginBottom(0);
-    c.SetMarginRight(1);
-    c.SetMarginTop(0);
-    c.Title().SetAdjustFrame(false);
-    c.Title().SetText({""});
-    c.SetView3D(false);
-    c.SetMaxPointsPerPage(255);
-    c.SetBevelInner(bvLowered);
-    c.Legend().SetVisible(false);
-    TChartAxis& b = c.BottomAxis();
-    b.SetAutomatic(false);
-    b.SetMinimum(5);
-    b.SetMaximum(512);
-    b.SetLabelStyle(talText);
-    b.SetLabelsAngle(90);
-    b.SetLabelsSize(29);
-    b.SetTickLength(2);
-    b.Axis().SetVisible(false);
-    b.Grid().SetColor(15066597);
-    b.Grid().SetStyle(psSolid);
-    b.SetStartPosition(2);
-    b.SetEndPosition(98);
-    b.Title().SetCaption("Tones");
-    TChartAxis& l = c.LeftAxis();
-    l.SetAutomatic(false);
-    l.SetMaximum(16);
-    l.Axis().SetVisible(false);
-    l.Grid().SetColor(15066597);
-    l.Grid().SetStyle(psSolid);
-    l.SetStartPosition(1);
-    l.SetEndPosition(98);
-    l.Title().SetCaption("Bits ");
-    c.EndLoading();
+    ApplyMonitorChartDesign(c);
     (new TChartSeries)->SetParentChart(&c);
 }
 

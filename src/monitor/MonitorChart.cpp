@@ -29,7 +29,7 @@ void SetArial8(TChartFont& font, TColor color)
 
 }  // namespace
 
-TBarSeries& ConfigureMonitorChart(TCustomChart& chart)
+void ApplyMonitorChartDesign(TCustomChart& chart)
 {
     // Values are applied as a stored design is: the axes accept their ends in
     // any order while loading.
@@ -106,6 +106,15 @@ TBarSeries& ConfigureMonitorChart(TCustomChart& chart)
     right.LabelsFont().SetHeight(design::RightFontHeight);
     right.Title().SetCaption(std::string(design::RightTitle));
     SetArial8(right.Title().Font(), design::RightFontColor);
+
+    chart.EndLoading();
+    chart.RequestRepaint();
+}
+
+TBarSeries& ConfigureMonitorChart(TCustomChart& chart)
+{
+    ApplyMonitorChartDesign(chart);
+    chart.BeginLoading();
 
     // LineSeries18: every bar carries its own colour.
     auto* series = new TBarSeries;

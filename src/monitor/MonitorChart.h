@@ -17,8 +17,11 @@ class TBarSeries;
 // Bits per tone, index = tone number 0..512.
 using ToneTableView = std::span<const std::int32_t, design::ToneCount>;
 
-// Gives the chart the design values of Chart21 and creates its bar series
-// LineSeries18, which the chart owns and frees.
+// Gives the chart the design values of Chart21: panel, title, legend and axes.
+void ApplyMonitorChartDesign(TCustomChart& chart);
+
+// The whole of Chart21: its design values and its bar series LineSeries18,
+// which the chart owns and frees.
 TBarSeries& ConfigureMonitorChart(TCustomChart& chart);
 
 // Bottom axis Maximum for the range (the number of bars less one).

@@ -2,6 +2,7 @@
 
 #include "chart/ChartSeries.h"
 #include "chart/CustomChart.h"
+#include "monitor/MonitorChart.h"
 
 #include <QImage>
 #include <algorithm>
@@ -44,82 +45,11 @@ inline void UseFontPixelHeight(TCustomChart& chart, int px)
     }
 }
 
-// The stored design of the monitor's chart (panel and axes).
+// The stored design of the monitor's chart (panel and axes) at its stored size.
 inline void ApplyMonitorDesign(TCustomChart& c)
 {
-    c.BeginLoading();
     c.SetSize(696, 237);
-    c.SetAllowPanning(pmNone);
-    c.SetAllowZoom(false);
-    c.SetBackColor(clWhite);
-    c.BackWall().SetColor(clWhite);
-    c.BackWall().Brush().SetColor(clWhite);
-    c.SetMarginBottom(0);
-    c.SetMarginRight(1);
-    c.SetMarginTop(0);
-    c.Title().SetAdjustFrame(false);
-    c.Title().SetText({""});
-    c.SetChart3DPercent(1);
-    c.SetView3D(false);
-    c.View3DOptions().SetPerspective(0);
-    c.SetMaxPointsPerPage(255);
-    c.SetScaleLastPage(false);
-    c.SetBevelInner(bvLowered);
-    c.Legend().SetVisible(false);
-
-    TChartAxis& b = c.BottomAxis();
-    b.SetAutomatic(false);
-    b.SetAutomaticMaximum(false);
-    b.SetAutomaticMinimum(false);
-    b.SetMinimum(5.0);
-    b.SetMaximum(512.0);
-    b.SetIncrement(5.0);
-    b.SetLabelStyle(talText);
-    b.SetLabelsAngle(90);
-    b.SetLabelsSize(29);
-    b.SetRoundFirstLabel(false);
-    b.SetExactDateTime(false);
-    b.SetDateTimeFormat(" hh:nn:ss");
-    b.SetMinorTickCount(4);
-    b.SetTickLength(2);
-    b.TicksInner().SetVisible(false);
-    b.Axis().SetWidth(1);
-    b.Axis().SetVisible(false);
-    b.Grid().SetColor(15066597);
-    b.Grid().SetStyle(psSolid);
-    b.SetStartPosition(2.0);
-    b.SetEndPosition(98.0);
-    b.Title().SetCaption("Tones");
-
-    TChartAxis& l = c.LeftAxis();
-    l.SetAutomatic(false);
-    l.SetAutomaticMaximum(false);
-    l.SetAutomaticMinimum(false);
-    l.SetMaximum(16.0);
-    l.SetExactDateTime(false);
-    l.Axis().SetWidth(1);
-    l.Axis().SetVisible(false);
-    l.Grid().SetColor(15066597);
-    l.Grid().SetStyle(psSolid);
-    l.TicksInner().SetVisible(false);
-    l.SetStartPosition(1.0);
-    l.SetEndPosition(98.0);
-    l.Title().SetCaption("Bits ");
-
-    TChartAxis& r = c.RightAxis();
-    r.SetAutomatic(false);
-    r.SetAutomaticMaximum(false);
-    r.SetAutomaticMinimum(false);
-    r.SetMinimum(-0.5);
-    r.SetMaximum(64.0);
-    r.Grid().SetVisible(false);
-    r.Grid().SetColor(15066597);
-    r.Grid().SetStyle(psDash);
-    r.SetLabelsSeparation(1);
-    r.LabelsFont().SetColor(clRed);
-    r.Title().SetCaption("SNR");
-    r.Title().Font().SetColor(clRed);
-    c.EndLoading();
+    ApplyMonitorChartDesign(c);
 }
 
 // A series that draws one filled 3 x 3 square per point (for clipping and order checks).
