@@ -4,18 +4,11 @@
 #include <vector>
 
 #include "net/TelnetFilter.h"
+#include "TelnetBytes.h"
 
 using namespace telnet;
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> values)
-{
-  std::string s;
-  for (const int v : values)
-    s += static_cast<char>(v);
-  return s;
-}
 
 // Runs a filter over chunks and collects the text and the replies.
 struct FilterRun {

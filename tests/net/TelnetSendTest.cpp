@@ -11,19 +11,12 @@
 #include "LoopbackServer.h"
 #include "net/SocketErrors.h"
 #include "net/TelnetSend.h"
+#include "TelnetBytes.h"
 
 using namespace std::chrono_literals;
 using namespace telnet;
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> values)
-{
-  std::string s;
-  for (const int v : values)
-    s += static_cast<char>(v);
-  return s;
-}
 
 // A session pointed at a test server, with a short time-out.
 void Aim(TTelnetSend& session, const LoopbackServer& server, int timeout = 2000)
