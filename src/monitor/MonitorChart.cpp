@@ -12,11 +12,10 @@ namespace {
 
 void ApplyAxisDesign(TChartAxis& axis)
 {
-    // All three axes run on manual scales with a solid light grid.
+    // All three axes run on manual scales with a light grid.
     axis.SetAutomatic(false);
     axis.SetAutomaticMaximum(false);
     axis.SetAutomaticMinimum(false);
-    axis.SetExactDateTime(false);
     axis.Grid().SetColor(design::ColorGridGrey);
 }
 
@@ -70,6 +69,7 @@ void ApplyMonitorChartDesign(TCustomChart& chart)
     bottom.SetLabelsAngle(design::BottomLabelsAngle);
     bottom.SetLabelsSize(design::BottomLabelsSize);
     bottom.SetRoundFirstLabel(false);
+    bottom.SetExactDateTime(false);
     bottom.SetDateTimeFormat(std::string(design::BottomDateTimeFormat));
     bottom.SetMinorTickCount(design::BottomMinorTickCount);
     bottom.SetTickLength(design::BottomTickLength);
@@ -86,6 +86,7 @@ void ApplyMonitorChartDesign(TCustomChart& chart)
     ApplyAxisDesign(left);
     left.SetMinimum(design::LeftMinimum);
     left.SetMaximum(design::LeftMaximum);
+    left.SetExactDateTime(false);
     left.Axis().SetWidth(1);
     left.Axis().SetVisible(false);
     left.Grid().SetStyle(psSolid);
@@ -94,7 +95,8 @@ void ApplyMonitorChartDesign(TCustomChart& chart)
     left.SetEndPosition(design::LeftEndPosition);
     left.Title().SetCaption(std::string(design::LeftTitle));
 
-    // Right axis: set up but never shown, as no series uses it.
+    // Right axis: set up but never shown, as no series uses it; what is not
+    // set here keeps the class defaults.
     TChartAxis& right = chart.RightAxis();
     ApplyAxisDesign(right);
     right.SetMinimum(design::RightMinimum);

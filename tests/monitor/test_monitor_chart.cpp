@@ -115,6 +115,104 @@ TEST(MonitorDesign, ConfiguresChart21AndLineSeries18)
     EXPECT_EQ(series.XValues().Order(), loAscending);
 }
 
+TEST(MonitorDesign, EverySettingOfTheStoredFormAndTheDefaultsItLeaves)
+{
+    TCustomChart chart;
+    TBarSeries& series = ConfigureMonitorChart(chart);
+
+    // Panel and legend.
+    EXPECT_EQ(chart.AllowPanning(), pmNone);
+    EXPECT_FALSE(chart.AllowZoom());
+    EXPECT_EQ(chart.BackWall().Color(), 0xFFFFFFu);
+    EXPECT_EQ(chart.BackWall().Brush().Color(), 0xFFFFFFu);
+    EXPECT_EQ(chart.BackWall().Brush().Style(), bsSolid);
+    EXPECT_FALSE(chart.Title().AdjustFrame());
+    EXPECT_EQ(chart.Chart3DPercent(), 1);
+    EXPECT_EQ(chart.View3DOptions().Perspective(), 0);
+    EXPECT_FALSE(chart.ScaleLastPage());
+    EXPECT_EQ(chart.Legend().Alignment(), laLeft);
+    EXPECT_EQ(chart.Legend().TopPos(), 11);
+    EXPECT_EQ(chart.Legend().Font().Name(), "Arial");
+    EXPECT_EQ(chart.Legend().Font().Size(), 8);
+    EXPECT_EQ(chart.Legend().Font().Color(), 0x0000FFu);
+
+    // Bottom axis.
+    TChartAxis& bottom = chart.BottomAxis();
+    EXPECT_FALSE(bottom.AutomaticMaximum());
+    EXPECT_FALSE(bottom.AutomaticMinimum());
+    EXPECT_EQ(bottom.Increment(), 5.0);
+    EXPECT_FALSE(bottom.RoundFirstLabel());
+    EXPECT_FALSE(bottom.ExactDateTime());
+    EXPECT_EQ(bottom.DateTimeFormat(), " hh:nn:ss");
+    EXPECT_FALSE(bottom.TicksInner().Visible());
+    EXPECT_EQ(bottom.Axis().Width(), 1);
+    EXPECT_EQ(bottom.StartPosition(), 2.0);
+    EXPECT_EQ(bottom.EndPosition(), 98.0);
+    EXPECT_EQ(bottom.LabelsSeparation(), 10);
+    EXPECT_EQ(bottom.LabelsFont().Color(), clBlack);
+
+    // Left axis: value labels with the class defaults for ticks and labels.
+    TChartAxis& left = chart.LeftAxis();
+    EXPECT_FALSE(left.Automatic());
+    EXPECT_FALSE(left.AutomaticMaximum());
+    EXPECT_FALSE(left.AutomaticMinimum());
+    EXPECT_FALSE(left.ExactDateTime());
+    EXPECT_EQ(left.Axis().Width(), 1);
+    EXPECT_FALSE(left.Axis().Visible());
+    EXPECT_EQ(left.Grid().Color(), 0xE5E5E5u);
+    EXPECT_EQ(left.Grid().Style(), psSolid);
+    EXPECT_FALSE(left.TicksInner().Visible());
+    EXPECT_EQ(left.EndPosition(), 98.0);
+    EXPECT_EQ(left.LabelStyle(), talAuto);
+    EXPECT_EQ(left.Increment(), 0.0);
+    EXPECT_EQ(left.MinorTickCount(), 3);
+    EXPECT_EQ(left.TickLength(), 4);
+    EXPECT_TRUE(left.RoundFirstLabel());
+
+    // Right axis: only what the form names; the rest keeps the defaults.
+    TChartAxis& right = chart.RightAxis();
+    EXPECT_FALSE(right.Automatic());
+    EXPECT_FALSE(right.AutomaticMaximum());
+    EXPECT_FALSE(right.AutomaticMinimum());
+    EXPECT_EQ(right.Grid().Color(), 0xE5E5E5u);
+    EXPECT_EQ(right.Grid().Style(), psDash);
+    EXPECT_EQ(right.LabelsSeparation(), 1);
+    EXPECT_EQ(right.LabelsFont().Name(), "Arial");
+    EXPECT_EQ(right.LabelsFont().Height(), -11);
+    EXPECT_EQ(right.Title().Caption(), "SNR");
+    EXPECT_EQ(right.Title().Font().Color(), 0x0000FFu);
+    EXPECT_EQ(right.Title().Font().Height(), -11);
+    EXPECT_TRUE(right.ExactDateTime());
+    EXPECT_TRUE(right.DateTimeFormat().empty());
+    EXPECT_TRUE(right.Axis().Visible());
+    EXPECT_EQ(right.Axis().Width(), 2);
+    EXPECT_TRUE(right.TicksInner().Visible());
+    EXPECT_EQ(right.StartPosition(), 0.0);
+    EXPECT_EQ(right.EndPosition(), 100.0);
+
+    // LineSeries18.
+    EXPECT_EQ(series.BarBrush().Color(), 0xFFFFFFu);
+    EXPECT_EQ(series.BarBrush().Style(), bsSolid);
+    EXPECT_EQ(series.BarPen().Color(), 0xFFFFFFu);
+    EXPECT_EQ(series.BarStyle(), bsRectangle);
+    EXPECT_TRUE(series.UseYOrigin());
+    EXPECT_EQ(series.YOrigin(), 0.0);
+    EXPECT_TRUE(series.SideMargins());
+    EXPECT_FALSE(series.AutoBarSize());
+    EXPECT_EQ(series.CustomBarWidth(), 0);
+    EXPECT_EQ(series.Marks().Style(), smsValue);
+    EXPECT_TRUE(series.Marks().Transparent());
+    EXPECT_EQ(series.Marks().ArrowLength(), 8);
+    EXPECT_EQ(series.XValues().Name(), "X");
+    EXPECT_EQ(series.XValues().Multiplier(), 1.0);
+    EXPECT_FALSE(series.XValues().DateTime());
+    EXPECT_EQ(series.YValues().Order(), loNone);
+    EXPECT_EQ(series.YValues().Multiplier(), 1.0);
+    EXPECT_FALSE(series.YValues().DateTime());
+    EXPECT_EQ(series.HorizAxisObject(), &bottom);
+    EXPECT_EQ(series.VertAxisObject(), &left);
+}
+
 TEST(MonitorDrawing, RangesGiveBarsLabelsColoursAndAxisMaximum)
 {
     const sample::Table table = sample::Staircase();
