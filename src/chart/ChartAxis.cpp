@@ -63,9 +63,12 @@ bool TChartAxis::ChartLoading() const
 
 void TChartAxis::SetAutomatic(bool v)
 {
-    const bool changed = v != fAutomatic;
+    // The end flags count as part of the value: Automatic may already read v
+    // while one end is still automatic.
+    bool changed = v != fAutomatic;
     fAutomatic = v;
     if (!ChartLoading()) {
+        changed = changed || fAutomaticMinimum != v || fAutomaticMaximum != v;
         fAutomaticMinimum = v;
         fAutomaticMaximum = v;
     }

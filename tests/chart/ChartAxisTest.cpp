@@ -211,6 +211,20 @@ TEST(ChartAxis, AutomaticFlagsFollowEachOther)
     EXPECT_FALSE(a.Automatic() || a.AutomaticMinimum() || a.AutomaticMaximum());
 }
 
+TEST(ChartAxis, WritingAutomaticRepaintsWhenAnEndFlagChanges)
+{
+    TCustomChart chart;
+    TChartAxis& a = chart.LeftAxis();
+    a.SetAutomaticMaximum(false);  // Automatic is false now, the minimum still automatic
+    int before = chart.RepaintRequestCount();
+    a.SetAutomatic(false);  // makes the minimum manual: the next pass scales differently
+    EXPECT_FALSE(a.AutomaticMinimum());
+    EXPECT_EQ(chart.RepaintRequestCount(), before + 1);
+    before = chart.RepaintRequestCount();
+    a.SetAutomatic(false);  // nothing changes
+    EXPECT_EQ(chart.RepaintRequestCount(), before);
+}
+
 TEST(ChartAxis, LabelStepOnASixteenUnitValueAxis)
 {
     TCustomChart chart;
