@@ -28,6 +28,33 @@ template <class T> std::optional<T> ParseInteger(std::string_view s)
     return value;
 }
 
+// Reads one line (without its LF) of at most maxLength characters. Answers
+// false at the end of the input; a longer line stops the read at the limit
+// (tooLong), so that a stream without line ends is never taken in whole.
+bool ReadBoundedLine(std::istream& in, std::string& line, std::size_t maxLength, bool& tooLong)
+{
+    line.clear();
+    tooLong = false;
+    std::streambuf* source = in.rdbuf();
+    if (source == nullptr || !in.good())
+        return false;
+    using traits = std::char_traits<char>;
+    for (;;) {
+        const traits::int_type c = source->sbumpc();
+        if (traits::eq_int_type(c, traits::eof())) {
+            in.setstate(std::ios::eofbit);
+            return !line.empty();
+        }
+        if (traits::to_char_type(c) == '\n')
+            return true;
+        if (line.size() == maxLength) {
+            tooLong = true;
+            return true;
+        }
+        line.push_back(traits::to_char_type(c));
+    }
+}
+
 }  // namespace
 
 std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& error)
@@ -37,9 +64,10 @@ std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& er
     int lineNumber = 0;
     // Lines longer than this are not tone lines; reading stops there.
     constexpr std::size_t maxLine = 256;
-    while (std::getline(in, line)) {
+    bool tooLong = false;
+    while (ReadBoundedLine(in, line, maxLine, tooLong)) {
         ++lineNumber;
-        if (line.size() > maxLine) {
+        if (tooLong) {
             error = "line " + std::to_string(lineNumber) + ": too long";
             return std::nullopt;
         }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <sstream>
 
 TEST(ToneTableCsv, ReadsWhatThePollPrints)
@@ -63,4 +65,41 @@ TEST(ToolOptions, RangesAndSizes)
     EXPECT_FALSE(ParseChartSize("10x"));
     EXPECT_FALSE(ParseChartSize("20000x10"));
     EXPECT_FALSE(ParseChartSize("-5x10"));
+}
+
+namespace {
+
+// An endless stream of one character without a line end (as /dev/zero reads),
+// counting what the reader takes from it.
+class EndlessLine : public std::streambuf {
+public:
+    std::size_t Taken() const { return fTaken; }
+
+protected:
+    int_type underflow() override
+    {
+        if (fTaken >= kGiveUpAfter)
+            return traits_type::eof();  // keeps a faulty reader from running forever
+        fTaken += sizeof fChunk;
+        std::fill(std::begin(fChunk), std::end(fChunk), '7');
+        setg(fChunk, fChunk, fChunk + sizeof fChunk);
+        return traits_type::to_int_type(fChunk[0]);
+    }
+
+private:
+    static constexpr std::size_t kGiveUpAfter = std::size_t{64} << 20;
+    char fChunk[4096];
+    std::size_t fTaken = 0;
+};
+
+}  // namespace
+
+TEST(ToneTableCsv, AnEndlessLineEndsTheReadAtTheLineLimit)
+{
+    EndlessLine source;
+    std::istream in(&source);
+    std::string error;
+    EXPECT_FALSE(ReadToneTableCsv(in, error));
+    EXPECT_EQ(error, "line 1: too long");
+    EXPECT_LE(source.Taken(), 8192u) << "the reader went on past the line limit";
 }
