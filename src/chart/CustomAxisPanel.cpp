@@ -198,9 +198,10 @@ double TCustomAxisPanel::DataExtreme(const TChartAxis& axis, bool minimum, bool 
         }
         return vLast;
     }
+    // Inactive series count only when no active one is attached, even an empty one.
     bool anyActive = false;
     for (const TChartSeries* s : fSeries)
-        if (s->Active() && s->AssociatedWith(&axis) && s->PointCount() > 0)
+        if (s->Active() && s->AssociatedWith(&axis))
             anyActive = true;
     bool found = false;
     double result = 0.0;

@@ -415,6 +415,27 @@ TEST(ChartPanel, DataExtremeOfPagesAndOfTheData)
     EXPECT_DOUBLE_EQ(b.WorkMaximum(), 764);
 }
 
+TEST(ChartPanel, DataExtremeIgnoresInactiveSeriesWhileAnActiveOneIsAttached)
+{
+    TCustomChart c;
+    auto* shown = new TChartSeries;
+    auto* hidden = new TChartSeries;
+    shown->SetParentChart(&c);
+    hidden->SetParentChart(&c);
+    hidden->AddPoint(40);
+    hidden->AddPoint(90);
+    hidden->SetActive(false);
+    // The active series has no points yet: the hidden one still takes no part.
+    EXPECT_DOUBLE_EQ(c.DataExtreme(c.LeftAxis(), false, false), 0);
+    EXPECT_DOUBLE_EQ(c.DataExtreme(c.BottomAxis(), false, true), 0);
+    shown->AddPoint(7);
+    EXPECT_DOUBLE_EQ(c.DataExtreme(c.LeftAxis(), false, false), 7);
+    // With no active series on the axis the inactive ones count.
+    shown->SetActive(false);
+    EXPECT_DOUBLE_EQ(c.DataExtreme(c.LeftAxis(), false, false), 90);
+    EXPECT_DOUBLE_EQ(c.DataExtreme(c.LeftAxis(), true, false), 7);
+}
+
 TEST(ChartPanel, PagingLeavesManualRangesAndDrawnPointsAlone)
 {
     const auto drawnWith = [](int maxPointsPerPage, int& drawn, double& workMax) {
