@@ -439,7 +439,12 @@ void TChartSeries::SetDataSource(TChartSeries* source)
     if (source) {
         if (!fParentChart)
             throw ChartException("No ParentChart to validate DataSource");
-        if (!AcceptsAsSource(source))
+        // A source computed (directly or further up) from this series would pass
+        // every added point round the loop forever.
+        bool loop = false;
+        for (const TChartSeries* s = source; s && !loop; s = s->fDataSource)
+            loop = s == this;
+        if (loop || !AcceptsAsSource(source))
             throw ChartException("No valid DataSource: " + source->Title());
     }
     if (fDataSource) {

@@ -283,3 +283,35 @@ TEST(ChartSeries, DependentSeriesFollowTheirSource)
     delete source;  // unlinks the dependent
     EXPECT_EQ(copy->DataSource(), nullptr);
 }
+
+TEST(ChartSeries, ADataSourceLoopIsRefused)
+{
+    TCustomChart chart;
+    auto* a = new TChartSeries;
+    auto* b = new TChartSeries;
+    auto* c = new TChartSeries;
+    for (TChartSeries* s : {a, b, c})
+        s->SetParentChart(&chart);
+    b->SetTitle("b");
+    c->SetTitle("c");
+    a->AddPoint(1);
+    b->SetDataSource(a);
+    c->SetDataSource(b);
+    // a computed from c would copy points round the loop without end.
+    try {
+        a->SetDataSource(c);
+        FAIL() << "a loop of data sources was accepted";
+    } catch (const ChartException& e) {
+        EXPECT_EQ(std::string(e.what()), "No valid DataSource: c");
+    }
+    EXPECT_EQ(a->DataSource(), nullptr);
+    try {
+        b->SetDataSource(b);
+        FAIL() << "a series was accepted as its own source";
+    } catch (const ChartException& e) {
+        EXPECT_EQ(std::string(e.what()), "No valid DataSource: b");
+    }
+    EXPECT_EQ(b->DataSource(), a);
+    a->AddPoint(2);
+    EXPECT_EQ(c->PointCount(), 2);
+}
