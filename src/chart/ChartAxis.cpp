@@ -122,13 +122,15 @@ void TChartAxis::SetMaximum(double v)
 
 void TChartAxis::SetMinMax(double minimum, double maximum)
 {
-    fAutomatic = false;
-    fAutomaticMinimum = false;
-    fAutomaticMaximum = false;
     if (minimum > maximum)
         std::swap(minimum, maximum);
     if (maximum - minimum < 1e-10)
         maximum = minimum + 1e-10;
+    if (!fAutomatic && !fAutomaticMinimum && !fAutomaticMaximum && minimum == fMinimum && maximum == fMaximum)
+        return;
+    fAutomatic = false;
+    fAutomaticMinimum = false;
+    fAutomaticMaximum = false;
     fMinimum = minimum;
     fMaximum = maximum;
     Changed();

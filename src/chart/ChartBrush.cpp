@@ -6,6 +6,8 @@ TChartBrush& TChartBrush::operator=(const TChartBrush& o)
 {
     if (this == &o)
         return *this;
+    if (fColor == o.fColor && fStyle == o.fStyle && fBitmap == o.fBitmap)
+        return *this;
     fColor = o.fColor;
     fStyle = o.fStyle;
     fBitmap = o.fBitmap;
@@ -35,6 +37,8 @@ void TChartBrush::SetStyle(TBrushStyle v)
 
 void TChartBrush::SetBitmap(const QImage& v)
 {
+    if (v == fBitmap)
+        return;
     fBitmap = v;
     Changed();
 }

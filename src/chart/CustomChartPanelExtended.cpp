@@ -7,6 +7,8 @@ TCustomChartPanelExtended::TCustomChartPanelExtended()
 
 void TCustomChartPanelExtended::SetBackImage(const QImage& v)
 {
+    if (v == fBackImage)
+        return;
     fBackImage = v;
     RequestRepaint();
 }

@@ -45,6 +45,10 @@ void TView3DOptions::SetZoom(int v)
 
 void TView3DOptions::Assign(const TView3DOptions& o)
 {
+    if (fElevation == o.fElevation && fHorizOffset == o.fHorizOffset && fOrthogonal == o.fOrthogonal &&
+        fPerspective == o.fPerspective && fRotation == o.fRotation && fTilt == o.fTilt &&
+        fVertOffset == o.fVertOffset && fZoom == o.fZoom && fZoomText == o.fZoomText)
+        return;
     fElevation = o.fElevation;
     fHorizOffset = o.fHorizOffset;
     fOrthogonal = o.fOrthogonal;

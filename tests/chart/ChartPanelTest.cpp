@@ -338,6 +338,31 @@ TEST(ChartPanel, SettersRepaintOnlyOnAChange)
     EXPECT_TRUE(c.Canvas().Dirty());
 }
 
+TEST(ChartPanel, CopiesOfUnchangedSettingsRequestNoRepaint)
+{
+    TCustomChart c;
+    c.LeftAxis().SetMinMax(0, 16);
+    const int before = c.RepaintRequestCount();
+    const TChartBrush brush = c.BackWall().Brush();
+    c.BackWall().Brush() = brush;
+    c.BackWall().Brush().SetBitmap(QImage());
+    TView3DOptions options;
+    options.Assign(c.View3DOptions());
+    c.View3DOptions().Assign(options);
+    c.SetBackImage(QImage());
+    c.LeftAxis().SetMinMax(0, 16);
+    c.LeftAxis().SetMinMax(16, 0);  // swapped back to the same ends
+    EXPECT_EQ(c.RepaintRequestCount(), before);
+    TChartBrush red;
+    red.SetColor(clRed);
+    c.BackWall().Brush() = red;
+    options.SetZoom(120);
+    c.View3DOptions().Assign(options);
+    c.SetBackImage(WhiteImage(4, 4));
+    c.LeftAxis().SetMinMax(0, 15);
+    EXPECT_EQ(c.RepaintRequestCount(), before + 4);
+}
+
 TEST(ChartPanel, FreeSeriesColours)
 {
     TCustomChart c;
