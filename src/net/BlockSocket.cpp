@@ -196,8 +196,9 @@ void TBlockSocket::ConnectHandle(const TVarSin& sin)
   if (::connect(FSocket, &sin.sa, SizeOfVarSin(sin)) != 0)
     err = errno;
   int code = ErrnoToSocketError(err);
-  if (err == EINPROGRESS || err == EINTR || err == EAGAIN) {
-    switch (WaitForEvents(FConnectTimeout, POLLOUT)) {
+  if (err == EINPROGRESS || err == EINTR) {
+    const TWaitOutcome outcome = WaitForEvents(FConnectTimeout, POLLOUT);
+    switch (outcome) {
       case TWaitOutcome::Ready: {
         int soError = 0;
         socklen_t length = sizeof soError;
@@ -209,6 +210,14 @@ void TBlockSocket::ConnectHandle(const TVarSin& sin)
       case TWaitOutcome::TimedOut: code = sockerr::TimedOut; break;
       case TWaitOutcome::Stopped: code = sockerr::ConnectionAborted; break;
       case TWaitOutcome::Failed: code = FLastError != 0 ? FLastError : sockerr::TimedOut; break;
+    }
+    if (outcome != TWaitOutcome::Ready) {
+      // The platform would go on trying in the background, and a later send
+      // would wait for that connect to complete after all. The connect has
+      // failed, so the attempt is dissolved: the handle stays unconnected.
+      sockaddr unspecified{};
+      unspecified.sa_family = AF_UNSPEC;
+      ::connect(FSocket, &unspecified, sizeof unspecified);
     }
   }
   if (madeNonBlocking)

@@ -446,6 +446,30 @@ TEST(Connect, UnansweredConnectEndsAtTheConnectTimeout)
   EXPECT_EQ(TTCPBlockSocket().ConnectTimeout(), 21000);
 }
 
+TEST(Connect, ConnectThatGaveUpIsNotPursuedByLaterOperations)
+{
+  SilentListener listener;
+  if (!listener.Full())
+    GTEST_SKIP() << "could not fill the accept queue";
+  TTCPBlockSocket sock;
+  sock.SetConnectTimeout(200);
+  sock.SetNonblockSendTimeout(3000);
+  sock.ConnectTo("127.0.0.1", listener.Port());
+  ASSERT_EQ(sock.LastErrorCode(), sockerr::TimedOut);
+  // The connect has failed: a send must not wait for it to complete after
+  // all, and a read must not wait for data from it.
+  auto start = Clock::now();
+  EXPECT_EQ(sock.WriteBytes("user\r\n", 6), 0);
+  EXPECT_NE(sock.LastErrorCode(), 0);
+  EXPECT_LT(MsSince(start), 1500);
+  start = Clock::now();
+  EXPECT_EQ(sock.ReadUntil(3000, "=>"), "");
+  EXPECT_NE(sock.LastErrorCode(), 0);
+  EXPECT_LT(MsSince(start), 1500);
+  sock.CloseConnection();
+  EXPECT_EQ(sock.SocketHandle(), -1);
+}
+
 TEST(Connect, HeartbeatCanStopAConnect)
 {
   SilentListener listener;
