@@ -292,6 +292,36 @@ TEST(ReadUntil, ConvertLineEndAcceptsEveryLineEndForm)
   sock.CloseConnection();
 }
 
+TEST(ReadUntil, SplitLfCrSurvivesAChunkTheFilterEmpties)
+{
+  LoopbackServer server([](TestPeer& peer, int) {
+    peer.Send("one\n");
+    peer.Receive(1, 5000);
+    peer.Send("#");
+    peer.Receive(1, 5000);
+    peer.Send("\rtwo\r\n");
+    peer.ReceiveUntilClosed(5000);
+  });
+  TTCPBlockSocket sock;
+  sock.SetConvertLineEnd(true);
+  sock.SetOnReadFilter([](TBlockSocket&, std::string& value) {
+    if (value == "#")
+      value.clear();
+  });
+  sock.ConnectTo("127.0.0.1", server.Port());
+  ASSERT_EQ(sock.LastErrorCode(), 0);
+  ASSERT_TRUE(WaitForBytes(sock, 4));
+  EXPECT_EQ(sock.ReadUntil(2000, "\r\n"), "one");
+  sock.WriteText("g");
+  ASSERT_TRUE(WaitForBytes(sock, 1));
+  EXPECT_EQ(sock.ReadPacket(2000), "");
+  sock.WriteText("g");
+  // The CR that completes the LF CR split over three chunks is dropped.
+  EXPECT_EQ(sock.ReadUntil(2000, "\r\n"), "two");
+  EXPECT_EQ(sock.InputBuffer(), "");
+  sock.CloseConnection();
+}
+
 // ---------------------------------------------------------------- read filter
 
 TEST(ReadFilter, EmptiedChunkIsNoErrorAndLongerResultIsCut)
