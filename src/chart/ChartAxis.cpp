@@ -356,8 +356,7 @@ int TChartAxis::BandSize(const TChartFont& font, int angle, int fixed, const std
         return fixed;
     if (!fChart)
         return 0;
-    TChartFont f = font;
-    fChart->UseFont(f);
+    UseFontCopy(font);
     const bool along = fIsHorizontal ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
     if (along)
         return fChart->Canvas().LineHeight();
@@ -413,22 +412,26 @@ int TChartAxis::WidestLabel()
 
 // --- mapping -------------------------------------------------------------------------------------------
 
-int TChartAxis::ValueToPixelX(double v) const
+bool TChartAxis::PixelOffset(double v, double& d) const
 {
     if (fWorkRange == 0)
-        return fCenterPixel;
-    const double d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
-    if (!(std::fabs(d) < 2147483647.0))
+        return false;
+    d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
+    return std::fabs(d) < 2147483647.0;  // also false for NaN
+}
+
+int TChartAxis::ValueToPixelX(double v) const
+{
+    double d = 0;
+    if (!PixelOffset(v, d))
         return fCenterPixel;
     return fInverted ? OffsetPixel(fEndPixel, d, true) : OffsetPixel(fStartPixel, d, false);
 }
 
 int TChartAxis::ValueToPixelY(double v) const
 {
-    if (fWorkRange == 0)
-        return fCenterPixel;
-    const double d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
-    if (!(std::fabs(d) < 2147483647.0))
+    double d = 0;
+    if (!PixelOffset(v, d))
         return fCenterPixel;
     return fInverted ? OffsetPixel(fStartPixel, d, false) : OffsetPixel(fEndPixel, d, true);
 }
@@ -444,13 +447,12 @@ double TChartAxis::PixelToValue(int p) const
 
 // --- labels ----------------------------------------------------------------------------------------------
 
-int TChartAxis::LineHeightOf(const TChartFont& font)
+void TChartAxis::UseFontCopy(const TChartFont& font)
 {
     if (!fChart)
-        return 0;
+        return;
     TChartFont f = font;
     fChart->UseFont(f);
-    return fChart->Canvas().LineHeight();
 }
 
 int TChartAxis::MultiLineWidthOf(const std::string& text, int& lines)
@@ -481,10 +483,7 @@ int TChartAxis::ValueLabelHeight(double v)
 
 double TChartAxis::LabelStep()
 {
-    if (fChart) {
-        TChartFont f = fLabelsFont;
-        fChart->UseFont(f);
-    }
+    UseFontCopy(fLabelsFont);
     int size;
     if (fIsHorizontal)
         size = std::max(ValueLabelWidth(fWorkMaximum), ValueLabelWidth(fWorkMinimum));

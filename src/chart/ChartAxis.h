@@ -189,7 +189,10 @@ public:
 protected:
     void Changed();  // asks the chart to repaint
     bool ChartLoading() const;
-    int LineHeightOf(const TChartFont& font);
+    // Makes a copy of font the canvas font (the axis' own font is left as it is).
+    void UseFontCopy(const TChartFont& font);
+    // Offset of v from StartPixel along the span; false when it maps to CenterPixel.
+    bool PixelOffset(double v, double& d) const;
     int MultiLineWidthOf(const std::string& text, int& lines);
 
     TCustomAxisPanel* fChart;

@@ -93,30 +93,27 @@ void TCustomChart::DrawTitle(TChartTitle& title, bool isFoot)
 
     // Background.
     const TChartBrush& brush = title.Brush();
+    const auto setBrush = [&c](TColor color, TBrushStyle style, const QImage& bitmap) {
+        c.Brush().Color = color;
+        c.Brush().Style = style;
+        c.Brush().Bitmap = bitmap;
+    };
     if (title.Color() == clDefault) {
         if (brush.Style() != bsSolid) {
-            c.Brush().Color = brush.Color();
-            c.Brush().Style = brush.Style();
-            c.Brush().Bitmap = brush.Bitmap();
+            setBrush(brush.Color(), brush.Style(), brush.Bitmap());
             c.SetTextBackMode(tbmTransparent);
         } else if (brush.Color() == clDefault) {
             c.Brush().Style = bsClear;
         } else {
             title.SetColor(brush.Color());
-            c.Brush().Color = brush.Color();
-            c.Brush().Style = bsSolid;
-            c.Brush().Bitmap = QImage();
+            setBrush(brush.Color(), bsSolid, QImage());
         }
     } else if (brush.Style() != bsSolid) {
-        c.Brush().Color = brush.Color();
-        c.Brush().Style = brush.Style();
-        c.Brush().Bitmap = brush.Bitmap();
+        setBrush(brush.Color(), brush.Style(), brush.Bitmap());
         c.SetTextBackMode(tbmOpaque);
         c.SetTextBackColor(title.Color());
     } else {
-        c.Brush().Color = title.Color();
-        c.Brush().Style = bsSolid;
-        c.Brush().Bitmap = QImage();
+        setBrush(title.Color(), bsSolid, QImage());
     }
 
     const std::vector<std::string>& lines = title.Text();
