@@ -153,13 +153,18 @@ void TBlockSocket::CreateSocketHandle(const TVarSin& sin)
     FOnCreateSocket(*this);
 }
 
-void TBlockSocket::ReadAddresses()
+void TBlockSocket::ReadLocalAddress()
 {
   std::memset(&FLocalSin, 0, sizeof FLocalSin);
-  std::memset(&FRemoteSin, 0, sizeof FRemoteSin);
   socklen_t length = sizeof FLocalSin;
   ::getsockname(FSocket, &FLocalSin.sa, &length);
-  length = sizeof FRemoteSin;
+}
+
+void TBlockSocket::ReadAddresses()
+{
+  ReadLocalAddress();
+  std::memset(&FRemoteSin, 0, sizeof FRemoteSin);
+  socklen_t length = sizeof FRemoteSin;
   ::getpeername(FSocket, &FRemoteSin.sa, &length);
 }
 
@@ -174,9 +179,7 @@ void TBlockSocket::BindTo(const std::string& address, const std::string& port)
     if (FSocket != -1 && FLastError == 0) {
       const int r = ::bind(FSocket, &sin.sa, SizeOfVarSin(sin));
       CheckResult(r);
-      std::memset(&FLocalSin, 0, sizeof FLocalSin);
-      socklen_t length = sizeof FLocalSin;
-      ::getsockname(FSocket, &FLocalSin.sa, &length);
+      ReadLocalAddress();
       FInputBuffer.clear();
       FBound = true;
     }
@@ -355,28 +358,26 @@ TBlockSocket::TWaitOutcome TBlockSocket::WaitForEvents(int timeout, short events
   return r == 0 ? TWaitOutcome::TimedOut : TWaitOutcome::Failed;
 }
 
-bool TBlockSocket::WaitReadable(int timeout)
+bool TBlockSocket::WaitReady(int timeout, short events, THookSocketReason readyReason)
 {
-  const TWaitOutcome outcome = WaitForEvents(timeout, POLLIN);
+  const TWaitOutcome outcome = WaitForEvents(timeout, events);
   if (outcome == TWaitOutcome::Stopped)
     SetLastError(sockerr::ConnectionAborted);
   const bool ready = outcome == TWaitOutcome::Ready;
   RaiseOnError();
   if (ready)
-    ReportStatus(HR_CanRead, "");
+    ReportStatus(readyReason, "");
   return ready;
+}
+
+bool TBlockSocket::WaitReadable(int timeout)
+{
+  return WaitReady(timeout, POLLIN, HR_CanRead);
 }
 
 bool TBlockSocket::WaitWritable(int timeout)
 {
-  const TWaitOutcome outcome = WaitForEvents(timeout, POLLOUT);
-  if (outcome == TWaitOutcome::Stopped)
-    SetLastError(sockerr::ConnectionAborted);
-  const bool ready = outcome == TWaitOutcome::Ready;
-  RaiseOnError();
-  if (ready)
-    ReportStatus(HR_CanWrite, "");
-  return ready;
+  return WaitReady(timeout, POLLOUT, HR_CanWrite);
 }
 
 int TBlockSocket::BytesWaiting()

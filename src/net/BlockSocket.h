@@ -148,10 +148,14 @@ class TBlockSocket {
   bool StopCheck();
   // Waits for `events` (poll flags) in heartbeat slices; StopFlag ends it.
   TWaitOutcome WaitForEvents(int timeout, short events);
+  // WaitForEvents with the outcome turned into a result, an error code and
+  // a status report (readyReason when ready).
+  bool WaitReady(int timeout, short events, THookSocketReason readyReason);
   // One poll of the handle: 1 ready, 0 time-out, -1 failure (code set).
   int SingleWait(int timeout, short events);
   // Direct connect of the handle, bounded by ConnectTimeout.
   void ConnectHandle(const TVarSin& sin);
+  void ReadLocalAddress();
   void ReadAddresses();
   void ApplySendTimeout();
 
