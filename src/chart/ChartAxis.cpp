@@ -251,8 +251,9 @@ void TChartAxis::ComputePixelSpan()
     const TRect& plot = fChart->PlotRect();
     const int start = fIsHorizontal ? plot.Left : plot.Top;
     const int length = fIsHorizontal ? fChart->PlotWidth() : fChart->PlotHeight();
-    fStartPixel = start + RoundHalfEven(length * 0.01 * fStartPosition);
-    fEndPixel = start + RoundHalfEven(length * 0.01 * fEndPosition);
+    // Kept within +-2^28 like every mapped pixel, so that far-off positions cannot overflow.
+    fStartPixel = OffsetPixel(start, length * 0.01 * fStartPosition, false);
+    fEndPixel = OffsetPixel(start, length * 0.01 * fEndPosition, false);
     fPixelSize = fEndPixel - fStartPixel;
     fCenterPixel = (fStartPixel + fEndPixel) / 2;
 }

@@ -138,6 +138,22 @@ TEST(ChartAxis, DegenerateRangesMapToTheCentre)
     EXPECT_DOUBLE_EQ(b.PixelToValue(70), 0.0);  // zero span maps every pixel to 0
 }
 
+TEST(ChartAxis, AbsurdSpanPositionsGiveDrawablePixels)
+{
+    TCustomChart chart;
+    TChartAxis& b = chart.BottomAxis();
+    b.SetMinMax(0, 10);
+    b.SetStartPosition(-1e12);
+    b.SetEndPosition(1e12);
+    SpanAxis(chart, b, TRect(100, 0, 300, 50));
+    // The ends are kept far outside any surface instead of wrapping round the int range.
+    EXPECT_EQ(b.StartPixel(), -(1 << 28));
+    EXPECT_EQ(b.EndPixel(), 1 << 28);
+    EXPECT_EQ(b.PixelSize(), 1 << 29);
+    EXPECT_EQ(b.CenterPixel(), 0);
+    EXPECT_EQ(b.ValueToPixel(5), 0);
+}
+
 TEST(ChartAxis, ValidationsKeepTheOldValue)
 {
     TCustomChart chart;
