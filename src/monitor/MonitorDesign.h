@@ -66,8 +66,11 @@ inline constexpr Bounds Panel35Bounds{380, 268, 189, 81};
 inline constexpr std::string_view Panel35Caption = "Panel35";
 inline constexpr Bounds Panel36Bounds{5, 8, 180, 69};  // inside Panel35, top-right
 inline constexpr Bounds Label56Bounds{12, 8, 69, 14};  // inside Panel36
+inline constexpr std::string_view Label56Caption = "Tone number: ";  // until the first mouse move
 inline constexpr Bounds Label57Bounds{12, 28, 55, 14};
+inline constexpr std::string_view Label57Caption = "Frequency:";
 inline constexpr Bounds Label58Bounds{12, 48, 21, 14};
+inline constexpr std::string_view Label58Caption = "Bits:";
 inline constexpr Bounds Button2Bounds{168, 357, 75, 25};
 inline constexpr std::string_view Button2Caption = "Stop";
 inline constexpr int Timer1Interval = 60000;  // milliseconds
