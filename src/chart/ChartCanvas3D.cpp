@@ -3,10 +3,12 @@
 #include "chart/ChartMath.h"
 #include "chart/View3DOptions.h"
 
+#include <QLineF>
 #include <QLinearGradient>
 #include <QPaintEngine>
 #include <QPolygon>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -16,6 +18,32 @@ QString ToQString(const std::string& s)
 {
     // Chart texts are 8-bit characters; every byte maps to one character.
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Cuts the line to the part inside r (right and bottom exclusive); false when none is.
+bool ClipLineToRect(QLineF& line, const TRect& r)
+{
+    const double dx = line.dx(), dy = line.dy();
+    double t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {line.x1() - r.Left, r.Right - line.x1(), line.y1() - r.Top, r.Bottom - line.y1()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1)
+        return false;
+    const QPointF a = line.p1();
+    line = QLineF(a.x() + t0 * dx, a.y() + t0 * dy, a.x() + t1 * dx, a.y() + t1 * dy);
+    return true;
 }
 
 bool IsPlainPenStyle(TPenStyle s)
@@ -308,7 +336,12 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
         return;
     }
     ApplyPenTo(*fTarget);
-    if (thin && IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
+    // A line with a far-off end (a value far outside the axis range) is left to the
+    // painter, which clips it first; walking it pixel by pixel would cost 2^28 steps.
+    constexpr std::int64_t longestWalkedLine = 1 << 16;
+    const std::int64_t extent =
+        std::max(std::abs(std::int64_t{x1} - x0), std::abs(std::int64_t{y1} - y0));
+    if (thin && IsPlainPenStyle(fPen.Style) && !fPen.Alternate && extent <= longestWalkedLine) {
         // Bresenham from the start, leaving out the end pixel.
         QPolygon pts;
         int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
@@ -331,7 +364,13 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
         fTarget->drawPoints(pts);
         return;
     }
-    fTarget->drawLine(x0, y0, x1, y1);
+    if (!NeedsSoftClip()) {
+        fTarget->drawLine(x0, y0, x1, y1);
+        return;
+    }
+    QLineF line(x0, y0, x1, y1);
+    if (ClipLineToRect(line, *fClip))
+        fTarget->drawLine(line);
 }
 
 void TChartCanvas3D::DrawBox(int left, int top, int right, int bottom)

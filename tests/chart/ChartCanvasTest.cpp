@@ -173,6 +173,32 @@ TEST(ChartCanvas, LinesLeaveOutTheirEndPixelInEveryDirection)
     EXPECT_EQ(PixelAt(im, 15, 25), clWhite);
 }
 
+TEST(ChartCanvas, LinesWithAFarOffEndDrawOnlyTheirVisiblePart)
+{
+    // Far-off values map to pixels some 2^28 away; only the visible part may cost anything.
+    constexpr int far = 1 << 28;
+    TDirectCanvas d;
+    d.canvas.Pen().Color = clRed;
+    d.canvas.DrawSegment(5, 0, 25, far);  // steep: stays in column 5 on the image
+    d.canvas.Pen().Color = clGreen;
+    d.canvas.Brush().Color = clBlue;
+    d.canvas.DrawPolygon({TPoint(10, 30), TPoint(20, -far), TPoint(30, 30)});  // a pyramid bar's outline
+    const QImage im = d.Done();
+    EXPECT_EQ(InkBox(im, clRed), TRect(5, 0, 6, 40));
+    EXPECT_EQ(PixelAt(im, 20, 10), clBlue);
+    EXPECT_EQ(PixelAt(im, 10, 10), clGreen);
+    EXPECT_EQ(PixelAt(im, 29, 10), clGreen);
+    EXPECT_EQ(PixelAt(im, 20, 35), clWhite);
+
+    // Lines of ordinary length keep their exact pixels.
+    TDirectCanvas e;
+    e.canvas.Pen().Color = clRed;
+    e.canvas.DrawSegment(0, 0, 9, 3);
+    const QImage ie = e.Done();
+    EXPECT_EQ(CountColor(ie, clRed), 9);
+    EXPECT_EQ(PixelAt(ie, 9, 3), clWhite);
+}
+
 TEST(ChartCanvas, BevelFrameDrawsNestedRings)
 {
     TDirectCanvas d;
@@ -500,4 +526,41 @@ TEST(ChartCanvas, VectorOutputIsClippedByTheCanvasItself)
     EXPECT_EQ(PixelAt(im, 30, 15), clWhite);
     EXPECT_EQ(PixelAt(im, 25, 30), clWhite);
     EXPECT_EQ(PixelAt(im, 45, 45), clGreen);
+}
+
+TEST(ChartCanvas, VectorOutputCutsLongLinesToTheClip)
+{
+    QBuffer svg;
+    svg.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&svg);
+    generator.setSize(QSize(50, 50));
+    generator.setViewBox(QRect(0, 0, 50, 50));
+    generator.setResolution(96);
+    {
+        QPainter p(&generator);
+        TChartCanvas3D c;
+        c.SetUseOffscreenBuffer(false);
+        TRect dr;
+        c.BeginDrawing(p, nullptr, dr, TRect(0, 0, 50, 50), false);
+        c.ClipToRect(TRect(10, 10, 20, 20));
+        c.Pen().Color = clBlue;
+        c.DrawSegment(0, 0, 1 << 28, 1 << 28);  // far-off end: drawn by the painter, cut here
+        c.DrawSegment(0, 49, 49, 0);            // misses the clip altogether
+        c.RemoveClip();
+        c.EndDrawing(p, nullptr, TRect(0, 0, 50, 50));
+    }
+    QSvgRenderer renderer(svg.data());
+    ASSERT_TRUE(renderer.isValid());
+    QImage im = WhiteImage(50, 50);
+    {
+        QPainter p(&im);
+        renderer.render(&p, QRectF(0, 0, 50, 50));
+    }
+    const TRect ink = NonWhiteBox(im);
+    EXPECT_GE(ink.Left, 9);
+    EXPECT_GE(ink.Top, 9);
+    EXPECT_LE(ink.Right, 21);
+    EXPECT_LE(ink.Bottom, 21);
+    EXPECT_NE(PixelAt(im, 15, 15), clWhite);
 }
