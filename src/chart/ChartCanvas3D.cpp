@@ -504,11 +504,7 @@ void TChartCanvas3D::PutRotatedText(int x, int y, int angle, const std::string& 
     if (angle > 360)
         angle -= 360;
     fLastEscapement = angle * 10;
-    const int savedHeight = fFont.Height();
-    if (fZoomText && fZoom != 1.0) {
-        const int size = std::max(1, RoundHalfEven(fFont.Size() * fZoom));
-        fFont.SetHeight(-(size * fFont.PixelsPerInch() / 72));
-    }
+    const int savedHeight = ZoomFont();
     if (fTarget) {
         fTarget->save();
         fTarget->translate(x, y);
@@ -516,8 +512,7 @@ void TChartCanvas3D::PutRotatedText(int x, int y, int angle, const std::string& 
         PutText(0, 0, text);
         fTarget->restore();
     }
-    if (fFont.Height() != savedHeight)
-        fFont.SetHeight(savedHeight);
+    fFont.SetHeight(savedHeight);
 }
 
 // --- clipping -------------------------------------------------------------------------------------------------
@@ -721,15 +716,19 @@ void TChartCanvas3D::PutRotatedTextAtDepth(int x, int y, int z, int angle, const
 void TChartCanvas3D::PutTextAtDepth(int x, int y, int z, const std::string& text)
 {
     const TPoint p = ProjectPoint(x, y, z);
+    const int savedHeight = ZoomFont();
+    PutText(p.X, p.Y, text);
+    fFont.SetHeight(savedHeight);
+}
+
+int TChartCanvas3D::ZoomFont()
+{
+    const int height = fFont.Height();
     if (fZoomText && fZoom != 1.0) {
-        const int savedHeight = fFont.Height();
         const int size = std::max(1, RoundHalfEven(fFont.Size() * fZoom));
         fFont.SetHeight(-(size * fFont.PixelsPerInch() / 72));
-        PutText(p.X, p.Y, text);
-        fFont.SetHeight(savedHeight);
-        return;
     }
-    PutText(p.X, p.Y, text);
+    return height;
 }
 
 // --- helpers ----------------------------------------------------------------------------------------------------

@@ -148,6 +148,8 @@ private:
     const QFontMetrics& Metrics();
     void LineRaw(int x0, int y0, int x1, int y1);
     void DropBuffer();
+    // Scales the font by the zoom factor when text follows the zoom; answers the height to restore.
+    int ZoomFont();
 
     std::function<void()> fRepaintRequest;
     QPainter* fTarget = nullptr;
