@@ -108,8 +108,7 @@ void TCustomBarSeries::SetBarPen(const TChartPen& v)
 
 void TCustomBarSeries::SetBarBrush(const TChartBrush& v)
 {
-    fBarBrush = v;
-    Changed();
+    fBarBrush = v;  // a changed copy repaints through the brush's notification
 }
 
 void TCustomBarSeries::SetUseYOrigin(bool v)

@@ -375,3 +375,30 @@ TEST(BarHitTest, FollowsTheLastDrawingPass)
     s.ClearPoints();
     EXPECT_EQ(s.PointAt(left, s.OriginPixel(4)), -1);
 }
+
+TEST(BarSeriesSettings, WritersRequestARepaintOnlyOnAChange)
+{
+    BarChart b;
+    TBarSeries& s = *b.series;
+    s.SetBarWidthPercent(40);
+    s.SetOffsetPercent(20);
+    s.SetMultiBar(mbNone);
+    const int before = b.chart.RepaintRequestCount();
+    const TChartBrush brush = s.BarBrush();
+    const TChartPen pen = s.BarPen();
+    s.SetBarBrush(brush);
+    s.SetBarPen(pen);
+    s.SetBarWidthPercent(40);
+    s.SetOffsetPercent(20);
+    s.SetMultiBar(mbNone);
+    s.SetSideMargins(true);
+    s.SetCustomBarWidth(0);
+    EXPECT_EQ(b.chart.RepaintRequestCount(), before);
+
+    TChartBrush white = brush;
+    white.SetColor(clWhite);
+    s.SetBarBrush(white);
+    EXPECT_EQ(b.chart.RepaintRequestCount(), before + 1);
+    s.SetBarWidthPercent(41);
+    EXPECT_EQ(b.chart.RepaintRequestCount(), before + 2);
+}
