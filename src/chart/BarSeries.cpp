@@ -478,7 +478,8 @@ void TBarSeries::DrawBarShape(int index, int top, int bottom)
     const int left = fBarRect.Left;
     const int right = fBarRect.Right;
     const int mid = (left + right) / 2;
-    switch (BarStyleOf(index)) {
+    const TBarStyle style = BarStyleOf(index);
+    switch (style) {
     case bsRectangle:
     case bsCilinder:
         FillBarRect(fCurrentBarColor, left, top, right, bottom);
@@ -493,18 +494,14 @@ void TBarSeries::DrawBarShape(int index, int top, int bottom)
         }
         break;
     }
-    case bsPyramid: {
-        // Apex at the value end of the bar, base on the origin end.
-        const bool up = fBarRect.Top <= fBarRect.Bottom;
-        const int apexY = up ? top : bottom;
-        const int baseY = up ? bottom : top;
-        canvas.DrawPolygon({TPoint(left, baseY), TPoint(mid, apexY), TPoint(right, baseY)});
-        break;
-    }
+    case bsPyramid:
     case bsInvPyramid: {
+        // The pyramid has its apex at the value end of the bar and its base on
+        // the origin end; the inverted pyramid the other way round.
         const bool up = fBarRect.Top <= fBarRect.Bottom;
-        const int apexY = up ? bottom : top;
-        const int baseY = up ? top : bottom;
+        const bool apexOnTop = up == (style == bsPyramid);
+        const int apexY = apexOnTop ? top : bottom;
+        const int baseY = apexOnTop ? bottom : top;
         canvas.DrawPolygon({TPoint(left, baseY), TPoint(mid, apexY), TPoint(right, baseY)});
         break;
     }

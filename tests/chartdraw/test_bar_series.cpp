@@ -402,3 +402,31 @@ TEST(BarSeriesSettings, WritersRequestARepaintOnlyOnAChange)
     s.SetBarWidthPercent(41);
     EXPECT_EQ(b.chart.RepaintRequestCount(), before + 2);
 }
+
+TEST(BarDrawing, PyramidsPointAwayFromOrTowardsTheBase)
+{
+    BarChart b(400, 250, -1.0, 2.0);
+    TBarSeries& s = *b.series;
+    s.SetMultiBar(mbNone);
+    s.SetCustomBarWidth(20);
+    s.BarPen().SetVisible(false);
+    s.AddBarPoint(12, "0", clBlue);
+    s.AddBarPoint(12, "1", clRed);
+    s.OnGetBarStyle = [](TCustomBarSeries&, int index, TBarStyle& style) {
+        style = index == 0 ? bsPyramid : bsInvPyramid;
+    };
+    const QImage img = b.Render();
+    // Ink of a bar on one row, as a column count.
+    auto widthAt = [&](int index, int y) {
+        int n = 0;
+        for (int x = s.PointPixelX(index); x <= s.PointPixelX(index) + 20; ++x)
+            n += (img.pixel(x, y) & 0xFFFFFF) == (index == 0 ? 0x0000FFu : 0xFF0000u);
+        return n;
+    };
+    const int top = s.PointPixelY(0) + 2;
+    const int bottom = s.OriginPixel(0) - 3;
+    EXPECT_LT(widthAt(0, top), 6) << "apex of the pyramid at the value end";
+    EXPECT_GT(widthAt(0, bottom), 14) << "base of the pyramid on the origin";
+    EXPECT_GT(widthAt(1, top), 14) << "base of the inverted pyramid at the value end";
+    EXPECT_LT(widthAt(1, bottom), 6) << "apex of the inverted pyramid on the origin";
+}
