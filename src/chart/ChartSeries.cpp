@@ -544,6 +544,22 @@ void TChartSeries::SetShowInLegend(bool v)
     InvalidateChart();
 }
 
+void TChartSeries::SetLimitToAxis(bool v)
+{
+    if (v == fLimitToAxis)
+        return;
+    fLimitToAxis = v;
+    InvalidateChart();
+}
+
+void TChartSeries::SetKeepPartialLast(bool v)
+{
+    if (v == fKeepPartialLast)
+        return;
+    fKeepPartialLast = v;
+    InvalidateChart();
+}
+
 void TChartSeries::SetCursor(int v)
 {
     if (v == fCursor)

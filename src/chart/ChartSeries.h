@@ -173,9 +173,9 @@ public:
     int Cursor() const { return fCursor; }
     void SetCursor(int v);
     bool LimitToAxis() const { return fLimitToAxis; }
-    void SetLimitToAxis(bool v) { fLimitToAxis = v; }
+    void SetLimitToAxis(bool v);
     bool KeepPartialLast() const { return fKeepPartialLast; }
-    void SetKeepPartialLast(bool v) { fKeepPartialLast = v; }
+    void SetKeepPartialLast(bool v);
     int DepthOrder() const { return fDepthOrder; }
     void SetDepthOrder(int v) { fDepthOrder = v; }
 

@@ -235,6 +235,22 @@ TEST(ChartSeries, VisibleRangeFollowsTheBottomAxisPixels)
     EXPECT_EQ(s->LastVisible(), 255);
 }
 
+TEST(ChartSeries, VisibleRangeSettingsRepaintOnAChange)
+{
+    TCustomChart chart;
+    auto* s = new TChartSeries;
+    s->SetParentChart(&chart);
+    int before = chart.RepaintRequestCount();
+    s->SetLimitToAxis(true);
+    s->SetKeepPartialLast(false);
+    EXPECT_EQ(chart.RepaintRequestCount(), before);
+    s->SetLimitToAxis(false);  // the next pass draws other points
+    s->SetKeepPartialLast(true);
+    EXPECT_EQ(chart.RepaintRequestCount(), before + 2);
+    EXPECT_FALSE(s->LimitToAxis());
+    EXPECT_TRUE(s->KeepPartialLast());
+}
+
 TEST(ChartSeries, AttachingResolvesAxesAndAssociation)
 {
     TCustomChart chart;
