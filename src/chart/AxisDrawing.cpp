@@ -7,13 +7,18 @@
 #include "chart/ChartSeries.h"
 #include "chart/CustomAxisPanel.h"
 
+#include <algorithm>
 #include <cmath>
 
 // ---- plain calculations ------------------------------------------------------------------
 
 int LabelHalfRoom(int size, int separation)
 {
-    return (size + static_cast<int>(std::trunc(size * 0.02 * separation))) / 2;
+    // Pixels stay within +-2^28, so a room of 2^30 already keeps every later
+    // label off; the cap keeps a huge separation from overflowing the sums.
+    constexpr double cap = 1 << 30;
+    const double room = std::trunc((size + std::trunc(size * 0.02 * separation)) / 2.0);
+    return static_cast<int>(std::min(room, cap));
 }
 
 bool LabelFits(int p, int half, int prev, int prevHalf)

@@ -6,7 +6,7 @@
 // Plain calculations of the axis drawing, kept apart so that tests can call them.
 
 // Half the room a label takes along the axis, widened by the separation percent:
-// (size + trunc(size * 0.02 * separation)) div 2.
+// (size + trunc(size * 0.02 * separation)) div 2, at most 2^30.
 int LabelHalfRoom(int size, int separation);
 
 // Whether a label of half room `half` at pixel p keeps clear of the last label

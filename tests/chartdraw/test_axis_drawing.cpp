@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 TEST(AxisLabelSpacing, HalfRoomAndFit)
 {
@@ -16,6 +17,13 @@ TEST(AxisLabelSpacing, HalfRoomAndFit)
     EXPECT_EQ(LabelHalfRoom(12, 10), 7);  // (12 + 2) div 2
     EXPECT_EQ(LabelHalfRoom(14, 0), 7);
     EXPECT_EQ(LabelHalfRoom(20, 100), 30);
+    // A separation far beyond any pixel distance: no label after the first fits,
+    // and the room stays a number that the fit test can add to a pixel.
+    const int huge = LabelHalfRoom(1000, 1000000000);
+    EXPECT_EQ(huge, 1 << 30);
+    EXPECT_FALSE(LabelFits(1 << 28, huge, 0, 7));
+    EXPECT_FALSE(LabelFits(-(1 << 28), huge, 0, 7));
+    EXPECT_EQ(LabelHalfRoom(std::numeric_limits<int>::max(), 10), 1 << 30);
     EXPECT_TRUE(LabelFits(115, 8, 100, 7));
     EXPECT_FALSE(LabelFits(114, 8, 100, 7));
     EXPECT_TRUE(LabelFits(85, 8, 100, 7));  // to the left of the last label
