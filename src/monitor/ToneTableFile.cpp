@@ -29,22 +29,18 @@ template <class T> std::optional<T> ParseInteger(std::string_view s)
 }
 
 // Reads one line (without its LF) of at most maxLength characters. Answers
-// false at the end of the input; a longer line stops the read at the limit
-// (tooLong), so that a stream without line ends is never taken in whole.
+// false at the end of the input or on a read error (which sets badbit); a
+// longer line stops the read at the limit (tooLong), so that a stream without
+// line ends is never taken in whole.
 bool ReadBoundedLine(std::istream& in, std::string& line, std::size_t maxLength, bool& tooLong)
 {
     line.clear();
     tooLong = false;
-    std::streambuf* source = in.rdbuf();
-    if (source == nullptr || !in.good())
-        return false;
-    using traits = std::char_traits<char>;
+    using traits = std::istream::traits_type;
     for (;;) {
-        const traits::int_type c = source->sbumpc();
-        if (traits::eq_int_type(c, traits::eof())) {
-            in.setstate(std::ios::eofbit);
-            return !line.empty();
-        }
+        const traits::int_type c = in.get();
+        if (traits::eq_int_type(c, traits::eof()))
+            return !line.empty() && !in.bad();
         if (traits::to_char_type(c) == '\n')
             return true;
         if (line.size() == maxLength) {

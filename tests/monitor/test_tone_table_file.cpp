@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -102,4 +103,13 @@ TEST(ToneTableCsv, AnEndlessLineEndsTheReadAtTheLineLimit)
     EXPECT_FALSE(ReadToneTableCsv(in, error));
     EXPECT_EQ(error, "line 1: too long");
     EXPECT_LE(source.Taken(), 8192u) << "the reader went on past the line limit";
+}
+
+TEST(ToneTableCsv, AReadErrorIsReportedNotTakenForAnEmptyTable)
+{
+    std::ifstream directory("/", std::ios::binary);  // opens, but reading fails
+    ASSERT_TRUE(directory.is_open());
+    std::string error;
+    EXPECT_FALSE(ReadToneTableCsv(directory, error));
+    EXPECT_EQ(error, "read error");
 }
