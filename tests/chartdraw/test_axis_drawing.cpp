@@ -338,3 +338,41 @@ TEST(AxisLines, CentredGridLiesBetweenTheTicks)
         }
     }
 }
+
+namespace {
+
+// A chart whose printing state a test may switch.
+struct PrintableChart : TCustomChart {
+    using TCustomChart::SetPrinting;
+};
+
+}  // namespace
+
+TEST(AxisLabels, WhiteTextsPrintBlack)
+{
+    PrintableChart chart;
+    chart.SetSize(400, 250);
+    chart.SetView3D(false);
+    chart.Legend().SetVisible(false);
+    chart.BottomAxis().SetMinMax(0.0, 9.0);
+    auto* series = new TBarSeries;
+    series->SetParentChart(&chart);
+    series->AddBarPoint(3, "0", clBlue);
+    TChartAxis& left = chart.LeftAxis();
+    left.SetMinMax(0.0, 16.0);
+    left.LabelsFont().SetColor(clWhite);
+    left.Title().SetCaption("Bits");
+    left.Title().Font().SetColor(clWhite);
+    auto darkLeftOfPlot = [&](const QImage& img) {
+        int dark = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < chart.PlotRect().Left - 5; ++x)
+                dark += qGray(img.pixel(x, y)) < 100;
+        return dark;
+    };
+    chart.SetPrinting(true);  // no panel fill: the texts land on the bitmap's white
+    EXPECT_GT(darkLeftOfPlot(chart.RenderBitmap(clWhite, chart.PanelRect())), 20);
+    EXPECT_EQ(left.LabelsFont().Color(), clWhite) << "only the drawing colour changes";
+    chart.SetPrinting(false);
+    EXPECT_EQ(darkLeftOfPlot(chart.RenderBitmap(clWhite, chart.PanelRect())), 0);
+}
