@@ -97,6 +97,10 @@ TEST(PollPictures, SavedTableInProcess)
     std::ostringstream out3, err3;
     EXPECT_EQ(RunPollCommand({"--table", TempPath("bad.csv")}, in, out3, err3, nullptr), PollExitFailed);
     EXPECT_NE(err3.str().find("line 2"), std::string::npos);
+    std::ostringstream outDir, errDir;
+    EXPECT_EQ(RunPollCommand({"--table", "/"}, in, outDir, errDir, nullptr), PollExitFailed);
+    EXPECT_EQ(errDir.str(), "quillmont-poll: /: read error\n");
+    EXPECT_EQ(outDir.str(), "");
     std::ostringstream out4, err4;
     EXPECT_EQ(RunPollCommand({"--table", csv, "--png", "/nonexistent-dir/x.png"}, in, out4, err4, nullptr),
               PollExitFailed);
