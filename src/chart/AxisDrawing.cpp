@@ -152,15 +152,6 @@ void DrawValueLabels(TChartAxis& axis, double step)
     }
 }
 
-// Mark text of a point: its mandatory value in the series' value format.
-std::string MarkText(TChartSeries& series, int index)
-{
-    std::string text = FormatFloat(series.ValueFormat(), series.MarkValue(index));
-    if (series.OnGetMarkText)
-        series.OnGetMarkText(series, index, text);
-    return text;
-}
-
 // Point labels (or mark texts) of the series on this axis, thinned out so
 // that neighbouring labels keep the separation.
 void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
@@ -205,7 +196,7 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
         }
         if (owner == nullptr)
             continue;
-        std::string text = markTexts ? MarkText(*owner, i) : owner->PointLabel(i);
+        std::string text = markTexts ? owner->MarkText(i) : owner->PointLabel(i);
         const double value = axis.IsHorizontal() ? owner->PointX(i) : owner->PointY(i);
         if (chart.OnGetAxisLabel)
             chart.OnGetAxisLabel(axis, owner, i, text);

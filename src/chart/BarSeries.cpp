@@ -531,9 +531,7 @@ void TBarSeries::DrawPointMark(int index)
 {
     if (fParentChart == nullptr || !fMarks.Visible())
         return;
-    std::string text = FormatFloat(fValueFormat, MarkValue(index));
-    if (OnGetMarkText)
-        OnGetMarkText(*this, index, text);
+    const std::string text = MarkText(index);
     if (text.empty())
         return;
     TChartCanvas3D& canvas = fParentChart->Canvas();

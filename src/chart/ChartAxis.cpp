@@ -391,10 +391,7 @@ int TChartAxis::WidestLabel()
         int widest = 0, lines = 0;
         for (TChartSeries* s : fChart->SeriesList()) {
             for (int i = 0; i < s->PointCount(); ++i) {
-                std::string text = FormatFloat(s->ValueFormat(), s->MarkValue(i));
-                if (s->OnGetMarkText)
-                    s->OnGetMarkText(*s, i, text);
-                widest = std::max(widest, fChart->MultiLineWidth(text, lines));
+                widest = std::max(widest, fChart->MultiLineWidth(s->MarkText(i), lines));
             }
         }
         return widest;

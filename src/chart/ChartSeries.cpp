@@ -2,6 +2,7 @@
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartException.h"
+#include "chart/ChartMath.h"
 #include "chart/CustomAxisPanel.h"
 
 #include <algorithm>
@@ -141,6 +142,14 @@ TColor TChartSeries::PointColor(int index) const
     if (fColorEachPoint)
         return ChartPaletteColor(index);
     return fSeriesColor;
+}
+
+std::string TChartSeries::MarkText(int index)
+{
+    std::string text = FormatFloat(fValueFormat, MarkValue(index));
+    if (OnGetMarkText)
+        OnGetMarkText(*this, index, text);
+    return text;
 }
 
 std::string TChartSeries::PointLabel(int index) const

@@ -62,6 +62,8 @@ public:
     const TChartValueList& MandatoryList() const { return const_cast<TChartSeries*>(this)->MandatoryList(); }
     bool IsYMandatory() const { return &MandatoryList() == fYValues.get(); }
     virtual double MarkValue(int index) { return MandatoryList().ValueAt(index); }
+    // Mark text of a point: its mark value in ValueFormat, as OnGetMarkText may change it.
+    std::string MarkText(int index);
 
     // --- extremes --------------------------------------------------------------------------
     virtual double HighestX() { return fXValues->HighestValue(); }
