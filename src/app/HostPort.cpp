@@ -1,5 +1,15 @@
 #include "app/HostPort.h"
 
+bool IsValidPort(const std::string& port) {
+  if (port.empty() || port.size() > 5) return false;
+  int value = 0;
+  for (char c : port) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value >= 1 && value <= 65535;
+}
+
 THostPort SplitHostPort(const std::string& text, const std::string& defaultPort) {
   if (!text.empty() && text.front() == '[') {
     const std::size_t close = text.find(']');

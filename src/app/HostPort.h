@@ -15,3 +15,6 @@ struct THostPort {
 // IPv6 literal such as "::1" or "fe80::1" (more than one colon) use
 // defaultPort, as does an empty port after the colon.
 THostPort SplitHostPort(const std::string& text, const std::string& defaultPort = DefaultTelnetPort);
+
+// A TCP port as the user may type it: plain decimal digits naming 1..65535.
+bool IsValidPort(const std::string& port);

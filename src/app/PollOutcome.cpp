@@ -3,6 +3,7 @@
 std::string PollStepName(TPollStep step) {
   switch (step) {
     case TPollStep::psNone: return "none";
+    case TPollStep::psCheckSettings: return "check of host, user name and password";
     case TPollStep::psConnect: return "connect";
     case TPollStep::psWaitUserPrompt: return "wait for \"name :\"";
     case TPollStep::psSendUser: return "send user name";
@@ -18,6 +19,7 @@ std::string PollStepName(TPollStep step) {
 
 std::string DescribeOutcome(const TPollOutcome& outcome) {
   if (outcome.Captured) return "reply captured";
+  if (outcome.FailedStep == TPollStep::psCheckSettings) return "not polled: " + outcome.ErrorText;
   std::string text = PollStepName(outcome.FailedStep) + " failed: " + std::to_string(outcome.ErrorCode);
   if (!outcome.ErrorText.empty()) text += " " + outcome.ErrorText;
   if (outcome.DeadlineExceeded) text += " (the poll ran out of time)";

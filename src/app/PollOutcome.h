@@ -5,6 +5,8 @@
 // The steps of the router dialogue, in the order they run.
 enum class TPollStep {
   psNone,
+  // The host, user name and password are checked before anything is sent.
+  psCheckSettings,
   psConnect,
   psWaitUserPrompt,
   psSendUser,

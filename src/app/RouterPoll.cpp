@@ -20,10 +20,28 @@ const std::string UserPrompt = "name :";
 const std::string PasswordPrompt = "word :";
 const std::string CommandPrompt = "=>";
 
+bool HasLineBreakOrNul(const std::string& text) { return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; }
+
 }  // namespace
+
+std::string CheckPollSettings(const std::string& host, const std::string& userName, const std::string& password) {
+  const THostPort target = SplitHostPort(host);
+  if (!IsValidPort(target.Port)) return "port \"" + target.Port + "\" is not a number from 1 to 65535";
+  if (HasLineBreakOrNul(userName)) return "the user name contains a line break or NUL character";
+  if (HasLineBreakOrNul(password)) return "the password contains a line break or NUL character";
+  return "";
+}
 
 TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
                         TReplyBuffer& reply, const TPollSettings& settings) {
+  const std::string refusal = CheckPollSettings(host, userName, password);
+  if (!refusal.empty()) {
+    reply.Clear();
+    TPollOutcome outcome;
+    outcome.FailedStep = TPollStep::psCheckSettings;
+    outcome.ErrorText = refusal;
+    return outcome;
+  }
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.DeadlineMs);
   const THostPort target = SplitHostPort(host);
 

@@ -26,12 +26,19 @@ struct TPollSettings {
   int MaxReplyLength = 1 << 20;
 };
 
+// Why the host, user name or password cannot be used for a poll, or "" when
+// they can. A CR, LF or NUL in the user name or password would end the line
+// early and hand the rest to the router as a command of its own; a port must
+// be plain decimal digits naming 1..65535.
+std::string CheckPollSettings(const std::string& host, const std::string& userName, const std::string& password);
+
 // Logs into the router at host ("host", "host:port", "[ipv6]:port" or a bare
 // IPv6 literal; port 23 unless given), sends the bit-loading command and
 // leaves the command line and the reply in the buffer. The dialogue goes on
 // past failed waits, as a slow or odd router may still answer; the outcome
 // says whether a reply was captured. Whenever the buffer was not refilled,
-// it is left empty.
+// it is left empty. Settings that CheckPollSettings refuses end the poll at
+// once, before anything is connected or sent (step psCheckSettings).
 TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
                         TReplyBuffer& reply, const TPollSettings& settings = {});
 

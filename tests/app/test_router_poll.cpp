@@ -3,6 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "app/HostPort.h"
 #include "app/ReplyCut.h"
 #include "app/RouterPoll.h"
 #include "routersim/RouterProfile.h"
@@ -127,6 +128,43 @@ TEST_F(RouterPollTest, WrongPasswordIsAFailedPoll) {
   bits.fill(1);
   ParseReply(buffer, bits);
   EXPECT_TRUE(AllZero(bits));
+}
+
+// A line break in a credential would end the line early and hand the rest to
+// the router as a command; such a poll, like one to a port that cannot exist,
+// is refused before anything is connected or sent.
+TEST_F(RouterPollTest, UnusableSettingsAreRefusedBeforeConnecting) {
+  const std::string port = host.substr(host.find(':') + 1);
+  const struct {
+    std::string Host, User, Password, Refusal;
+  } cases[] = {
+      {host, "Administrator", "pw\nexit", "the password contains a line break or NUL character"},
+      {host, "Administrator", "pw\rexit", "the password contains a line break or NUL character"},
+      {host, "Admin\r\nexit", "pw", "the user name contains a line break or NUL character"},
+      {host, "Administrator", std::string("pw\0x", 4), "the password contains a line break or NUL character"},
+      {"127.0.0.1:" + std::to_string(std::stoi(port) + 65536), "Administrator", "pw",
+       "port \"" + std::to_string(std::stoi(port) + 65536) + "\" is not a number from 1 to 65535"},
+      {"127.0.0.1:-1", "Administrator", "pw", "port \"-1\" is not a number from 1 to 65535"},
+      {"127.0.0.1:0x10", "Administrator", "pw", "port \"0x10\" is not a number from 1 to 65535"},
+      {"[::1]:0", "Administrator", "pw", "port \"0\" is not a number from 1 to 65535"},
+  };
+  for (const auto& c : cases) {
+    TReplyBuffer buffer = LeftOverBuffer();
+    EXPECT_EQ(CheckPollSettings(c.Host, c.User, c.Password), c.Refusal);
+    const TPollOutcome outcome = FetchReply(c.Host, c.User, c.Password, buffer);
+    EXPECT_FALSE(outcome.Captured);
+    EXPECT_EQ(outcome.FailedStep, TPollStep::psCheckSettings);
+    EXPECT_EQ(outcome.ErrorText, c.Refusal);
+    EXPECT_EQ(DescribeOutcome(outcome), "not polled: " + c.Refusal);
+    EXPECT_EQ(buffer.Count(), 0) << "no earlier reply is left to be read again";
+  }
+  EXPECT_EQ(simulator->ClientsAccepted(), 0u);
+
+  for (const std::string good : {"1", "23", "65535", "00023"}) EXPECT_TRUE(IsValidPort(good)) << good;
+  for (const std::string bad : {"", "0", "65536", "123456", "+23", " 23", "23 ", "telnet"})
+    EXPECT_FALSE(IsValidPort(bad)) << bad;
+  EXPECT_EQ(CheckPollSettings("192.168.1.254", "Administrator", ""), "");
+  EXPECT_EQ(CheckPollSettings("fe80::1", "Administrator", "secret"), "");
 }
 
 TEST(RouterPoll, NothingListeningFailsAtTheConnect) {
