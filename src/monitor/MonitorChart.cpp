@@ -152,14 +152,14 @@ void ApplyToneRange(TCustomChart& chart, const design::ToneRange& range)
     chart.BottomAxis().SetMaximum(range.AxisMaximum());
 }
 
-void PlotToneBars(TBarSeries& series, ToneTableView bits, const design::ToneRange& range)
+void PlotToneBars(TBarSeries& series, const ToneBits& bits, const design::ToneRange& range)
 {
     series.ClearPoints();
     for (int tone = range.FirstTone; tone <= range.LastTone; ++tone)
         series.AddBarPoint(bits[static_cast<std::size_t>(tone)], std::to_string(tone), design::ToneColor(tone));
 }
 
-void PlotToneTable(TCustomChart& chart, TBarSeries& series, ToneTableView bits, const design::ToneRange& range)
+void PlotToneTable(TCustomChart& chart, TBarSeries& series, const ToneBits& bits, const design::ToneRange& range)
 {
     ApplyToneRange(chart, range);
     PlotToneBars(series, bits, range);
@@ -172,7 +172,7 @@ struct HeadlessChart {
     TCustomChart chart;
     TBarSeries* series;
 
-    HeadlessChart(ToneTableView bits, const design::ToneRange& range, int width, int height)
+    HeadlessChart(const ToneBits& bits, const design::ToneRange& range, int width, int height)
     {
         chart.SetSize(width, height);
         series = &ConfigureMonitorChart(chart);
@@ -193,19 +193,19 @@ bool WriteFile(const QString& fileName, const QByteArray& data, QString& error)
 
 }  // namespace
 
-QImage RenderMonitorChart(ToneTableView bits, const design::ToneRange& range, int width, int height)
+QImage RenderMonitorChart(const ToneBits& bits, const design::ToneRange& range, int width, int height)
 {
     HeadlessChart h(bits, range, width, height);
     return h.chart.RenderBitmap(h.chart.BackColor(), h.chart.PanelRect());
 }
 
-QByteArray RenderMonitorChartSvg(ToneTableView bits, const design::ToneRange& range, int width, int height)
+QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height)
 {
     HeadlessChart h(bits, range, width, height);
     return h.chart.RenderMetafile(true, h.chart.PanelRect()).Svg;
 }
 
-bool SaveMonitorChartPng(ToneTableView bits, const design::ToneRange& range, int width, int height,
+bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, int width, int height,
                          const QString& fileName, QString& error)
 {
     const QImage image = RenderMonitorChart(bits, range, width, height);
@@ -216,7 +216,7 @@ bool SaveMonitorChartPng(ToneTableView bits, const design::ToneRange& range, int
     return true;
 }
 
-bool SaveMonitorChartSvg(ToneTableView bits, const design::ToneRange& range, int width, int height,
+bool SaveMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height,
                          const QString& fileName, QString& error)
 {
     return WriteFile(fileName, RenderMonitorChartSvg(bits, range, width, height), error);

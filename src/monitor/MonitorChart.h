@@ -9,13 +9,9 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
-#include <span>
 
 class TCustomChart;
 class TBarSeries;
-
-// Bits per tone, index = tone number 0..512.
-using ToneTableView = std::span<const std::int32_t, design::ToneCount>;
 
 // Gives the chart the design values of Chart21: panel, title, legend and axes.
 void ApplyMonitorChartDesign(TCustomChart& chart);
@@ -29,19 +25,19 @@ void ApplyToneRange(TCustomChart& chart, const design::ToneRange& range);
 
 // Empties the series and appends one bar per tone of the range: the tone's
 // bits, its number as label, green up to tone 31 and blue above.
-void PlotToneBars(TBarSeries& series, ToneTableView bits, const design::ToneRange& range);
+void PlotToneBars(TBarSeries& series, const ToneBits& bits, const design::ToneRange& range);
 
 // Both steps of a poll's drawing: the range's axis maximum, then the bars.
-void PlotToneTable(TCustomChart& chart, TBarSeries& series, ToneTableView bits, const design::ToneRange& range);
+void PlotToneTable(TCustomChart& chart, TBarSeries& series, const ToneBits& bits, const design::ToneRange& range);
 
 // Headless rendering: the chart at width x height pixels exactly as a window
 // of that size paints it. Needs a QGuiApplication (fonts). Width and height
 // must be at least 1.
-QImage RenderMonitorChart(ToneTableView bits, const design::ToneRange& range, int width, int height);
+QImage RenderMonitorChart(const ToneBits& bits, const design::ToneRange& range, int width, int height);
 // The same chart as an SVG picture ((width - 1) x (height - 1) pixels).
-QByteArray RenderMonitorChartSvg(ToneTableView bits, const design::ToneRange& range, int width, int height);
+QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height);
 // Write the picture to a file; false (with error set) when the file cannot be written.
-bool SaveMonitorChartPng(ToneTableView bits, const design::ToneRange& range, int width, int height,
+bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, int width, int height,
                          const QString& fileName, QString& error);
-bool SaveMonitorChartSvg(ToneTableView bits, const design::ToneRange& range, int width, int height,
+bool SaveMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height,
                          const QString& fileName, QString& error);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/ToneBits.h"
+
 namespace design {
 
 // Left, top, width, height in client pixels of the parent.
@@ -124,9 +126,6 @@ inline constexpr std::array<std::string_view, 7> HelpLines{
 
 // ---- Tone table and ranges -----------------------------------------------------
 
-inline constexpr int ToneCount = 513;       // tones 0 .. 512
-inline constexpr int LastUpstreamTone = 31;  // tones up to here are drawn green
-
 // One of the three ranges chosen by the radio buttons.
 struct ToneRange {
     int FirstTone;
@@ -144,7 +143,7 @@ inline constexpr ToneRange RangeAll{0, 512};     // rb3
 
 constexpr std::uint32_t ToneColor(int tone)
 {
-    return tone <= LastUpstreamTone ? ColorGreen : ColorBlue;
+    return tone <= ::LastUpstreamTone ? ColorGreen : ColorBlue;
 }
 
 // ---- Chart21 -----------------------------------------------------------------

@@ -53,9 +53,9 @@ bool ReadBoundedLine(std::istream& in, std::string& line, std::size_t maxLength,
 
 }  // namespace
 
-std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& error)
+std::optional<ToneBits> ReadToneTableCsv(std::istream& in, std::string& error)
 {
-    ToneTableArray table{};
+    ToneBits table{};
     std::string line;
     int lineNumber = 0;
     // Lines longer than this are not tone lines; reading stops there.
@@ -81,7 +81,7 @@ std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& er
             error = "line " + std::to_string(lineNumber) + ": expected two integers";
             return std::nullopt;
         }
-        if (*tone < 0 || *tone >= design::ToneCount) {
+        if (*tone < 0 || *tone >= ToneCount) {
             error = "line " + std::to_string(lineNumber) + ": tone outside 0..512";
             return std::nullopt;
         }

@@ -11,13 +11,11 @@
 #include <string>
 #include <string_view>
 
-using ToneTableArray = std::array<std::int32_t, design::ToneCount>;
-
 // Reads "tone,bits" lines (an optional "tone,bits" heading, blank lines and
 // CR LF line ends allowed). Tones not listed are 0. Answers nullopt with a
 // message naming the line for anything else: a malformed line, a tone outside
 // 0..512 or a value outside the 32-bit range.
-std::optional<ToneTableArray> ReadToneTableCsv(std::istream& in, std::string& error);
+std::optional<ToneBits> ReadToneTableCsv(std::istream& in, std::string& error);
 
 // "0-255", "256-512" or "0-512" (blanks around the dash allowed); nullopt otherwise.
 std::optional<design::ToneRange> ParseToneRange(std::string_view text);

@@ -1,21 +1,21 @@
 #pragma once
 // Tone tables for tests and benchmarks of the monitor chart.
 
-#include <array>
 #include <cstdint>
+
+#include "app/ToneBits.h"
 
 namespace sample {
 
-using Table = std::array<std::int32_t, 513>;
 
 // A bit loading as an ADSL line of moderate length shows it: nothing below
 // tone 6, upstream tones 6..31 around 10 bits, a guard band, downstream
 // tones climbing to 14 bits and falling off with the frequency, a notch of a
 // radio interferer around tone 120, and no bits above tone 430. A small
 // deterministic ripple keeps neighbouring bars apart.
-inline Table RealisticLine()
+inline ToneBits RealisticLine()
 {
-    Table t{};
+    ToneBits t{};
     std::uint32_t seed = 12345;
     auto ripple = [&seed] {
         seed = seed * 1103515245u + 12345u;
@@ -38,9 +38,9 @@ inline Table RealisticLine()
 }
 
 // Every tone carries (tone mod 16) bits: all heights 0..15 occur in every range.
-inline Table Staircase()
+inline ToneBits Staircase()
 {
-    Table t{};
+    ToneBits t{};
     for (int tone = 0; tone <= 512; ++tone)
         t[tone] = tone % 16;
     return t;

@@ -35,7 +35,7 @@ struct MonitorChart {
     design::ToneRange range{};
     QImage picture;
 
-    MonitorChart(const sample::Table& table, const design::ToneRange& r, int width = 696, int height = 237)
+    MonitorChart(const ToneBits& table, const design::ToneRange& r, int width = 696, int height = 237)
         : range(r)
     {
         chart.SetSize(width, height);
@@ -215,7 +215,7 @@ TEST(MonitorDesign, EverySettingOfTheStoredFormAndTheDefaultsItLeaves)
 
 TEST(MonitorDrawing, RangesGiveBarsLabelsColoursAndAxisMaximum)
 {
-    const sample::Table table = sample::Staircase();
+    const ToneBits table = sample::Staircase();
     TCustomChart chart;
     TBarSeries& series = ConfigureMonitorChart(chart);
 
@@ -246,7 +246,7 @@ TEST(MonitorDrawing, RangesGiveBarsLabelsColoursAndAxisMaximum)
 
 TEST(MonitorPixels, BarsFollowTheirPixelsUnderTheClearPenRule)
 {
-    const sample::Table table = sample::RealisticLine();
+    const ToneBits table = sample::RealisticLine();
     MonitorChart m(table, design::RangeLow);
     TBarSeries& s = *m.series;
     const QImage& img = m.picture;
@@ -391,7 +391,7 @@ TEST(MonitorPixels, RightAxisDrawsNothingAndBarWidthIgnoresTheBarCount)
 
 TEST(MonitorHitTest, EdgesGapsOverlapsAndEmptySeries)
 {
-    const sample::Table table = sample::RealisticLine();
+    const ToneBits table = sample::RealisticLine();
     {
         MonitorChart m(table, design::RangeLow);
         TBarSeries& s = *m.series;
@@ -453,7 +453,7 @@ TEST(MonitorHitTest, EdgesGapsOverlapsAndEmptySeries)
 
 TEST(MonitorRender, HeadlessPictureEqualsTheWindowPaint)
 {
-    const sample::Table table = sample::RealisticLine();
+    const ToneBits table = sample::RealisticLine();
     TChart window;
     TBarSeries& series = ConfigureMonitorChart(window);
     window.resize(696, 237);
@@ -475,7 +475,7 @@ TEST(MonitorRender, HeadlessPictureEqualsTheWindowPaint)
 
 TEST(MonitorRender, SvgIsValidSizedAndHoldsOneShapePerDrawnBar)
 {
-    const sample::Table table = sample::Staircase();
+    const ToneBits table = sample::Staircase();
     const QByteArray svg = RenderMonitorChartSvg(table, design::RangeLow, 696, 237);
 
     QXmlStreamReader xml(svg);
@@ -519,7 +519,7 @@ TEST(MonitorRender, SvgIsValidSizedAndHoldsOneShapePerDrawnBar)
 
 TEST(MonitorRender, FilesArePngAndSvg)
 {
-    const sample::Table table = sample::RealisticLine();
+    const ToneBits table = sample::RealisticLine();
     const QString png = QStringLiteral("%1/qm-monitor-test.png").arg(QDir::tempPath());
     const QString svg = QStringLiteral("%1/qm-monitor-test.svg").arg(QDir::tempPath());
     QString error;
@@ -538,7 +538,7 @@ TEST(MonitorRender, FilesArePngAndSvg)
 
 TEST(MonitorRender, TinyAndOddSizesStillGiveAPicture)
 {
-    const sample::Table table = sample::Staircase();
+    const ToneBits table = sample::Staircase();
     for (const QSize size : {QSize(1, 1), QSize(2, 2), QSize(10, 5), QSize(50, 30), QSize(120, 1000), QSize(2000, 60)}) {
         const QImage image = RenderMonitorChart(table, design::RangeAll, size.width(), size.height());
         EXPECT_EQ(image.size(), size);
@@ -552,7 +552,7 @@ TEST(MonitorRender, TinyAndOddSizesStillGiveAPicture)
 TEST(MonitorRender, ExtremeValuesStayInsideThePlot)
 {
     // A saved table may hold any 32-bit value; bars far beyond the axis end at the plot's edges.
-    sample::Table table = sample::Staircase();
+    ToneBits table = sample::Staircase();
     const std::int32_t extremes[] = {INT32_MAX, INT32_MIN, 200934130, 200934140, 1000000, -1000000, 17, -1};
     for (std::size_t i = 0; i < std::size(extremes); ++i)
         table[40 + 3 * i] = extremes[i];

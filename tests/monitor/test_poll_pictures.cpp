@@ -24,7 +24,7 @@ std::string TempPath(const std::string& name)
     return QDir::tempPath().toStdString() + "/qm-poll-pictures-" + std::to_string(::getpid()) + "-" + name;
 }
 
-std::string WriteTable(const sample::Table& table)
+std::string WriteTable(const ToneBits& table)
 {
     std::ostringstream csv;
     ToneBits bits{};
@@ -70,7 +70,7 @@ TEST(PollPictureArguments, OptionsAndDefaults)
 
 TEST(PollPictures, SavedTableInProcess)
 {
-    const sample::Table table = sample::RealisticLine();
+    const ToneBits table = sample::RealisticLine();
     const std::string csv = WriteTable(table);
     const std::string png = TempPath("in.png");
     const std::string svg = TempPath("in.svg");
