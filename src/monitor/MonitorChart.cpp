@@ -5,7 +5,9 @@
 #include "chart/BarSeries.h"
 #include "chart/CustomChart.h"
 
-#include <QFile>
+#include "io/AtomicFile.h"
+
+#include <QBuffer>
 #include <string>
 
 namespace {
@@ -182,12 +184,11 @@ struct HeadlessChart {
 
 bool WriteFile(const QString& fileName, const QByteArray& data, QString& error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size()) {
-        error = QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
+    std::string reason;
+    if (!WriteFileAtomically(fileName.toStdString(), std::string_view(data.constData(), data.size()), reason)) {
+        error = QStringLiteral("cannot write %1: %2").arg(fileName, QString::fromStdString(reason));
         return false;
     }
-    file.close();
     return true;
 }
 
@@ -209,11 +210,18 @@ bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, i
                          const QString& fileName, QString& error)
 {
     const QImage image = RenderMonitorChart(bits, range, width, height);
-    if (!image.save(fileName, "PNG")) {
-        error = QStringLiteral("cannot write %1").arg(fileName);
+    if (image.isNull()) {
+        error = QStringLiteral("cannot write %1: image too large for memory").arg(fileName);
         return false;
     }
-    return true;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        error = QStringLiteral("cannot write %1: the picture could not be encoded as PNG").arg(fileName);
+        return false;
+    }
+    return WriteFile(fileName, png, error);
 }
 
 bool SaveMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height,

@@ -36,7 +36,8 @@ void PlotToneTable(TCustomChart& chart, TBarSeries& series, const ToneBits& bits
 QImage RenderMonitorChart(const ToneBits& bits, const design::ToneRange& range, int width, int height);
 // The same chart as an SVG picture ((width - 1) x (height - 1) pixels).
 QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height);
-// Write the picture to a file; false (with error set) when the file cannot be written.
+// Write the picture to a file, whole or not at all: false, with error saying
+// why, when it cannot be written; an existing file is then left as it was.
 bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, int width, int height,
                          const QString& fileName, QString& error);
 bool SaveMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height,

@@ -61,13 +61,17 @@ std::optional<ToneBits> ReadToneTableCsv(std::istream& in, std::string& error)
     // Lines longer than this are not tone lines; reading stops there.
     constexpr std::size_t maxLine = 256;
     bool tooLong = false;
+    int toneLines = 0;
     while (ReadBoundedLine(in, line, maxLine, tooLong)) {
         ++lineNumber;
         if (tooLong) {
             error = "line " + std::to_string(lineNumber) + ": too long";
             return std::nullopt;
         }
-        const std::string_view text = Trim(line);
+        std::string_view text = Trim(line);
+        constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+        if (lineNumber == 1 && text.starts_with(byteOrderMark))
+            text = Trim(text.substr(byteOrderMark.size()));
         if (text.empty() || (lineNumber == 1 && text == "tone,bits"))
             continue;
         const auto comma = text.find(',');
@@ -86,9 +90,14 @@ std::optional<ToneBits> ReadToneTableCsv(std::istream& in, std::string& error)
             return std::nullopt;
         }
         table[static_cast<std::size_t>(*tone)] = *bits;
+        ++toneLines;
     }
     if (in.bad()) {
         error = "read error";
+        return std::nullopt;
+    }
+    if (toneLines == 0) {
+        error = ToneTableMissing;
         return std::nullopt;
     }
     return table;

@@ -14,6 +14,9 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -99,7 +102,7 @@ TEST(PollPictures, SavedTableInProcess)
     EXPECT_NE(err3.str().find("line 2"), std::string::npos);
     std::ostringstream outDir, errDir;
     EXPECT_EQ(RunPollCommand({"--table", "/"}, in, outDir, errDir, nullptr), PollExitFailed);
-    EXPECT_EQ(errDir.str(), "quillmont-poll: /: read error\n");
+    EXPECT_EQ(errDir.str(), "quillmont-poll: cannot read /: Is a directory\n");
     EXPECT_EQ(outDir.str(), "");
     std::ostringstream out4, err4;
     EXPECT_EQ(RunPollCommand({"--table", csv, "--png", "/nonexistent-dir/x.png"}, in, out4, err4, nullptr),
@@ -107,6 +110,68 @@ TEST(PollPictures, SavedTableInProcess)
     EXPECT_NE(err4.str().find("cannot write"), std::string::npos);
 
     for (const std::string& f : {csv, png, svg, TempPath("bad.csv")})
+        std::remove(f.c_str());
+}
+
+// A picture that cannot be written is a failure with the system's reason, and
+// the picture that was there before survives it.
+TEST(PollPictures, AFailedWriteExitsOneAndKeepsTheOldPicture)
+{
+    const std::string csv = WriteTable(sample::RealisticLine());
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPollCommand({"--table", csv, "--png", "/dev/full"}, in, out, err, nullptr), PollExitFailed);
+    EXPECT_EQ(err.str(), "quillmont-poll: cannot write /dev/full: No space left on device\n");
+
+    const std::string png = TempPath("kept.png");
+    std::ofstream(png) << "the good old chart";
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;  // a full disk, as far as this process can tell
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::ostringstream out2, err2;
+    const int exitCode = RunPollCommand({"--table", csv, "--png", png, "--size", "1200x800"}, in, out2, err2, nullptr);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(exitCode, PollExitFailed);
+    EXPECT_EQ(err2.str(), "quillmont-poll: cannot write " + png + ": File too large\n");
+    std::ifstream kept(png);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the good old chart");
+    const QStringList leftovers = QDir(QDir::tempPath()).entryList({"*kept.png*"}, QDir::Files | QDir::Hidden);
+    EXPECT_EQ(leftovers, QStringList{QString::fromStdString(png).section('/', -1)});
+    for (const std::string& f : {csv, png})
+        std::remove(f.c_str());
+}
+
+// Usage errors that would lose a file, and tables that are no tables.
+TEST(PollPictures, RefusesOutputsThatReplaceEachOtherOrTheTable)
+{
+    const std::string csv = WriteTable(sample::RealisticLine());
+    const std::string png = TempPath("same.png");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--table", csv, "--png", png, "--svg", png},
+          std::vector<std::string>{"--table", csv, "--svg", csv},
+          std::vector<std::string>{"--table", csv, "--png", QDir::tempPath().toStdString() + "/../" +
+                                                               QDir::tempPath().section('/', -1).toStdString() + "/" +
+                                                               csv.substr(csv.rfind('/') + 1)}}) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        EXPECT_EQ(RunPollCommand(args, in, out, err, nullptr), PollExitUsage) << args.back();
+        EXPECT_EQ(out.str(), "");
+    }
+    std::ifstream table(csv);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(table), {}).rfind("tone,bits\n0,0\n", 0), 0u);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(png)));
+
+    const std::string empty = TempPath("empty.csv");
+    std::ofstream(empty).flush();
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPollCommand({"--table", empty, "--png", png}, in, out, err, nullptr), PollExitFailed);
+    EXPECT_EQ(err.str(), "quillmont-poll: no table in " + empty + "\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(png)));
+    for (const std::string& f : {csv, empty})
         std::remove(f.c_str());
 }
 

@@ -34,6 +34,26 @@ TEST(ToneTableCsv, MissingTonesAreZeroAndCrLfIsAccepted)
     EXPECT_EQ((*table)[6], 0);
 }
 
+// Spreadsheet programs start their CSV with a byte-order mark; an input
+// without any tone line is no table at all, not a table of zeros.
+TEST(ToneTableCsv, AcceptsAByteOrderMarkAndRefusesAnEmptyTable)
+{
+    std::istringstream marked("\xEF\xBB\xBFtone,bits\r\n3,7\r\n");
+    std::string error;
+    const auto table = ReadToneTableCsv(marked, error);
+    ASSERT_TRUE(table) << error;
+    EXPECT_EQ((*table)[3], 7);
+    std::istringstream markedRow("\xEF\xBB\xBF" "4,2\n");
+    ASSERT_TRUE(ReadToneTableCsv(markedRow, error)) << error;
+
+    for (const char* empty : {"", "tone,bits\n", "\n\r\n  \n", "\xEF\xBB\xBF"}) {
+        std::istringstream in(empty);
+        error.clear();
+        EXPECT_FALSE(ReadToneTableCsv(in, error)) << empty;
+        EXPECT_EQ(error, ToneTableMissing);
+    }
+}
+
 TEST(ToneTableCsv, RejectsMalformedLinesWithTheLineNumber)
 {
     for (const char* bad : {"tone,bits\n1,2\nabc\n", "tone,bits\n1,2\n513,1\n", "tone,bits\n1,2\n-1,1\n",

@@ -103,6 +103,54 @@ TEST_F(PollCommandTest, CommandEndToEnd) {
   EXPECT_EQ(simulator->PollsServed(), 2u);
 }
 
+// Input that would do harm is refused before anything is connected: a line
+// break in a credential would reach the router as a command of its own.
+TEST_F(PollCommandTest, HostileInputIsAUsageError) {
+  const struct {
+    std::vector<std::string> Args;
+    std::string Stdin;
+    const char* Variable;
+    std::string Err;
+  } cases[] = {
+      {{host}, "", "s3cret\nexit", "quillmont-poll: the password contains a line break or NUL character\n"},
+      {{"--password-stdin", host}, "s3cret\rexit\n", nullptr,
+       "quillmont-poll: the password contains a line break or NUL character\n"},
+      {{host, "Admin\nexit"}, "", "s3cret", "quillmont-poll: the user name contains a line break or NUL character\n"},
+      {{"--password-stdin", host}, std::string(5000, 'x'), nullptr, "quillmont-poll: password line too long\n"},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.Stdin);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPollCommand(c.Args, in, out, err, c.Variable), PollExitUsage);
+    EXPECT_EQ(err.str(), c.Err);
+    EXPECT_EQ(out.str(), "");
+  }
+  // A password line of 4096 characters is still taken.
+  std::istringstream longest(std::string(4096, 'x') + "\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunPollCommand({"--password-stdin", host}, longest, out, err, nullptr), PollExitFailed);
+  EXPECT_EQ(err.str().find("too long"), std::string::npos) << err.str();
+  EXPECT_EQ(simulator->ClientsAccepted(), 1u);
+
+  const std::string port = host.substr(host.find(':') + 1);
+  for (const std::string& bad : {std::to_string(std::stoi(port) + 65536), std::string("-1"), std::string("0x10")}) {
+    const TPollArgumentsResult r = ParsePollArguments({"127.0.0.1:" + bad});
+    EXPECT_EQ(r.Error, "bad port \"" + bad + "\" in 127.0.0.1:" + bad + " (a number from 1 to 65535)");
+  }
+  EXPECT_EQ(ParsePollArguments({"[::1]:23"}).Error, "");
+}
+
+TEST(PollCommand, HelpAndVersion) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunPollCommand({"--version"}, in, out, err, nullptr), PollExitCaptured);
+  EXPECT_EQ(out.str().rfind("quillmont-poll ", 0), 0u);
+  std::ostringstream out2;
+  EXPECT_EQ(RunPollCommand({"-h"}, in, out2, err, nullptr), PollExitCaptured);
+  EXPECT_EQ(out2.str(), PollUsage());
+  EXPECT_EQ(err.str(), "");
+}
+
 TEST(PollCommand, NothingListeningExitsOne) {
   const TProcessResult r = RunProcess(QM_POLL_BINARY, {"127.0.0.1:1"}, TestEnvironment({}));
   EXPECT_EQ(r.ExitCode, 1);

@@ -1,58 +1,49 @@
 #include "poll/PollArguments.h"
 
-#include <functional>
-#include <map>
+#include <QCommandLineParser>
+#include <QStringList>
+#include <filesystem>
+#include <system_error>
 
+#include "app/HostPort.h"
 #include "monitor/ToneTableFile.h"
 
 namespace {
 
-// An option: whether it takes a value, and what it does with it.
-struct TOption {
-  bool TakesValue;
-  std::function<std::string(TPollArguments&, const std::string& value)> Apply;  // returns an error or ""
-};
+std::string Text(const QString& s) { return s.toStdString(); }
 
-const std::map<std::string, TOption>& Options() {
-  static const std::map<std::string, TOption> options = {
-      {"--password-stdin", {false, [](TPollArguments& a, const std::string&) {
-                              a.PasswordFromStdin = true;
-                              return std::string();
-                            }}},
-      {"--help", {false, [](TPollArguments& a, const std::string&) {
-                    a.ShowHelp = true;
-                    return std::string();
-                  }}},
-      {"--png", {true, [](TPollArguments& a, const std::string& file) {
-                   a.PngFile = file;
-                   return file.empty() ? std::string("--png needs a file name") : std::string();
-                 }}},
-      {"--svg", {true, [](TPollArguments& a, const std::string& file) {
-                   a.SvgFile = file;
-                   return file.empty() ? std::string("--svg needs a file name") : std::string();
-                 }}},
-      {"--range", {true, [](TPollArguments& a, const std::string& text) {
-                     const auto range = ParseToneRange(text);
-                     if (!range) return "unknown range " + text + " (0-255, 256-512 or 0-512)";
-                     a.Range = *range;
-                     return std::string();
-                   }}},
-      {"--size", {true, [](TPollArguments& a, const std::string& text) {
-                    const auto size = ParseChartSize(text);
-                    if (!size) return "bad size " + text + " (WIDTHxHEIGHT, 1 to 10000 pixels each)";
-                    a.Width = size->Width;
-                    a.Height = size->Height;
-                    return std::string();
-                  }}},
-      {"--table", {true, [](TPollArguments& a, const std::string& file) {
-                     a.TableFile = file;
-                     return file.empty() ? std::string("--table needs a file name") : std::string();
-                   }}},
-  };
-  return options;
+// Whether two paths name one file: the same text after resolving links and
+// "..", or the same file on disk.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const fs::path ca = fs::weakly_canonical(a, ec);
+  if (ec) return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
+  const fs::path cb = fs::weakly_canonical(b, ec);
+  if (ec) return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
+  return ca == cb;
+}
+
+// Two outputs on one path would leave only the last one; an output on the
+// table's path would replace the table it draws.
+std::string CheckOutputPaths(const TPollArguments& a) {
+  const std::pair<const char*, const std::string*> outputs[] = {{"--png", &a.PngFile}, {"--svg", &a.SvgFile}};
+  for (std::size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [name, file] = outputs[i];
+    if (file->empty()) continue;
+    if (!a.TableFile.empty() && SameFile(*file, a.TableFile))
+      return std::string(name) + " " + *file + " would replace the table it draws";
+    for (std::size_t j = i + 1; j < std::size(outputs); ++j)
+      if (!outputs[j].second->empty() && SameFile(*file, *outputs[j].second))
+        return std::string(name) + " and " + outputs[j].first + " name the same file " + *file;
+  }
+  return "";
 }
 
 }  // namespace
+
+std::string PollVersion() { return "quillmont-poll " QM_VERSION "\n"; }
 
 std::string PollUsage() {
   return "usage: quillmont-poll [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
@@ -61,68 +52,93 @@ std::string PollUsage() {
          "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
          "  --png FILE, --svg FILE  draw the monitor chart of the table into a PNG or SVG file\n"
          "  --range 0-255|256-512|0-512  tones of the chart (default 0-255)\n"
-         "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n";
+         "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n"
+         "  --help, --version       this text, or the program's version\n";
 }
 
 TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   TPollArgumentsResult result;
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      operands.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    // "--name=value" and "--name value" both work for options with a value.
-    const std::size_t equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
-    if (name == "--password" || name == "-p") {
-      result.Error = "the password is never taken from the command line: use QUILLMONT_PASSWORD or --password-stdin";
-      return result;
-    }
-    const auto option = Options().find(name);
-    if (option == Options().end()) {
-      result.Error = "unknown option " + name;
-      return result;
-    }
-    std::string value;
-    if (option->second.TakesValue) {
-      if (equals != std::string::npos) {
-        value = arg.substr(equals + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        result.Error = "option " + name + " needs a value";
-        return result;
-      }
-    } else if (equals != std::string::npos) {
-      result.Error = "option " + name + " takes no value";
-      return result;
-    }
-    result.Error = option->second.Apply(result.Arguments, value);
-    if (!result.Error.empty()) return result;
-  }
-  if (result.Arguments.ShowHelp) return result;
+  TPollArguments& a = result.Arguments;
 
-  if (!result.Arguments.TableFile.empty()) {
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption passwordStdin("password-stdin");
+  const QCommandLineOption help(QStringList{"help", "h"});
+  const QCommandLineOption version("version");
+  const QCommandLineOption png("png", "", "FILE");
+  const QCommandLineOption svg("svg", "", "FILE");
+  const QCommandLineOption range("range", "", "RANGE");
+  const QCommandLineOption size("size", "", "SIZE");
+  const QCommandLineOption table("table", "", "FILE");
+  // Named only to refuse it with a reason: a password on the command line is
+  // visible to every user of the machine.
+  const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
+  parser.addOptions({passwordStdin, help, version, png, svg, range, size, table, password});
+
+  QStringList arguments{"quillmont-poll"};
+  for (const std::string& arg : args) arguments << QString::fromStdString(arg);
+  const bool parsed = parser.parse(arguments);
+  if (parser.isSet(password) || parser.unknownOptionNames().contains("password")) {
+    result.Error = "the password is never taken from the command line: use QUILLMONT_PASSWORD or --password-stdin";
+    return result;
+  }
+  if (!parsed) {
+    result.Error = Text(parser.errorText());
+    return result;
+  }
+  a.ShowHelp = parser.isSet(help);
+  a.ShowVersion = parser.isSet(version);
+  if (a.ShowHelp || a.ShowVersion) return result;
+  a.PasswordFromStdin = parser.isSet(passwordStdin);
+
+  const auto fileOption = [&](const QCommandLineOption& option, std::string& file) {
+    if (!parser.isSet(option)) return true;
+    file = Text(parser.value(option));
+    if (file.empty()) result.Error = "--" + Text(option.names().front()) + " needs a file name";
+    return result.Error.empty();
+  };
+  if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(table, a.TableFile)) return result;
+  if (parser.isSet(range)) {
+    const std::string text = Text(parser.value(range));
+    const auto r = ParseToneRange(text);
+    if (!r) {
+      result.Error = "unknown range " + text + " (0-255, 256-512 or 0-512)";
+      return result;
+    }
+    a.Range = *r;
+  }
+  if (parser.isSet(size)) {
+    const std::string text = Text(parser.value(size));
+    const auto s = ParseChartSize(text);
+    if (!s) {
+      result.Error = "bad size " + text + " (WIDTHxHEIGHT, 1 to 10000 pixels each)";
+      return result;
+    }
+    a.Width = s->Width;
+    a.Height = s->Height;
+  }
+  result.Error = CheckOutputPaths(a);
+  if (!result.Error.empty()) return result;
+
+  const QStringList operands = parser.positionalArguments();
+  if (!a.TableFile.empty()) {
     if (!operands.empty()) result.Error = "--table draws a saved table: no HOST or USER";
     return result;
   }
-
   if (operands.empty() || operands.size() > 2) {
     result.Error = operands.empty() ? "missing HOST" : "too many arguments";
     return result;
   }
-  if (operands[0].empty()) {
+  a.Host = Text(operands[0]);
+  if (a.Host.empty()) {
     result.Error = "empty HOST";
     return result;
   }
-  result.Arguments.Host = operands[0];
-  if (operands.size() == 2) result.Arguments.User = operands[1];
+  const std::string port = SplitHostPort(a.Host).Port;
+  if (!IsValidPort(port)) {
+    result.Error = "bad port \"" + port + "\" in " + a.Host + " (a number from 1 to 65535)";
+    return result;
+  }
+  if (operands.size() == 2) a.User = Text(operands[1]);
   return result;
 }

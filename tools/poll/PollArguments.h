@@ -14,6 +14,7 @@ struct TPollArguments {
   // QUILLMONT_PASSWORD environment variable.
   bool PasswordFromStdin = false;
   bool ShowHelp = false;
+  bool ShowVersion = false;
   // Pictures of the monitor chart of the table, drawn as the main window
   // shows it at the given size over the given range (empty: none).
   std::string PngFile;
@@ -34,8 +35,12 @@ struct TPollArgumentsResult {
 };
 
 // Parses the arguments after the program name. Options may stand anywhere;
-// "--" ends them. Exactly one or two operands: HOST[:PORT] and USER.
+// "--" ends them. Exactly one or two operands: HOST[:PORT] and USER. A port
+// outside 1..65535, two outputs on one file or an output on the table's file
+// are usage errors.
 TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args);
 
 // The usage text, one line per form.
 std::string PollUsage();
+// "quillmont-poll VERSION" and a line end.
+std::string PollVersion();

@@ -1,8 +1,14 @@
 #include "poll/PollCommand.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <istream>
 #include <ostream>
+#include <sstream>
 
 #include "app/RouterPoll.h"
 #include "monitor/ToneTableFile.h"
@@ -11,20 +17,73 @@
 
 namespace {
 
-// A table saved as CSV, or an error line.
-bool ReadTableFile(const std::string& file, ToneBits& bits, std::ostream& err) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    err << "quillmont-poll: cannot read " << file << "\n";
+// A saved table is a few kilobytes; a file far larger is not one.
+constexpr std::size_t MaxTableFileSize = 1 << 20;
+// The longest password line taken from standard input.
+constexpr std::size_t MaxPasswordLine = 4096;
+
+// The whole file, or false with the system's reason.
+bool ReadWholeFile(const std::string& file, std::string& text, std::string& reason) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = std::strerror(errno);
     return false;
   }
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    reason = std::strerror(EISDIR);
+    return false;
+  }
+  text.clear();
+  char chunk[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) reason = std::strerror(errno);
+    if (n <= 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+    if (text.size() > MaxTableFileSize) {
+      reason = "too large for a table";
+      break;
+    }
+  }
+  ::close(fd);
+  return reason.empty();
+}
+
+// A table saved as CSV, or an error line.
+bool ReadTableFile(const std::string& file, ToneBits& bits, std::ostream& err) {
+  std::string text, reason;
+  if (!ReadWholeFile(file, text, reason)) {
+    err << "quillmont-poll: cannot read " << file << ": " << reason << "\n";
+    return false;
+  }
+  std::istringstream in(text);
   std::string error;
   const auto table = ReadToneTableCsv(in, error);
   if (!table) {
-    err << "quillmont-poll: " << file << ": " << error << "\n";
+    if (error == ToneTableMissing)
+      err << "quillmont-poll: no table in " << file << "\n";
+    else
+      err << "quillmont-poll: " << file << ": " << error << "\n";
     return false;
   }
   bits = *table;
+  return true;
+}
+
+// The first line of in, without its line end; false when it is longer than
+// MaxPasswordLine, so that an endless input is never taken in whole.
+bool ReadPasswordLine(std::istream& in, std::string& password) {
+  password.clear();
+  using traits = std::istream::traits_type;
+  for (traits::int_type c = in.get(); !traits::eq_int_type(c, traits::eof()); c = in.get()) {
+    if (traits::to_char_type(c) == '\n') break;
+    if (password.size() == MaxPasswordLine) return false;
+    password.push_back(traits::to_char_type(c));
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
   return true;
 }
 
@@ -45,8 +104,8 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
     return PollExitUsage;
   }
   const TPollArguments& arguments = parsed.Arguments;
-  if (arguments.ShowHelp) {
-    out << PollUsage();
+  if (arguments.ShowHelp || arguments.ShowVersion) {
+    out << (arguments.ShowHelp ? PollUsage() : PollVersion());
     return PollExitCaptured;
   }
 
@@ -60,10 +119,17 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
 
   std::string password;
   if (arguments.PasswordFromStdin) {
-    std::getline(in, password);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
+    if (!ReadPasswordLine(in, password)) {
+      err << "quillmont-poll: password line too long\n";
+      return PollExitUsage;
+    }
   } else if (passwordVariable) {
     password = passwordVariable;
+  }
+  const std::string refusal = CheckPollSettings(arguments.Host, arguments.User, password);
+  if (!refusal.empty()) {
+    err << "quillmont-poll: " << refusal << "\n";
+    return PollExitUsage;
   }
 
   TReplyBuffer reply;
