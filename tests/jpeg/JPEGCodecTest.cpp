@@ -104,49 +104,6 @@ TEST(JPEGWriter, BytesEqualTheLibraryUsedDirectlyForEveryRowLayout)
     }
 }
 
-TEST(JPEGWriter, LargeOutputCrossesManyBufferFills)
-{
-    // Noise compresses badly: far more than one 4096-byte buffer of output.
-    const int w = 256, h = 256;
-    std::vector<std::uint8_t> bits(4u * w * h);
-    std::uint32_t seed = 1;
-    for (auto& b : bits) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(seed >> 24);
-    }
-    std::string out;
-    ASSERT_TRUE(CompressJPEG(Pixels(bits, w, h, 4 * w, plBGRX), {}, out));
-    EXPECT_GT(out.size(), 10u * 4096);
-    EXPECT_EQ(out, bare::Compress(bits.data(), w, h, 4 * w, 4));
-}
-
-TEST(JPEGWriter, OnePixelHighPictureRoundTrips)
-{
-    const std::string out = Compress(50, 1);
-    const bare::Picture decoded = bare::Decompress(out);
-    ASSERT_EQ(decoded.Width, 50);
-    ASSERT_EQ(decoded.Height, 1);
-    // Column 0 is a bar: pure blue.
-    EXPECT_LT(decoded.At(0, 0)[0], 40);
-    EXPECT_GT(decoded.At(0, 0)[2], 200);
-}
-
-TEST(JPEGWriter, LibraryErrorRaisesEJPEGWithTheMessageCode)
-{
-    // Wider than the format allows: the library refuses when compression starts.
-    const int w = 70000;
-    std::vector<std::uint8_t> bits(4u * w, 0);
-    std::string out = "old bytes";
-    try {
-        CompressJPEG(Pixels(bits, w, 1, 4 * w, plBGRX), {}, out);
-        FAIL() << "no error";
-    } catch (const EJPEG& e) {
-        EXPECT_EQ(e.Code(), JERR_IMAGE_TOO_BIG);
-        EXPECT_EQ(std::string(e.what()), "JPEG error #" + std::to_string(JERR_IMAGE_TOO_BIG));
-    }
-    EXPECT_TRUE(out.empty());
-}
-
 TEST(JPEGWriter, ProgressNoticesAbortAndHandlerExceptions)
 {
     const int w = 64, h = 64;
