@@ -1,0 +1,19 @@
+#pragma once
+// JPEG files as a picture format of the program: made known at start-up and
+// forgotten at shut-down.
+
+#include <QImage>
+#include <string>
+
+// Registers "jpeg" and then "jpg" as "JPEG Image File", read by
+// ReadJPEGPicture. With a screen of 8 bits per pixel or fewer, images
+// created from then on decode to 8-bit bitmaps. Call after the
+// QGuiApplication is made.
+void RegisterJPEGFormat();
+// Removes both extensions.
+void UnregisterJPEGFormat();
+
+// Decodes a JPEG file with the default settings, for a preview: false, with
+// the reason in error, for a file that cannot be read or decoded (damaged,
+// hostile, too large). Never throws.
+bool ReadJPEGPicture(const std::string& fileName, QImage& picture, std::string& error);

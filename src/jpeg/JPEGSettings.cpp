@@ -1,0 +1,7 @@
+#include "jpeg/JPEGSettings.h"
+
+TJPEGSettings& JPEGDefaults()
+{
+    static TJPEGSettings defaults;
+    return defaults;
+}
