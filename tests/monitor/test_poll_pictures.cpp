@@ -3,6 +3,7 @@
 #include "SampleTables.h"
 #include "Subprocess.h"
 
+#include "jpeg/JPEGImage.h"
 #include "monitor/MonitorChart.h"
 #include "monitor/ToneTableFile.h"
 #include "poll/PollArguments.h"
@@ -141,6 +142,37 @@ TEST(PollPictures, AFailedWriteExitsOneAndKeepsTheOldPicture)
     const QStringList leftovers = QDir(QDir::tempPath()).entryList({"*kept.png*"}, QDir::Files | QDir::Hidden);
     EXPECT_EQ(leftovers, QStringList{QString::fromStdString(png).section('/', -1)});
     for (const std::string& f : {csv, png})
+        std::remove(f.c_str());
+}
+
+// --jpeg writes the bytes the window's "Save As..." writes for the same
+// chart bitmap, and fails like the other pictures.
+TEST(PollPictures, JpegIsTheWindowsSaveAs)
+{
+    const ToneBits table = sample::RealisticLine();
+    const std::string csv = WriteTable(table);
+    const std::string jpg = TempPath("chart.jpg");
+    std::istringstream in;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunPollCommand({"--table", csv, "--jpeg", jpg, "--range", "256-512", "--size", "800x300"}, in, out, err,
+                             nullptr),
+              PollExitCaptured)
+        << err.str();
+    TJPEGImage expected;
+    expected.Assign(RenderMonitorChart(table, design::RangeHigh, 800, 300));
+    std::ifstream written(jpg, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), expected.JPEGBytes());
+    const QImage decoded(QString::fromStdString(jpg));
+    EXPECT_EQ(decoded.size(), QSize(800, 300));
+
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunPollCommand({"--table", csv, "--jpeg", "/dev/full"}, in, out2, err2, nullptr), PollExitFailed);
+    const std::string failure = err2.str();
+    EXPECT_EQ(std::count(failure.begin(), failure.end(), '\n'), 1);
+    EXPECT_NE(failure.find("No space left on device"), std::string::npos) << failure;
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunPollCommand({"--table", csv, "--jpeg", jpg, "--png", jpg}, in, out3, err3, nullptr), PollExitUsage);
+    for (const std::string& f : {csv, jpg})
         std::remove(f.c_str());
 }
 

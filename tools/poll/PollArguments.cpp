@@ -28,7 +28,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 // Two outputs on one path would leave only the last one; an output on the
 // table's path would replace the table it draws.
 std::string CheckOutputPaths(const TPollArguments& a) {
-  const std::pair<const char*, const std::string*> outputs[] = {{"--png", &a.PngFile}, {"--svg", &a.SvgFile}};
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"--png", &a.PngFile}, {"--svg", &a.SvgFile}, {"--jpeg", &a.JpegFile}};
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     const auto& [name, file] = outputs[i];
     if (file->empty()) continue;
@@ -50,7 +51,8 @@ std::string PollUsage() {
          "       quillmont-poll --table FILE [PICTURE OPTIONS]\n"
          "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
          "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
-         "  --png FILE, --svg FILE  draw the monitor chart of the table into a PNG or SVG file\n"
+         "  --png FILE, --svg FILE, --jpeg FILE\n"
+         "                          draw the monitor chart of the table into a PNG, SVG or JPEG file\n"
          "  --range 0-255|256-512|0-512  tones of the chart (default 0-255)\n"
          "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n"
          "  --help, --version       this text, or the program's version\n";
@@ -67,13 +69,14 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   const QCommandLineOption version("version");
   const QCommandLineOption png("png", "", "FILE");
   const QCommandLineOption svg("svg", "", "FILE");
+  const QCommandLineOption jpeg("jpeg", "", "FILE");
   const QCommandLineOption range("range", "", "RANGE");
   const QCommandLineOption size("size", "", "SIZE");
   const QCommandLineOption table("table", "", "FILE");
   // Named only to refuse it with a reason: a password on the command line is
   // visible to every user of the machine.
   const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
-  parser.addOptions({passwordStdin, help, version, png, svg, range, size, table, password});
+  parser.addOptions({passwordStdin, help, version, png, svg, jpeg, range, size, table, password});
 
   QStringList arguments{"quillmont-poll"};
   for (const std::string& arg : args) arguments << QString::fromStdString(arg);
@@ -97,7 +100,9 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     if (file.empty()) result.Error = "--" + Text(option.names().front()) + " needs a file name";
     return result.Error.empty();
   };
-  if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(table, a.TableFile)) return result;
+  if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(jpeg, a.JpegFile) ||
+      !fileOption(table, a.TableFile))
+    return result;
   if (parser.isSet(range)) {
     const std::string text = Text(parser.value(range));
     const auto r = ParseToneRange(text);

@@ -19,13 +19,15 @@ struct TPollArguments {
   // shows it at the given size over the given range (empty: none).
   std::string PngFile;
   std::string SvgFile;
+  // The JPEG file the window's "Save As..." writes for the same picture.
+  std::string JpegFile;
   design::ToneRange Range = design::RangeLow;
   int Width = design::Chart21Bounds.Width;
   int Height = design::Chart21Bounds.Height;
   // A table saved as CSV ("tone,bits"), used instead of a poll (no HOST then).
   std::string TableFile;
 
-  bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty(); }
+  bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.

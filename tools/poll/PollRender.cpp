@@ -3,8 +3,10 @@
 #include <QGuiApplication>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <ostream>
 
+#include "jpeg/JPEGImage.h"
 #include "monitor/MonitorChart.h"
 
 namespace {
@@ -56,6 +58,19 @@ bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, s
                            QString::fromStdString(arguments.SvgFile), error)) {
     err << "quillmont-poll: " << error.toStdString() << "\n";
     ok = false;
+  }
+  if (!arguments.JpegFile.empty()) {
+    // The bitmap and the JPEG settings of the window's "Save As...".
+    const QImage bitmap = RenderMonitorChart(bits, arguments.Range, arguments.Width, arguments.Height);
+    try {
+      if (bitmap.isNull()) throw std::runtime_error("cannot write " + arguments.JpegFile + ": image too large for memory");
+      TJPEGImage jpeg;
+      jpeg.Assign(bitmap);
+      jpeg.SaveToFile(arguments.JpegFile);
+    } catch (const std::exception& e) {
+      err << "quillmont-poll: " << e.what() << "\n";
+      ok = false;
+    }
   }
   return ok;
 }

@@ -5,7 +5,7 @@
 #include "app/ToneBits.h"
 #include "poll/PollArguments.h"
 
-// Draws the monitor chart of the table into the PNG and SVG files the
+// Draws the monitor chart of the table into the PNG, SVG and JPEG files the
 // arguments name, without a window (on the offscreen platform unless
 // QT_QPA_PLATFORM names another). A GUI application is created for the
 // drawing when the process has none. Failures go to err, one line each;
