@@ -60,7 +60,7 @@ public:
     bool Monochrome() const { return fCanvas->Monochrome(); }
     void SetMonochrome(bool v) { fCanvas->SetMonochrome(v); }
     bool PrintProportional() const { return fPrintProportional; }
-    void SetPrintProportional(bool v) { fPrintProportional = v; }
+    void SetPrintProportional(bool v) { Assign(fPrintProportional, v); }
     const TRect& PrintMargins() const { return fPrintMargins; }  // percent
     void SetPrintMargins(const TRect& v) { fPrintMargins = v; }
 
