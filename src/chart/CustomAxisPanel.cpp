@@ -89,6 +89,12 @@ void TCustomAxisPanel::FreeAllSeries()
     }
 }
 
+void TCustomAxisPanel::CheckDataSource(TChartSeries& series)
+{
+    if (series.DataSource())
+        series.CopyAllFrom(*series.DataSource());
+}
+
 int TCustomAxisPanel::CountActiveSeries() const
 {
     return static_cast<int>(std::count_if(fSeries.begin(), fSeries.end(), [](const TChartSeries* s) {
