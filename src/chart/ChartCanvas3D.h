@@ -49,6 +49,9 @@ public:
     virtual void SetTextBackColor(TColor c);
     virtual int TextBackMode() const { return fTextBackMode; }  // tbmTransparent / tbmOpaque
     virtual void SetTextBackMode(int mode);
+    // Colour of text, and of the 0 bits of a one-bit picture (set by PutText
+    // and DrawGraphic from the font colour).
+    TColor TextColor() const { return fTextColor; }
     virtual QPainter* DeviceHandle() const { return fTarget; }
     virtual bool Monochrome() const { return fMonochrome; }
     virtual void SetMonochrome(bool v);  // drops Buffer, sets Dirty, asks for a repaint
@@ -59,6 +62,10 @@ public:
 
     // --- flat drawing (slots 9-36) ----------------------------------------------
     virtual void PlotPixel(int x, int y, TColor c);
+    // Draws the picture at its own size, top-left at (x, y). The text
+    // background becomes the brush colour and the text colour the font
+    // colour first; a one-bit picture is drawn in those two colours (0 bits
+    // in the text colour, 1 bits in the text background).
     virtual void DrawGraphic(int x, int y, const QImage& picture);
     virtual void DrawEllipse(const TRect& box);
     virtual void FillArea(const TRect& r);  // brush only, l..r-1 x t..b-1
@@ -157,6 +164,7 @@ private:
     TCanvasBrush fBrush;
     TChartFont fFont;
     TColor fTextBackColor = clWhite;
+    TColor fTextColor = clBlack;
     int fTextBackMode = tbmTransparent;
     int fTextAlign = TA_LEFT | TA_TOP;
     TPoint fPenPos;
