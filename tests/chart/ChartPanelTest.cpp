@@ -94,6 +94,7 @@ TEST(ChartPanel, PublishedDefaults)
     EXPECT_EQ(c.View3DOptions().Zoom(), 100);
     EXPECT_TRUE(c.RepaintEnabled());
     EXPECT_EQ(c.PanelRect(), TRect(0, 0, 400, 250));
+    EXPECT_EQ(c.Tag(), 0);
 }
 
 TEST(ChartPanel, ValidationsRaiseAndKeepTheOldValue)
