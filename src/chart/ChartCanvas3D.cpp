@@ -483,8 +483,8 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
     fTarget->setRenderHint(QPainter::Antialiasing, false);
     if (fTarget->paintEngine() && fTarget->paintEngine()->type() != QPaintEngine::SVG)
         fTarget->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // As on the reference platform, realising a clear brush makes text transparent,
-    // so an opaque background shows only while the brush is not clear.
+    // A clear brush makes text transparent whatever the background mode: an
+    // opaque background shows only while the brush is not clear.
     if (fTextBackMode == tbmOpaque && fBrush.Style != bsClear)
         fTarget->fillRect(QRect(left, baseline - fm.ascent(), w, fm.height()), ToQColor(fTextBackColor));
     fTarget->setFont(fMetricsFont);

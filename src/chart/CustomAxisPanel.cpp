@@ -233,7 +233,7 @@ void TCustomAxisPanel::DrawContents(const TRect& bounds)
         if (s->Active())
             s->BeforeChartDraw();
     DrawTitlesAndLegendArea();
-    // Flat: every active series shares depth slot 0.
+    // Flat: every active series gets depth order 0.
     for (TChartSeries* s : series)
         if (s->Active())
             s->SetDepthOrder(0);

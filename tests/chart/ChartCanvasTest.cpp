@@ -372,7 +372,7 @@ TEST(ChartCanvas, TextMeasuresFollowTheFont)
     EXPECT_EQ(c.Font().Height(), -11);
     EXPECT_EQ(c.LineHeight(), 12);  // Arial 8 at 96 dpi as this platform measures it
     c.Font().SetHeight(-12);
-    EXPECT_EQ(c.LineHeight(), 14);  // the line height of the reference examples
+    EXPECT_EQ(c.LineHeight(), 14);  // pixel size 12
     EXPECT_GT(c.MeasureTextWidth("16"), c.MeasureTextWidth("0"));
     EXPECT_EQ(c.MeasureTextWidth(""), 0);
 }

@@ -152,7 +152,7 @@ TEST(ChartPanel, TitleRoomFollowsItsLines)
     EXPECT_EQ(c.plotAfterTitles.Top, 2 + lh + 2 + 5);
 }
 
-TEST(ChartPanel, MonitorLayoutWithTheReferenceLineHeight)
+TEST(ChartPanel, MonitorLayoutAtLineHeights12And14)
 {
     for (int px : {11, 12}) {
         TCustomChart c;

@@ -173,7 +173,7 @@ TEST(AxisText, PlacementAtTheRightAngles)
 
 TEST(AxisLabels, SeriesLabelsKeepTheSeparationWithA14PixelLine)
 {
-    // Pixel size 12 measures a line height of 14, the height of the worked examples.
+    // Pixel size 12 measures a line height of 14.
     BarChart b(696, 237, 5.0, 255.0);
     TChartAxis& bottom = b.chart.BottomAxis();
     bottom.SetLabelStyle(talText);
