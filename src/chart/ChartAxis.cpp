@@ -211,10 +211,8 @@ void TChartAxis::SetLogarithmic(bool v)
     if (v) {
         if (UsesDateTime())
             throw ChartAxisException("DateTime Axis cannot be Logarithmic");
-        // The working ends of the last layout, and the manual ends that the next layout will use.
-        const bool negativeWork = fWorkMinimum < 0 || fWorkMaximum < 0;
-        const bool negativeManual = !fAutomatic && (fMinimum < 0 || fMaximum < 0);
-        if (negativeWork || negativeManual)
+        // Only the working ends (those of the last layout) decide.
+        if (fWorkMinimum < 0 || fWorkMaximum < 0)
             throw ChartAxisException("Logarithmic Axis Min and Max values should be >= 0");
     }
     if (StoreIfChanged(fLogarithmic, v))

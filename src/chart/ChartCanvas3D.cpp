@@ -225,7 +225,17 @@ void TChartCanvas3D::DrawGraphic(int x, int y, const QImage& picture)
 {
     if (!fTarget || picture.isNull() || picture.width() == 0 || picture.height() == 0)
         return;
-    fTarget->drawImage(x, y, picture);
+    SetTextBackColor(fBrush.Color);
+    fTextColor = fFont.Color();
+    if (picture.depth() != 1) {
+        fTarget->drawImage(x, y, picture);
+        return;
+    }
+    QImage twoColours = picture;
+    twoColours.setColorCount(2);
+    twoColours.setColor(0, ToQColor(fTextColor).rgb());
+    twoColours.setColor(1, ToQColor(fTextBackColor).rgb());
+    fTarget->drawImage(x, y, twoColours);
 }
 
 void TChartCanvas3D::StretchGraphic(const TRect& r, const QImage& picture)
@@ -473,13 +483,14 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
     fTarget->setRenderHint(QPainter::Antialiasing, false);
     if (fTarget->paintEngine() && fTarget->paintEngine()->type() != QPaintEngine::SVG)
         fTarget->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // As on the reference platform, realising a clear brush makes text transparent,
-    // so an opaque background shows only while the brush is not clear.
+    // A clear brush makes text transparent whatever the background mode: an
+    // opaque background shows only while the brush is not clear.
     if (fTextBackMode == tbmOpaque && fBrush.Style != bsClear)
         fTarget->fillRect(QRect(left, baseline - fm.ascent(), w, fm.height()), ToQColor(fTextBackColor));
     fTarget->setFont(fMetricsFont);
     fTarget->setBackgroundMode(Qt::TransparentMode);  // the background was handled above
-    fTarget->setPen(ToQColor(fFont.Color()));
+    fTextColor = fFont.Color();
+    fTarget->setPen(ToQColor(fTextColor));
     fTarget->drawText(QPoint(left, baseline), s);
 }
 

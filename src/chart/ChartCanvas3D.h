@@ -22,9 +22,9 @@ class TView3DOptions;
 
 // The one drawing surface of a chart panel. It draws with QPainter on the
 // current target (the off-screen buffer during a buffered pass, else the
-// caller's painter) and reproduces the reference pixel rules: rectangle
-// outlines inside (l, t, r, b), lines without their end pixel, right/bottom
-// exclusive clipping. It keeps its own pen, brush, font and text settings and
+// caller's painter) and keeps exact pixel rules: rectangle outlines inside
+// (l, t, r, b), lines without their end pixel, right/bottom exclusive
+// clipping. It keeps its own pen, brush, font and text settings and
 // applies them to whatever painter is the target, so retargeting loses nothing.
 // With depth off (the flat chart) every depth operation equals its flat one.
 class TChartCanvas3D {
@@ -44,11 +44,14 @@ public:
     // Makes the painter the target (nullptr: nowhere to draw; measuring still works).
     void Retarget(QPainter* target);
 
-    // --- settings (slots 0-11) -------------------------------------------------
+    // --- settings ---------------------------------------------------------------
     virtual TColor TextBackColor() const { return fTextBackColor; }
     virtual void SetTextBackColor(TColor c);
     virtual int TextBackMode() const { return fTextBackMode; }  // tbmTransparent / tbmOpaque
     virtual void SetTextBackMode(int mode);
+    // Colour of text, and of the 0 bits of a one-bit picture (set by PutText
+    // and DrawGraphic from the font colour).
+    TColor TextColor() const { return fTextColor; }
     virtual QPainter* DeviceHandle() const { return fTarget; }
     virtual bool Monochrome() const { return fMonochrome; }
     virtual void SetMonochrome(bool v);  // drops Buffer, sets Dirty, asks for a repaint
@@ -57,8 +60,12 @@ public:
     virtual bool UseOffscreenBuffer() const { return fUseBuffer; }
     virtual void SetUseOffscreenBuffer(bool v);  // false drops an existing Buffer and sets Dirty
 
-    // --- flat drawing (slots 9-36) ----------------------------------------------
+    // --- flat drawing ---------------------------------------------------------
     virtual void PlotPixel(int x, int y, TColor c);
+    // Draws the picture at its own size, top-left at (x, y). The text
+    // background becomes the brush colour and the text colour the font
+    // colour first; a one-bit picture is drawn in those two colours (0 bits
+    // in the text colour, 1 bits in the text background).
     virtual void DrawGraphic(int x, int y, const QImage& picture);
     virtual void DrawEllipse(const TRect& box);
     virtual void FillArea(const TRect& r);  // brush only, l..r-1 x t..b-1
@@ -82,7 +89,7 @@ public:
     virtual void PutRotatedText(int x, int y, int angle, const std::string& text);
     virtual void RemoveClip();
 
-    // --- depth (slots 37-75; flat while depth is off) ---------------------------
+    // --- depth (flat while depth is off) ---------------------------------------
     virtual void PlotPixelAtDepth(int x, int y, TColor c, int z);
     virtual bool IsSceneCanvas() const { return false; }
     virtual bool SupportsFullRotation() const { return false; }
@@ -157,6 +164,7 @@ private:
     TCanvasBrush fBrush;
     TChartFont fFont;
     TColor fTextBackColor = clWhite;
+    TColor fTextColor = clBlack;
     int fTextBackMode = tbmTransparent;
     int fTextAlign = TA_LEFT | TA_TOP;
     TPoint fPenPos;

@@ -3,20 +3,67 @@
 #include "chart/ChartEnums.h"
 #include "chart/ChartMath.h"
 
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
 constexpr int DefaultPixelsPerInch = 96;
+constexpr const char* DefaultFontName = "Arial";
 constexpr int DefaultPointSize = 8;
+
+bool SystemIsJapanese()
+{
+    return QLocale::system().language() == QLocale::Japanese;
+}
+
+std::function<bool()>& JapaneseSystemCheck()
+{
+    static std::function<bool()> check = SystemIsJapanese;
+    return check;
+}
+
+// Name and point size of the default chart font.
+struct TDefaultFont {
+    std::string name = DefaultFontName;
+    int points = DefaultPointSize;
+};
+
+TDefaultFont DefaultFont()
+{
+    TDefaultFont result;
+    if (!JapaneseSystemCheck()())
+        return result;
+    // The framework's default font, its height taken in pixels at the
+    // screen's vertical resolution and turned back into points there.
+    const QFont framework = QGuiApplication::font();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen != nullptr ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 0;
+    const int ppi = dpi > 0 ? dpi : DefaultPixelsPerInch;
+    const int pixels = framework.pixelSize() > 0 ? framework.pixelSize()
+                                                 : static_cast<int>(std::lround(framework.pointSizeF() * ppi / 72));
+    result.name = framework.family().toStdString();
+    if (result.points == DefaultPointSize && pixels > 0)
+        result.points = MulDiv(pixels, 72, ppi);
+    return result;
+}
 }  // namespace
 
 TChartFont::TChartFont()
-    : fName("Arial"),
-      fHeight(-MulDiv(DefaultPointSize, DefaultPixelsPerInch, 72)),
-      fColor(clBlack),
+    : fColor(clBlack),
       fStyle(0),
       fPixelsPerInch(DefaultPixelsPerInch)
 {
+    const TDefaultFont font = DefaultFont();
+    fName = font.name;
+    fHeight = -MulDiv(font.points, DefaultPixelsPerInch, 72);
+}
+
+void TChartFont::SetJapaneseSystemCheck(std::function<bool()> check)
+{
+    JapaneseSystemCheck() = check ? std::move(check) : std::function<bool()>(SystemIsJapanese);
 }
 
 TChartFont::TChartFont(const TChartFont& other)

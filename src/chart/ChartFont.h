@@ -11,7 +11,11 @@
 // is used on, so text keeps its point size on any target.
 class TChartFont {
 public:
-    TChartFont();  // the default chart font: "Arial", 8 points, black
+    // The default chart font: "Arial", 8 points, black. On a system whose
+    // primary language is Japanese the name is that of the framework's default
+    // font, and the size the one its height gives at the screen's vertical
+    // resolution.
+    TChartFont();
     TChartFont(const TChartFont& other);
     TChartFont& operator=(const TChartFont& other);  // copies settings, keeps OnChange
 
@@ -36,6 +40,10 @@ public:
     QFont ToQFont() const;
 
     bool SameAs(const TChartFont& other) const;
+
+    // Replaces the test of the system's primary language used by the default
+    // font (an empty function restores the system's own test).
+    static void SetJapaneseSystemCheck(std::function<bool()> check);
 
     std::function<void()> OnChange;
 

@@ -30,9 +30,15 @@ TChartSeries::~TChartSeries()
         d->fDataSource = nullptr;
     fDependents.clear();
     fMarks.OnChange = nullptr;
+    // Emptied like any cleared series (OnClearValues is raised) while still
+    // attached, then detached. A handler's exception cannot leave a destructor.
+    try {
+        ClearPoints();
+    } catch (...) {
+        ReleaseLists();
+    }
     if (fParentChart)
         fParentChart->RemoveSeries(this);
-    ReleaseLists();
 }
 
 // --- value lists --------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "chart/ChartValueList.h"
 
 #include "chart/ChartSeries.h"
+#include "chart/CustomAxisPanel.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -241,8 +242,9 @@ void TChartValueList::SetValueSource(const std::string& v)
     if (v == fValueSource)
         return;
     fValueSource = v;
-    if (fOwner)
-        fOwner->InvalidateChart();
+    // The field a list takes from the series' data source has changed.
+    if (fOwner && fOwner->ParentChart())
+        fOwner->ParentChart()->CheckDataSource(*fOwner);
 }
 
 void TChartValueList::Assign(const TChartValueList& o)

@@ -51,7 +51,7 @@ public:
     TChartListOrder Order() const { return fOrder; }
     void SetOrder(TChartListOrder v) { fOrder = v; }  // does not re-sort
     const std::string& ValueSource() const { return fValueSource; }
-    void SetValueSource(const std::string& v);
+    void SetValueSource(const std::string& v);  // the owner's chart re-checks its data source
     TChartSeries* Owner() const { return fOwner; }
     double PendingValue() const { return fPendingValue; }
     void SetPendingValue(double v) { fPendingValue = v; }

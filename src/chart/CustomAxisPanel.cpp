@@ -89,6 +89,12 @@ void TCustomAxisPanel::FreeAllSeries()
     }
 }
 
+void TCustomAxisPanel::CheckDataSource(TChartSeries& series)
+{
+    if (series.DataSource())
+        series.CopyAllFrom(*series.DataSource());
+}
+
 int TCustomAxisPanel::CountActiveSeries() const
 {
     return static_cast<int>(std::count_if(fSeries.begin(), fSeries.end(), [](const TChartSeries* s) {
@@ -227,7 +233,7 @@ void TCustomAxisPanel::DrawContents(const TRect& bounds)
         if (s->Active())
             s->BeforeChartDraw();
     DrawTitlesAndLegendArea();
-    // Flat: every active series shares depth slot 0.
+    // Flat: every active series gets depth order 0.
     for (TChartSeries* s : series)
         if (s->Active())
             s->SetDepthOrder(0);

@@ -43,6 +43,9 @@ public:
     const std::vector<TChartSeries*>& SeriesList() const { return fSeries; }
     int CountActiveSeries() const;
     void FreeAllSeries();
+    // Re-checks the data source of a series: a series computed from another
+    // one takes all of its points again.
+    virtual void CheckDataSource(TChartSeries& series);
     // Colour not used by any series and different from Color and BackColor.
     virtual bool IsFreeSeriesColor(TColor color, bool checkBackground) const;
     TColor FreeSeriesColor(bool checkBackground) const;

@@ -60,9 +60,13 @@ public:
     bool Monochrome() const { return fCanvas->Monochrome(); }
     void SetMonochrome(bool v) { fCanvas->SetMonochrome(v); }
     bool PrintProportional() const { return fPrintProportional; }
-    void SetPrintProportional(bool v) { fPrintProportional = v; }
+    void SetPrintProportional(bool v) { Assign(fPrintProportional, v); }
     const TRect& PrintMargins() const { return fPrintMargins; }  // percent
     void SetPrintMargins(const TRect& v) { fPrintMargins = v; }
+    // A free integer for the owner's use (0 by default). It is not drawn, so
+    // changing it requests no repaint.
+    int Tag() const { return fTag; }
+    void SetTag(int v) { fTag = v; }
 
     // --- pass state ------------------------------------------------------------------------
     TChartCanvas3D& Canvas() { return *fCanvas; }
@@ -141,6 +145,7 @@ protected:
     TView3DOptions fView3DOptions;
     int fWidth = 400;
     int fHeight = 250;
+    int fTag = 0;
     TColor fColor = clBtnFace;
     TPanelBevel fBevelOuter = bvRaised;
     TPanelBevel fBevelInner = bvNone;

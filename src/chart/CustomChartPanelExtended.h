@@ -19,13 +19,13 @@ public:
     bool BackImageInside() const { return fBackImageInside; }
     void SetBackImageInside(bool v);
     bool AllowZoom() const { return fAllowZoom; }
-    void SetAllowZoom(bool v) { fAllowZoom = v; }
+    void SetAllowZoom(bool v) { Assign(fAllowZoom, v); }
     TPanningMode AllowPanning() const { return fAllowPanning; }
-    void SetAllowPanning(TPanningMode v) { fAllowPanning = v; }
+    void SetAllowPanning(TPanningMode v) { Assign(fAllowPanning, v); }
     bool AnimatedZoom() const { return fAnimatedZoom; }
-    void SetAnimatedZoom(bool v) { fAnimatedZoom = v; }
+    void SetAnimatedZoom(bool v) { Assign(fAnimatedZoom, v); }
     int AnimatedZoomSteps() const { return fAnimatedZoomSteps; }
-    void SetAnimatedZoomSteps(int v) { fAnimatedZoomSteps = v; }
+    void SetAnimatedZoomSteps(int v) { Assign(fAnimatedZoomSteps, v); }
 
     // --- drawing virtuals ---------------------------------------------------------------------
     virtual void DrawBackImage(const TRect& r);

@@ -37,6 +37,7 @@ void ApplyMonitorChartDesign(TCustomChart& chart)
     chart.BeginLoading();
 
     // Panel.
+    chart.SetTag(design::Chart21Tag);
     chart.SetAllowPanning(pmNone);
     chart.SetAllowZoom(false);
     chart.SetBackColor(design::ChartBackColor);

@@ -96,13 +96,10 @@ bool IsIPv6Literal(const std::string& text)
       return groups + gaps >= 2 && groups + gaps <= 8;
     }
     if (group.empty()) {
-      if (!first) {
-        if (++gaps > 1)
-          return false;
-      } else if (colon + 1 >= rest.size() || rest[colon + 1] != ':') {
-        // A leading empty group must open a "::".
+      // An empty first group is neither a group nor a gap (":1:2" holds
+      // two groups); any later empty group is the one allowed gap.
+      if (!first && ++gaps > 1)
         return false;
-      }
     } else {
       if (!IsHexGroup(group) || ++groups > 8)
         return false;

@@ -149,8 +149,39 @@ void TBlockSocket::CreateSocketHandle(const TVarSin& sin)
   if (FSocket == -1)
     return;
   ApplySendTimeout();
+  ApplyQueuedOptions();
   if (FOnCreateSocket)
     FOnCreateSocket(*this);
+}
+
+void TBlockSocket::SetSocketOption(int level, int name, int value)
+{
+  SetSocketOption(level, name, &value, sizeof value);
+}
+
+void TBlockSocket::SetSocketOption(int level, int name, const void* value, socklen_t length)
+{
+  if (FSocket == -1) {
+    FQueuedOptions.push_back({level, name, std::string(static_cast<const char*>(value), length)});
+    return;
+  }
+  CheckResult(::setsockopt(FSocket, level, name, value, length));
+  RaiseOnError();
+}
+
+void TBlockSocket::ApplyQueuedOptions()
+{
+  std::vector<TQueuedOption> queued;
+  queued.swap(FQueuedOptions);
+  int firstError = 0;
+  for (auto option = queued.rbegin(); option != queued.rend(); ++option) {
+    const int r = ::setsockopt(FSocket, option->Level, option->Name, option->Value.data(),
+                               static_cast<socklen_t>(option->Value.size()));
+    if (CheckResult(r) != 0 && firstError == 0)
+      firstError = FLastError;
+  }
+  SetLastError(firstError);
+  RaiseOnError();
 }
 
 void TBlockSocket::ReadLocalAddress()
@@ -256,6 +287,7 @@ void TBlockSocket::AbortConnection()
   if (FSocket != -1)
     ::close(FSocket);
   FSocket = -1;
+  FQueuedOptions.clear();
   FFamily = FFamilySave;
   ReportStatus(HR_SocketClose, "");
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "net/SocketInterface.h"
 
@@ -121,6 +122,15 @@ class TBlockSocket {
   int ConnectTimeout() const { return FConnectTimeout; }
   void SetConnectTimeout(int ms) { FConnectTimeout = ms; }
 
+  // socket options
+  // Sets a socket option (setsockopt) on the handle, reporting a failure like
+  // any operation. While there is no handle the option is queued instead and
+  // applied right after the next handle is created, the most recently queued
+  // first; closing discards the queue.
+  void SetSocketOption(int level, int name, int value);
+  void SetSocketOption(int level, int name, const void* value, socklen_t length);
+  int QueuedOptionCount() const { return static_cast<int>(FQueuedOptions.size()); }
+
   // events
   const THookSocketStatus& OnStatus() const { return FOnStatus; }
   void SetOnStatus(THookSocketStatus v) { FOnStatus = std::move(v); }
@@ -158,6 +168,16 @@ class TBlockSocket {
   void ReadLocalAddress();
   void ReadAddresses();
   void ApplySendTimeout();
+  // Applies the queued options to a new handle and empties the queue; the
+  // first failure is the operation's error.
+  void ApplyQueuedOptions();
+
+  // One option waiting for a handle: level, name and the value's bytes.
+  struct TQueuedOption {
+    int Level;
+    int Name;
+    std::string Value;
+  };
 
   // data
   int FSocket = -1;
@@ -174,6 +194,7 @@ class TBlockSocket {
   bool FLastLF = false;
   uint64_t FRecvCounter = 0;
   uint64_t FSendCounter = 0;
+  std::vector<TQueuedOption> FQueuedOptions;
 
   bool FRaiseExcept = false;
   int FMaxLineLength = 0;

@@ -13,6 +13,10 @@
 
 const char* const SocketInterfaceLoadError = "Error loading Socket interface (ws2_32.dll)!";
 
+// Constant-initialised, so both hold their values before any code runs.
+const in6_addr IPv6AnyAddress = IN6ADDR_ANY_INIT;
+const in6_addr IPv6LoopbackAddress = IN6ADDR_LOOPBACK_INIT;
+
 namespace {
 
 // Guards the load count; never contended in this program.

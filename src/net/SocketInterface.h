@@ -19,6 +19,11 @@ union TVarSin {
 // Used length of an address: 16 for IPv4, 28 for IPv6, 0 for anything else.
 socklen_t SizeOfVarSin(const TVarSin& sin);
 
+// The IPv6 any-address (16 zero bytes) and loopback address (15 zero bytes,
+// then 1), set at program start.
+extern const in6_addr IPv6AnyAddress;
+extern const in6_addr IPv6LoopbackAddress;
+
 // Text of the start-up failure of the socket interface.
 extern const char* const SocketInterfaceLoadError;
 

@@ -63,6 +63,11 @@ TEST(ReadCellValue, ReadsTrimmedDecimalAndHexadecimal) {
   EXPECT_EQ(ReadCellValue("-"), 0);
   EXPECT_EQ(ReadCellValue("1 2"), 0);
   EXPECT_EQ(ReadCellValue("9z"), 0);
+  // Hexadecimal digits count only after a hexadecimal prefix.
+  EXPECT_EQ(ReadCellValue("1a"), 0);
+  EXPECT_EQ(ReadCellValue(" F"), 0);
+  EXPECT_EQ(ReadCellValue("$1a"), 26);
+  EXPECT_EQ(ReadCellValue("x1A"), 26);
   EXPECT_EQ(ReadCellValue("\xB9"), 0);
 }
 

@@ -187,6 +187,16 @@ TEST(ChartAxis, ValidationsKeepTheOldValue)
     r.ComputeRange();
     EXPECT_EQ(MessageOf([&] { r.SetLogarithmic(true); }), "Logarithmic Axis Min and Max values should be >= 0");
     EXPECT_FALSE(r.Logarithmic());
+    // Only the working ends decide: new manual ends count from the next layout on.
+    r.SetMinMax(1, 64);
+    EXPECT_THROW(r.SetLogarithmic(true), ChartException);
+    r.ComputeRange();
+    r.SetLogarithmic(true);
+    EXPECT_TRUE(r.Logarithmic());
+    TChartAxis& t = chart.TopAxis();
+    t.SetMinMax(-3, 8);
+    t.SetLogarithmic(true);
+    EXPECT_TRUE(t.Logarithmic());
 
     auto* s = new TChartSeries;
     s->SetParentChart(&chart);

@@ -372,7 +372,7 @@ TEST(ChartCanvas, TextMeasuresFollowTheFont)
     EXPECT_EQ(c.Font().Height(), -11);
     EXPECT_EQ(c.LineHeight(), 12);  // Arial 8 at 96 dpi as this platform measures it
     c.Font().SetHeight(-12);
-    EXPECT_EQ(c.LineHeight(), 14);  // the line height of the reference examples
+    EXPECT_EQ(c.LineHeight(), 14);  // pixel size 12
     EXPECT_GT(c.MeasureTextWidth("16"), c.MeasureTextWidth("0"));
     EXPECT_EQ(c.MeasureTextWidth(""), 0);
 }
@@ -426,6 +426,40 @@ TEST(ChartCanvas, RotatedTextAboveAFullTurnIsTurnedBackOnce)
     EXPECT_GT(ink.Height(), ink.Width());
     EXPECT_LE(ink.Bottom, 36);
     EXPECT_GE(ink.Left, 20);
+}
+
+TEST(ChartCanvas, DrawGraphicTakesBrushAndFontColoursFirst)
+{
+    // A one-bit picture 0 1 / 1 0, and a colour picture of the same size.
+    QImage bits(2, 2, QImage::Format_Mono);
+    bits.setColorCount(2);
+    bits.setColor(0, qRgb(0, 0, 0));
+    bits.setColor(1, qRgb(255, 255, 255));
+    bits.setPixel(0, 0, 0);
+    bits.setPixel(1, 0, 1);
+    bits.setPixel(0, 1, 1);
+    bits.setPixel(1, 1, 0);
+    QImage colour(2, 2, QImage::Format_RGB32);
+    colour.fill(ToQColor(clTeal));
+
+    TDirectCanvas d;
+    d.canvas.Brush().Color = clRed;
+    d.canvas.Font().SetColor(clBlue);
+    d.canvas.DrawGraphic(3, 4, bits);
+    EXPECT_EQ(d.canvas.TextBackColor(), clRed);
+    EXPECT_EQ(d.canvas.TextColor(), clBlue);
+    d.canvas.DrawGraphic(10, 10, colour);
+    d.canvas.Brush().Color = clLime;
+    d.canvas.DrawGraphic(20, 20, QImage());  // nothing to draw: nothing changes
+    EXPECT_EQ(d.canvas.TextBackColor(), clRed);
+    const QImage image = d.Done();
+    EXPECT_EQ(PixelAt(image, 3, 4), clBlue);
+    EXPECT_EQ(PixelAt(image, 4, 4), clRed);
+    EXPECT_EQ(PixelAt(image, 3, 5), clRed);
+    EXPECT_EQ(PixelAt(image, 4, 5), clBlue);
+    EXPECT_EQ(InkBox(image, clBlue), TRect(3, 4, 5, 6));
+    // A colour picture keeps its own colours.
+    EXPECT_EQ(InkBox(image, clTeal), TRect(10, 10, 12, 12));
 }
 
 TEST(ChartCanvas, ResetDrawingStateRestoresDefaults)

@@ -5,6 +5,7 @@
 #include "chart/ChartMath.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -93,6 +94,7 @@ TEST(ChartPanel, PublishedDefaults)
     EXPECT_EQ(c.View3DOptions().Zoom(), 100);
     EXPECT_TRUE(c.RepaintEnabled());
     EXPECT_EQ(c.PanelRect(), TRect(0, 0, 400, 250));
+    EXPECT_EQ(c.Tag(), 0);
 }
 
 TEST(ChartPanel, ValidationsRaiseAndKeepTheOldValue)
@@ -150,7 +152,7 @@ TEST(ChartPanel, TitleRoomFollowsItsLines)
     EXPECT_EQ(c.plotAfterTitles.Top, 2 + lh + 2 + 5);
 }
 
-TEST(ChartPanel, MonitorLayoutWithTheReferenceLineHeight)
+TEST(ChartPanel, MonitorLayoutAtLineHeights12And14)
 {
     for (int px : {11, 12}) {
         TCustomChart c;
@@ -336,6 +338,49 @@ TEST(ChartPanel, SettersRepaintOnlyOnAChange)
     c.BackWall().Brush().SetColor(clWhite);
     EXPECT_EQ(c.RepaintRequestCount(), before + 4);
     EXPECT_TRUE(c.Canvas().Dirty());
+
+    // The zoom, panning and print settings behave alike.
+    const int settings = c.RepaintRequestCount();
+    c.SetAllowZoom(c.AllowZoom());
+    c.SetAllowPanning(c.AllowPanning());
+    c.SetAnimatedZoom(c.AnimatedZoom());
+    c.SetAnimatedZoomSteps(c.AnimatedZoomSteps());
+    c.SetPrintProportional(c.PrintProportional());
+    EXPECT_EQ(c.RepaintRequestCount(), settings);
+    c.SetAllowZoom(!c.AllowZoom());
+    c.SetAllowPanning(pmNone);
+    c.SetAnimatedZoom(!c.AnimatedZoom());
+    c.SetAnimatedZoomSteps(c.AnimatedZoomSteps() + 1);
+    c.SetPrintProportional(!c.PrintProportional());
+    EXPECT_EQ(c.RepaintRequestCount(), settings + 5);
+}
+
+TEST(ChartFont, DefaultFontOnAJapaneseSystemIsTheFrameworksFont)
+{
+    const QFont savedAppFont = QGuiApplication::font();
+    QFont framework("Liberation Serif");
+    framework.setPixelSize(16);  // 12 points at the offscreen screen's 96 dpi
+    QGuiApplication::setFont(framework);
+
+    TChartFont::SetJapaneseSystemCheck([] { return false; });
+    const TChartFont western;
+    TChartFont::SetJapaneseSystemCheck([] { return true; });
+    const TChartFont japanese;
+    TCustomChart chart;
+    TChartFont::SetJapaneseSystemCheck(nullptr);
+    QGuiApplication::setFont(savedAppFont);
+
+    EXPECT_EQ(western.Name(), "Arial");
+    EXPECT_EQ(western.Size(), 8);
+    EXPECT_EQ(japanese.Name(), "Liberation Serif");
+    EXPECT_EQ(japanese.Size(), 12);
+    EXPECT_EQ(japanese.PixelSize(), 16);
+    EXPECT_EQ(japanese.Color(), clBlack);
+    // The chart's texts start from that default (the title keeps its blue).
+    EXPECT_EQ(chart.BottomAxis().LabelsFont().Name(), "Liberation Serif");
+    EXPECT_EQ(chart.Title().Font().Name(), "Liberation Serif");
+    EXPECT_EQ(chart.Title().Font().Size(), 12);
+    EXPECT_EQ(chart.Title().Font().Color(), clBlue);
 }
 
 TEST(ChartPanel, CopiesOfUnchangedSettingsRequestNoRepaint)

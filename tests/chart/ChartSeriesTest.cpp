@@ -159,6 +159,26 @@ TEST(ChartSeries, EventsAroundAddAndClear)
     EXPECT_EQ(after, 0);
     s.ClearPoints();
     EXPECT_EQ(cleared, 1);
+
+    // Destroying a series clears it, while it is still on its chart.
+    TCustomChart chart;
+    auto* attached = new TChartSeries;
+    attached->SetParentChart(&chart);
+    attached->AddPoint(3);
+    int clearedPoints = -1;
+    int seriesOnChart = -1;
+    attached->OnClearValues = [&](TChartSeries& me) {
+        clearedPoints = me.PointCount();
+        seriesOnChart = chart.SeriesCount();
+    };
+    delete attached;
+    EXPECT_EQ(clearedPoints, 0);
+    EXPECT_EQ(seriesOnChart, 1);
+    EXPECT_EQ(chart.SeriesCount(), 0);
+    // A handler that throws cannot take the program down with the series.
+    auto* throwing = new TChartSeries;
+    throwing->OnClearValues = [](TChartSeries&) { throw std::runtime_error("handler"); };
+    EXPECT_NO_THROW(delete throwing);
 }
 
 TEST(ChartSeries, SortValuesKeepsPointsWhole)
@@ -298,6 +318,31 @@ TEST(ChartSeries, DependentSeriesFollowTheirSource)
     EXPECT_EQ(copy->PointCount(), 0);
     delete source;  // unlinks the dependent
     EXPECT_EQ(copy->DataSource(), nullptr);
+}
+
+TEST(ChartSeries, ChangingAValueSourceRecopiesTheDataSource)
+{
+    TCustomChart chart;
+    auto* source = new TChartSeries;
+    auto* copy = new TChartSeries;
+    auto* plain = new TChartSeries;
+    for (TChartSeries* s : {source, copy, plain})
+        s->SetParentChart(&chart);
+    source->AddPoint(1, "a");
+    source->AddPoint(2, "b");
+    copy->SetDataSource(source);
+    copy->YValues().SetValueAt(0, 99);
+    copy->DeletePoint(1);
+    copy->YValues().SetValueSource("Y");
+    EXPECT_EQ(copy->YValues().ValueSource(), "Y");
+    ASSERT_EQ(copy->PointCount(), 2);
+    EXPECT_DOUBLE_EQ(copy->PointY(0), 1);
+    EXPECT_EQ(copy->PointLabel(1), "b");
+    // A series without a data source keeps its points.
+    plain->AddPoint(5);
+    plain->YValues().SetValueSource("Y");
+    ASSERT_EQ(plain->PointCount(), 1);
+    EXPECT_DOUBLE_EQ(plain->PointY(0), 5);
 }
 
 TEST(ChartSeries, ADataSourceLoopIsRefused)

@@ -33,8 +33,8 @@ inline QImage PaintWindow(TCustomChart& chart)
     return image;
 }
 
-// Gives every text font of the chart a pixel height (12 gives the 14-pixel
-// line height of the worked examples).
+// Gives every text font of the chart a pixel height (12 gives a line height
+// of 14, 11 one of 12).
 inline void UseFontPixelHeight(TCustomChart& chart, int px)
 {
     chart.Title().Font().SetHeight(-px);

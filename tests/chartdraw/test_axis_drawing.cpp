@@ -173,7 +173,7 @@ TEST(AxisText, PlacementAtTheRightAngles)
 
 TEST(AxisLabels, SeriesLabelsKeepTheSeparationWithA14PixelLine)
 {
-    // Pixel size 12 measures a line height of 14, the height of the worked examples.
+    // Pixel size 12 measures a line height of 14.
     BarChart b(696, 237, 5.0, 255.0);
     TChartAxis& bottom = b.chart.BottomAxis();
     bottom.SetLabelStyle(talText);
@@ -220,6 +220,41 @@ TEST(AxisLabels, ValueLabelsFromTheTopDown)
     for (std::size_t k = 0; k < ticks.size(); ++k)
         EXPECT_EQ(ticks[k], left.ValueToPixel(16.0 - k * step)) << k;
     EXPECT_EQ(ticks.back(), left.ValueToPixel(0.0));
+}
+
+TEST(AxisLabels, WithoutLabelsOnAxisValueLabelsAtTheAxisEndsAreDropped)
+{
+    BarChart on(400, 250, 0.0, 9.0);
+    BarChart off(400, 250, 0.0, 9.0);
+    on.series->AddBarPoint(3, "0", clBlue);
+    off.series->AddBarPoint(3, "0", clBlue);
+    on.chart.SetColor(clWhite);
+    off.chart.SetColor(clWhite);
+    off.chart.LeftAxis().SetLabelsOnAxis(false);
+    const QImage withEnds = on.Render();
+    const QImage withoutEnds = off.Render();
+    TChartAxis& left = off.chart.LeftAxis();
+    const std::vector<int>& all = on.chart.LeftAxis().TickList();
+    const std::vector<int>& inner = left.TickList();
+
+    // 16 and 0 lie on the end pixels: only the labels between them stay.
+    ASSERT_GE(all.size(), 3u);
+    EXPECT_EQ(all.front(), left.ValueToPixel(16.0));
+    EXPECT_EQ(all.back(), left.ValueToPixel(0.0));
+    EXPECT_EQ(inner, std::vector<int>(all.begin() + 1, all.end() - 1));
+    for (const int p : inner) {
+        EXPECT_GT(p, std::min(left.StartPixel(), left.EndPixel()));
+        EXPECT_LT(p, std::max(left.StartPixel(), left.EndPixel()));
+    }
+    // No label text beside the bottom end any more; the one above it stays.
+    const int plotLeft = off.chart.PlotRect().Left;
+    const int bottomEnd = left.ValueToPixel(0.0);
+    const int nextUp = all[all.size() - 2];
+    const QRect besideEnd(2, bottomEnd - 3, plotLeft - 8, 7);
+    const QRect besideNext(2, nextUp - 3, plotLeft - 8, 7);
+    EXPECT_TRUE(HasInk(withEnds, besideEnd));
+    EXPECT_FALSE(HasInk(withoutEnds, besideEnd));
+    EXPECT_TRUE(HasInk(withoutEnds, besideNext));
 }
 
 TEST(AxisLabels, TooManyValueLabelsDrawNoneAndHugeValuesEnd)

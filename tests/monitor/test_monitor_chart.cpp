@@ -121,6 +121,7 @@ TEST(MonitorDesign, EverySettingOfTheStoredFormAndTheDefaultsItLeaves)
     TBarSeries& series = ConfigureMonitorChart(chart);
 
     // Panel and legend.
+    EXPECT_EQ(chart.Tag(), 21);
     EXPECT_EQ(chart.AllowPanning(), pmNone);
     EXPECT_FALSE(chart.AllowZoom());
     EXPECT_EQ(chart.BackWall().Color(), 0xFFFFFFu);

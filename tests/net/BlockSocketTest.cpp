@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <unistd.h>
 
 #include "LoopbackServer.h"
@@ -564,6 +566,63 @@ TEST(Bind, AnyAddressAndPortCreatesNothing)
   EXPECT_TRUE(sock.Bound());
   EXPECT_EQ(sock.GetLocalSinIP(), "127.0.0.1");
   EXPECT_GT(sock.GetLocalSinPort(), 0);
+}
+
+TEST(Options, QueuedUntilAHandleExistsNewestFirstAndDiscardedOnClose)
+{
+  const auto optionValue = [](const TBlockSocket& sock, int level, int name) {
+    int value = -1;
+    socklen_t length = sizeof value;
+    ::getsockopt(sock.SocketHandle(), level, name, &value, &length);
+    return value;
+  };
+  TTCPBlockSocket sock;
+  // Keep-alive on, then off: the newer request is applied first, so the
+  // older one is what the handle ends up with.
+  sock.SetSocketOption(SOL_SOCKET, SO_KEEPALIVE, 1);
+  sock.SetSocketOption(SOL_SOCKET, SO_KEEPALIVE, 0);
+  sock.SetSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
+  EXPECT_EQ(sock.QueuedOptionCount(), 3);
+  int seenByCreateHook = -1;
+  sock.SetOnCreateSocket([&](TBlockSocket& s) { seenByCreateHook = optionValue(s, IPPROTO_TCP, TCP_NODELAY); });
+  sock.BindTo("127.0.0.1", "0");
+  ASSERT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_EQ(seenByCreateHook, 1);
+  EXPECT_EQ(sock.QueuedOptionCount(), 0);
+  EXPECT_EQ(optionValue(sock, SOL_SOCKET, SO_KEEPALIVE), 1);
+  EXPECT_EQ(optionValue(sock, IPPROTO_TCP, TCP_NODELAY), 1);
+
+  // With a handle an option is set at once.
+  sock.SetSocketOption(SOL_SOCKET, SO_KEEPALIVE, 0);
+  EXPECT_EQ(sock.QueuedOptionCount(), 0);
+  EXPECT_EQ(optionValue(sock, SOL_SOCKET, SO_KEEPALIVE), 0);
+
+  // Requests left in the queue when the socket closes do not reach the next
+  // handle.
+  sock.AbortConnection();
+  sock.SetSocketOption(IPPROTO_TCP, TCP_NODELAY, 1);
+  sock.AbortConnection();
+  EXPECT_EQ(sock.QueuedOptionCount(), 0);
+  sock.BindTo("127.0.0.1", "0");
+  EXPECT_EQ(optionValue(sock, IPPROTO_TCP, TCP_NODELAY), 0);
+}
+
+TEST(Options, AQueuedOptionThePlatformRefusesFailsTheConnect)
+{
+  LoopbackServer server([](TestPeer& peer, int) { peer.ReceiveUntilClosed(2000); });
+  std::vector<THookSocketReason> reasons;
+  TTCPBlockSocket sock;
+  sock.SetOnStatus([&](TBlockSocket&, THookSocketReason reason, const std::string&) { reasons.push_back(reason); });
+  sock.SetSocketOption(SOL_SOCKET, 0x7fff, 1);  // no such option
+  sock.ConnectTo("127.0.0.1", server.Port());
+  EXPECT_EQ(sock.LastErrorCode(), 10042);  // "Protocol not available"
+  EXPECT_NE(std::find(reasons.begin(), reasons.end(), HR_Error), reasons.end());
+  EXPECT_EQ(sock.GetRemoteSinPort(), 0);
+  // Without the refused option the same socket connects.
+  sock.CloseConnection();
+  sock.ConnectTo("127.0.0.1", server.Port());
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  sock.CloseConnection();
 }
 
 // ---------------------------------------------------------------- closing

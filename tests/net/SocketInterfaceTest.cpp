@@ -25,12 +25,24 @@ TEST(AddressLiterals, IPv4)
 TEST(AddressLiterals, IPv6)
 {
   for (const char* yes : {"::", "::1", "fe80::1", "FE80::ABCD", "1:2:3:4:5:6:7:8", "::1:2:3:4:5:6:7", "1:2",
-                          "fe80::1%2", "0000::00001", " fe80 :: 1 "})
+                          "fe80::1%2", "0000::00001", " fe80 :: 1 ",
+                          // An empty first group is neither a group nor a gap.
+                          ":1:2", ":1::2"})
     EXPECT_TRUE(IsIPv6Literal(yes)) << yes;
   for (const char* no : {"", ":", ":::", "1::2::3", "1234", "1:2:3:4:5:6:7:8:9", "1::", "fe80::", ":1",
                          "12345::1", "g::1", "fe80::1%eth0", "fe80::1%", "::ffff:1.2.3.4", "127.0.0.1",
                          "1:2:3:4:5:6:7::8", ":::1"})
     EXPECT_FALSE(IsIPv6Literal(no)) << no;
+}
+
+TEST(AddressLiterals, IPv6Constants)
+{
+  in6_addr any{};
+  in6_addr loopback{};
+  ASSERT_EQ(inet_pton(AF_INET6, "::", &any), 1);
+  ASSERT_EQ(inet_pton(AF_INET6, "::1", &loopback), 1);
+  EXPECT_EQ(std::memcmp(&IPv6AnyAddress, &any, sizeof any), 0);
+  EXPECT_EQ(std::memcmp(&IPv6LoopbackAddress, &loopback, sizeof loopback), 0);
 }
 
 TEST(AddressLiterals, NeverBothFamilies)

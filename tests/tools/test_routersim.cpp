@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <system_error>
+#include <thread>
 
 #include "app/ReplyBuffer.h"
 #include "app/RouterPoll.h"
@@ -160,6 +165,53 @@ TEST_F(RouterSimulatorTest, ServesClientsOneAfterTheOtherAndStopsWithOneOpen) {
   simulator->Stop();  // must not wait for the idle client
   idle.ReadUntil("never sent");
   EXPECT_TRUE(idle.Closed());
+}
+
+TEST_F(RouterSimulatorTest, AClientWithoutAThreadIsClosedAndTheNextOneServed) {
+  simulator = std::make_unique<TRouterSimulator>(TRouterSimulatorSettings{});
+  int starts = 0;
+  simulator->SetThreadStarter([&starts](std::function<void()> work) {
+    if (++starts == 1) throw std::system_error(EAGAIN, std::generic_category(), "no thread");
+    return std::thread(std::move(work));
+  });
+  port = simulator->Start();
+
+  TRawClient unserved(port);
+  EXPECT_EQ(unserved.ReadUntil("name :"), "");
+  EXPECT_TRUE(unserved.Closed());
+  TRawClient served(port);
+  EXPECT_NE(served.ReadUntil("name :"), "");
+  EXPECT_FALSE(served.Closed());
+  EXPECT_EQ(simulator->ClientsRefused(), 1u);
+  EXPECT_EQ(simulator->ClientsServing(), 1);
+  simulator->Stop();
+}
+
+TEST_F(RouterSimulatorTest, ConnectionsBeyondTheCapAreClosedAtOnce) {
+  EXPECT_EQ(TRouterSimulatorSettings{}.MaxClients, 64);
+  TRouterSimulatorSettings settings;
+  settings.MaxClients = 2;
+  StartSimulator(settings);
+
+  auto first = std::make_unique<TRawClient>(port);
+  TRawClient second(port);
+  ASSERT_NE(first->ReadUntil("name :"), "");
+  ASSERT_NE(second.ReadUntil("name :"), "");
+  TRawClient extra(port);
+  EXPECT_EQ(extra.ReadUntil("name :"), "");
+  EXPECT_TRUE(extra.Closed());
+  EXPECT_EQ(simulator->ClientsRefused(), 1u);
+
+  // Once a client has gone, its place is free again.
+  first.reset();
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (simulator->ClientsServing() > 1 && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(simulator->ClientsServing(), 1);
+  TRawClient next(port);
+  EXPECT_NE(next.ReadUntil("name :"), "");
+  EXPECT_EQ(simulator->ClientsRefused(), 1u);
+  EXPECT_EQ(simulator->ClientsAccepted(), 4u);
 }
 
 }  // namespace

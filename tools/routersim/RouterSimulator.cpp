@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "routersim/RouterProfile.h"
@@ -274,7 +275,9 @@ struct TRouterSimulator::TClient {
   std::atomic<bool> done{false};
 };
 
-TRouterSimulator::TRouterSimulator(TRouterSimulatorSettings settings) : FSettings(std::move(settings)) {}
+TRouterSimulator::TRouterSimulator(TRouterSimulatorSettings settings)
+    : FSettings(std::move(settings)),
+      FThreadStarter([](std::function<void()> work) { return std::thread(std::move(work)); }) {}
 
 TRouterSimulator::~TRouterSimulator() { Stop(); }
 
@@ -329,7 +332,7 @@ void TRouterSimulator::Stop() {
   std::lock_guard<std::mutex> lock(FClientsMutex);
   for (auto& client : FClients) ::shutdown(client->fd, SHUT_RDWR);
   for (auto& client : FClients) {
-    client->thread.join();
+    if (client->thread.joinable()) client->thread.join();
     ::close(client->fd);
   }
   FClients.clear();
@@ -361,15 +364,40 @@ void TRouterSimulator::AcceptLoop() {
       ::close(fd);
       return;
     }
-    auto client = std::make_unique<TClient>();
-    client->fd = fd;
-    TClient& ref = *client;
-    FClients.push_back(std::move(client));
-    ref.thread = std::thread([this, &ref] {
-      ServeClient(ref);
-      ref.done = true;
-    });
+    if (static_cast<int>(FClients.size()) >= FSettings.MaxClients || !StartClient(fd)) {
+      ::close(fd);
+      ++FClientsRefused;
+    }
   }
+}
+
+bool TRouterSimulator::StartClient(int fd) {
+  try {
+    FClients.push_back(std::make_unique<TClient>());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  TClient& client = *FClients.back();
+  client.fd = fd;
+  try {
+    client.thread = FThreadStarter([this, &client] {
+      ServeClient(client);
+      client.done = true;
+    });
+  } catch (const std::exception&) {
+    // No thread (a process or memory limit): this client goes unserved.
+    FClients.pop_back();
+    return false;
+  }
+  return true;
+}
+
+int TRouterSimulator::ClientsServing() const {
+  std::lock_guard<std::mutex> lock(FClientsMutex);
+  int serving = 0;
+  for (const auto& client : FClients)
+    if (!client->done) ++serving;
+  return serving;
 }
 
 void TRouterSimulator::ServeClient(TClient& client) {
@@ -381,7 +409,7 @@ void TRouterSimulator::ReapFinishedClients() {
   std::lock_guard<std::mutex> lock(FClientsMutex);
   for (auto it = FClients.begin(); it != FClients.end();) {
     if ((*it)->done) {
-      (*it)->thread.join();
+      if ((*it)->thread.joinable()) (*it)->thread.join();
       ::close((*it)->fd);
       it = FClients.erase(it);
     } else {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,12 +21,20 @@ struct TRouterSimulatorSettings {
   int MaxLoginAttempts = 3;
   // A client that sends nothing for this long is disconnected.
   int IdleTimeoutMs = 120000;
+  // Clients served at once; a connection beyond them is closed at once.
+  int MaxClients = 64;
 };
+
+// Starts the thread that serves one client. Like std::thread it may throw
+// std::system_error when the system has no thread to give.
+using TThreadStarter = std::function<std::thread(std::function<void()> work)>;
 
 // A stand-in for the router on loopback: a telnet server that negotiates
 // options, asks for user name and password, and answers the bit-loading
 // command with the table of SimulatedBitLoading(Seed, n), n counting the
-// bit-loading replies served since Start. Each client gets its own thread.
+// bit-loading replies served since Start. Each client gets its own thread;
+// a connection beyond MaxClients, or one for which no thread can be started,
+// is closed at once and the others are served on.
 class TRouterSimulator {
 public:
   explicit TRouterSimulator(TRouterSimulatorSettings settings);
@@ -46,6 +55,14 @@ public:
   uint32_t PollsServed() const { return FPollsServed.load(); }
   // Connections accepted so far.
   uint32_t ClientsAccepted() const { return FClientsAccepted.load(); }
+  // Accepted connections that were closed at once instead of being served.
+  uint32_t ClientsRefused() const { return FClientsRefused.load(); }
+  // Clients being served now.
+  int ClientsServing() const;
+
+  // setters
+  // Replaces how client threads are started; call before Start.
+  void SetThreadStarter(TThreadStarter starter) { FThreadStarter = std::move(starter); }
 
 private:
   struct TClient;
@@ -53,6 +70,9 @@ private:
   void AcceptLoop();
   void ServeClient(TClient& client);
   void ReapFinishedClients();
+  // Adds the client and starts its thread (FClientsMutex held); false when
+  // it cannot be served.
+  bool StartClient(int fd);
 
   // data
   TRouterSimulatorSettings FSettings;
@@ -61,7 +81,9 @@ private:
   std::atomic<bool> FStopping{false};
   std::atomic<uint32_t> FPollsServed{0};
   std::atomic<uint32_t> FClientsAccepted{0};
+  std::atomic<uint32_t> FClientsRefused{0};
+  TThreadStarter FThreadStarter;
   std::thread FAcceptThread;
-  std::mutex FClientsMutex;
+  mutable std::mutex FClientsMutex;
   std::vector<std::unique_ptr<TClient>> FClients;
 };

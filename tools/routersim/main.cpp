@@ -1,6 +1,7 @@
 // quillmont-routersim: a router stand-in on loopback for trying the monitor
 // without a router. Prints the port it listens on as the first line of
-// standard output, then serves until it receives SIGINT or SIGTERM.
+// standard output, then serves until it receives SIGINT or SIGTERM. At most
+// --max-clients connections (64 by default) are served at once.
 
 #include <csignal>
 #include <cstdio>
@@ -15,7 +16,8 @@
 namespace {
 
 const char Usage[] =
-    "usage: quillmont-routersim [--port N] [--user U] [--password P] [--seed S] [--bind 127.0.0.1|::1]\n";
+    "usage: quillmont-routersim [--port N] [--user U] [--password P] [--seed S] [--bind 127.0.0.1|::1]\n"
+    "                           [--max-clients N]\n";
 
 bool ParseNumber(const char* text, unsigned long max, unsigned long& value) {
   char* end = nullptr;
@@ -44,6 +46,8 @@ int main(int argc, char** argv) {
       settings.Port = static_cast<uint16_t>(number);
     } else if (option == "--seed" && ParseNumber(value, 0xFFFFFFFFul, number)) {
       settings.Seed = static_cast<uint32_t>(number);
+    } else if (option == "--max-clients" && ParseNumber(value, 65535, number) && number >= 1) {
+      settings.MaxClients = static_cast<int>(number);
     } else if (option == "--user") {
       settings.User = value;
     } else if (option == "--password") {
