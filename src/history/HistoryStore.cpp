@@ -402,14 +402,16 @@ bool THistoryStore::Fail(const std::string& what, const QSqlError& error)
 
 // ---- writing ----------------------------------------------------------------------------------
 
-bool THistoryStore::AppendOnce(THistoryRecord& record, bool& damaged)
+bool THistoryStore::AppendOnce(THistoryRecord* records, std::size_t count, bool& damaged)
 {
     damaged = false;
     QSqlDatabase db = QSqlDatabase::database(fConnection, false);
     QSqlQuery q(db);
     const auto failed = [&](const QSqlError& error) {
         damaged = IsDamage(error);
+        q.finish();
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        for (std::size_t i = 0; i < count; ++i) records[i].Id = 0;
         return Fail("the history could not be written", error);
     };
     if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed(q.lastError());
@@ -417,25 +419,39 @@ bool THistoryStore::AppendOnce(THistoryRecord& record, bool& damaged)
         "INSERT INTO polls (time_utc_ms, host, captured, failed_step, error_code, error_text, deadline_exceeded,"
         " outcome, first_tone, last_tone, total_bits, zero_tones, tone_values)"
         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    q.addBindValue(static_cast<qlonglong>(record.TimeUtcMs));
-    q.addBindValue(QString::fromStdString(record.Host));
-    q.addBindValue(record.Outcome.Captured ? 1 : 0);
-    q.addBindValue(static_cast<int>(record.Outcome.FailedStep));
-    q.addBindValue(record.Outcome.ErrorCode);
-    q.addBindValue(QString::fromStdString(record.Outcome.ErrorText));
-    q.addBindValue(record.Outcome.DeadlineExceeded ? 1 : 0);
-    q.addBindValue(QString::fromStdString(DescribeOutcome(record.Outcome)));
-    q.addBindValue(record.FirstTone);
-    q.addBindValue(record.LastTone);
-    q.addBindValue(static_cast<qlonglong>(TotalBits(record.Bits)));
-    q.addBindValue(ZeroTones(record.Bits));
-    q.addBindValue(QString::fromStdString(EncodeToneValues(record.Bits)));
-    if (!q.exec()) return failed(q.lastError());
-    const qlonglong id = q.lastInsertId().toLongLong();
+    for (std::size_t i = 0; i < count; ++i) {
+        THistoryRecord& record = records[i];
+        q.addBindValue(static_cast<qlonglong>(record.TimeUtcMs));
+        q.addBindValue(QString::fromStdString(record.Host));
+        q.addBindValue(record.Outcome.Captured ? 1 : 0);
+        q.addBindValue(static_cast<int>(record.Outcome.FailedStep));
+        q.addBindValue(record.Outcome.ErrorCode);
+        q.addBindValue(QString::fromStdString(record.Outcome.ErrorText));
+        q.addBindValue(record.Outcome.DeadlineExceeded ? 1 : 0);
+        q.addBindValue(QString::fromStdString(DescribeOutcome(record.Outcome)));
+        q.addBindValue(record.FirstTone);
+        q.addBindValue(record.LastTone);
+        q.addBindValue(static_cast<qlonglong>(TotalBits(record.Bits)));
+        q.addBindValue(ZeroTones(record.Bits));
+        q.addBindValue(QString::fromStdString(EncodeToneValues(record.Bits)));
+        if (!q.exec()) return failed(q.lastError());
+        record.Id = q.lastInsertId().toLongLong();
+    }
     q.finish();
     if (!q.exec(QStringLiteral("COMMIT"))) return failed(q.lastError());
-    record.Id = id;
     return true;
+}
+
+bool THistoryStore::AppendAll(std::vector<THistoryRecord>& records)
+{
+    fNotice.clear();
+    if (!fOpen || fReadOnly) {
+        fLastError = fOpen ? "the history could not be written: the store " + Text(fPath) + " is open read-only"
+                           : "the history could not be written: no store is open";
+        return false;
+    }
+    bool damaged = false;
+    return AppendOnce(records.data(), records.size(), damaged);
 }
 
 bool THistoryStore::Append(THistoryRecord& record)
@@ -450,7 +466,7 @@ bool THistoryStore::Append(THistoryRecord& record)
         return false;
     }
     bool damaged = false;
-    if (AppendOnce(record, damaged)) return true;
+    if (AppendOnce(&record, 1, damaged)) return true;
     if (!damaged) return false;
     // The file went bad under us: keep it for inspection and go on in a new one.
     const std::string why = fLastError.substr(fLastError.find(": ") + 2);
@@ -465,7 +481,7 @@ bool THistoryStore::Append(THistoryRecord& record)
         q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     }
     fOpen = true;
-    return AppendOnce(record, damaged);
+    return AppendOnce(&record, 1, damaged);
 }
 
 // ---- reading ----------------------------------------------------------------------------------

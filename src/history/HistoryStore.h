@@ -79,6 +79,8 @@ public:
     // one (Notice says so). False, with LastError, when the store is locked,
     // full, read-only or otherwise unwritable; nothing is then half written.
     bool Append(THistoryRecord& record);
+    // Adds many polls in one transaction (all or none), giving each its Id.
+    bool AppendAll(std::vector<THistoryRecord>& records);
 
     // --- reading ---------------------------------------------------------------------------
     // Number of polls the filter covers, or -1 when the store cannot be read.
@@ -107,7 +109,7 @@ private:
     TProbe Probe(std::string& why);
     bool CreateSchema();
     bool SetAside(const std::string& why);
-    bool AppendOnce(THistoryRecord& record, bool& damaged);
+    bool AppendOnce(THistoryRecord* records, std::size_t count, bool& damaged);
     bool Fail(const std::string& what, const class QSqlError& error);
 
     // --- data ------------------------------------------------------------------------------
