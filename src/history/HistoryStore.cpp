@@ -54,7 +54,7 @@ bool IsDamage(const QSqlError& error)
 // The columns that make a whole record, in the order RecordFromQuery reads them.
 const char* const RecordColumns =
     "id, time_utc_ms, host, captured, failed_step, error_code, error_text, deadline_exceeded, "
-    "first_tone, last_tone, tone_values";
+    "first_tone, last_tone, CAST(tone_values AS BLOB)";
 
 // Fills record from the current row of a query over RecordColumns. Anything
 // a hostile file may hold in a column is checked before it is used.

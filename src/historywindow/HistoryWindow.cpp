@@ -97,6 +97,12 @@ void THistoryWindow::Reload()
     SchedulePlots();
 }
 
+void THistoryWindow::PollRecorded()
+{
+    if (fList->selectionModel()->currentIndex().isValid()) return;
+    Reload();
+}
+
 void THistoryWindow::SetPeriod(int period)
 {
     if (fPeriod->currentIndex() != period) {

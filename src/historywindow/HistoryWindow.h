@@ -23,8 +23,12 @@ public:
     ~THistoryWindow() override;
 
     // --- actions ---------------------------------------------------------------------------
-    // Reads the store again from the newest poll (after new polls were kept).
+    // Reads the store again from the newest poll.
     void Reload();
+    // A poll was kept: the list and plots follow it, unless the user has
+    // chosen a poll in the list, which then stays as it is until Reload or
+    // another period.
+    void PollRecorded();
     // Lists another period (an index into design::HistoryPeriods).
     void SetPeriod(int period);
     // Draws the two plots for the listed period. Runs by itself right after

@@ -201,4 +201,20 @@ TEST_F(HistoryWindowTest, NoStoreYetIsSaidAndNothingIsCreated)
     Fill(2);
     window.Reload();
     EXPECT_EQ(window.Browser().Model().rowCount(), 2);
+
+    // New polls show up as they are kept, until the user chooses one.
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path()));
+    THistoryRecord next = GeneratedRecord(9);
+    next.TimeUtcMs = CurrentUtcMs();
+    ASSERT_TRUE(store.Append(next));
+    window.PollRecorded();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 3);
+    window.List().selectionModel()->setCurrentIndex(window.List().model()->index(1, 0),
+                                                    QItemSelectionModel::ClearAndSelect);
+    ASSERT_TRUE(store.Append(next));
+    window.PollRecorded();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 3);
+    window.Reload();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 4);
 }
