@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/HostPort.h"
+#include "history/HistoryTime.h"
 #include "monitor/ToneTableFile.h"
 
 namespace {
@@ -29,12 +30,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 // table's path would replace the table it draws.
 std::string CheckOutputPaths(const TPollArguments& a) {
   const std::pair<const char*, const std::string*> outputs[] = {
-      {"--png", &a.PngFile}, {"--svg", &a.SvgFile}, {"--jpeg", &a.JpegFile}};
+      {"--png", &a.PngFile}, {"--svg", &a.SvgFile}, {"--jpeg", &a.JpegFile}, {"--export-csv", &a.ExportCsvFile}};
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     const auto& [name, file] = outputs[i];
     if (file->empty()) continue;
     if (!a.TableFile.empty() && SameFile(*file, a.TableFile))
       return std::string(name) + " " + *file + " would replace the table it draws";
+    if (!a.HistoryFile.empty() && SameFile(*file, a.HistoryFile))
+      return std::string(name) + " " + *file + " would replace the history";
     for (std::size_t j = i + 1; j < std::size(outputs); ++j)
       if (!outputs[j].second->empty() && SameFile(*file, *outputs[j].second))
         return std::string(name) + " and " + outputs[j].first + " name the same file " + *file;
@@ -49,12 +52,17 @@ std::string PollVersion() { return "quillmont-poll " QM_VERSION "\n"; }
 std::string PollUsage() {
   return "usage: quillmont-poll [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
          "       quillmont-poll --table FILE [PICTURE OPTIONS]\n"
+         "       quillmont-poll --history FILE [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
+         "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME]\n"
          "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
          "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
          "  --png FILE, --svg FILE, --jpeg FILE\n"
          "                          draw the monitor chart of the table into a PNG, SVG or JPEG file\n"
          "  --range 0-255|256-512|0-512  tones of the chart (default 0-255)\n"
          "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n"
+         "  --history FILE          also keep the poll in this history store (the poll goes on if it cannot)\n"
+         "  --export-csv OUT        write the stored polls as CSV (time, host, outcome, tones 0-512); no poll\n"
+         "  --since ISO-TIME        only the polls from then on, e.g. 2024-05-01T18:00 (UTC unless a zone is given)\n"
          "  --help, --version       this text, or the program's version\n";
 }
 
@@ -73,10 +81,14 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   const QCommandLineOption range("range", "", "RANGE");
   const QCommandLineOption size("size", "", "SIZE");
   const QCommandLineOption table("table", "", "FILE");
+  const QCommandLineOption history("history", "", "FILE");
+  const QCommandLineOption exportCsv("export-csv", "", "OUT");
+  const QCommandLineOption since("since", "", "ISO-TIME");
   // Named only to refuse it with a reason: a password on the command line is
   // visible to every user of the machine.
   const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
-  parser.addOptions({passwordStdin, help, version, png, svg, jpeg, range, size, table, password});
+  parser.addOptions(
+      {passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv, since});
 
   QStringList arguments{"quillmont-poll"};
   for (const std::string& arg : args) arguments << QString::fromStdString(arg);
@@ -103,6 +115,15 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(jpeg, a.JpegFile) ||
       !fileOption(table, a.TableFile))
     return result;
+  if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile)) return result;
+  if (parser.isSet(since)) {
+    const std::string text = Text(parser.value(since));
+    if (!ParseIsoTime(text, a.SinceUtcMs)) {
+      result.Error = "bad time " + text + " for --since (e.g. 2024-05-01 or 2024-05-01T18:00:00Z)";
+      return result;
+    }
+    a.HasSince = true;
+  }
   if (parser.isSet(range)) {
     const std::string text = Text(parser.value(range));
     const auto r = ParseToneRange(text);
@@ -126,6 +147,19 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   if (!result.Error.empty()) return result;
 
   const QStringList operands = parser.positionalArguments();
+  if (a.WantsExport() || a.HasSince) {
+    if (!a.WantsExport())
+      result.Error = "--since chooses the polls of --export-csv";
+    else if (a.HistoryFile.empty())
+      result.Error = "--export-csv needs --history FILE";
+    else if (!a.TableFile.empty() || a.WantsPictures() || a.PasswordFromStdin || !operands.empty())
+      result.Error = "--export-csv exports the history without polling: no HOST, USER, table or pictures";
+    return result;
+  }
+  if (!a.HistoryFile.empty() && !a.TableFile.empty()) {
+    result.Error = "--history keeps polls: a saved table (--table) is not one";
+    return result;
+  }
   if (!a.TableFile.empty()) {
     if (!operands.empty()) result.Error = "--table draws a saved table: no HOST or USER";
     return result;

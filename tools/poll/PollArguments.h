@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,16 @@ struct TPollArguments {
   int Height = design::Chart21Bounds.Height;
   // A table saved as CSV ("tone,bits"), used instead of a poll (no HOST then).
   std::string TableFile;
+  // The line history: the poll is appended to this store; with ExportCsvFile
+  // the store is exported instead of polling (no HOST then).
+  std::string HistoryFile;
+  std::string ExportCsvFile;
+  // Only polls at or after this time are exported (milliseconds since the epoch, UTC).
+  bool HasSince = false;
+  std::int64_t SinceUtcMs = 0;
 
   bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
+  bool WantsExport() const { return !ExportCsvFile.empty(); }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.

@@ -11,6 +11,10 @@
 #include <sstream>
 
 #include "app/RouterPoll.h"
+#include "history/HistoryCsv.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryTime.h"
 #include "monitor/ToneTableFile.h"
 #include "poll/PollArguments.h"
 #include "poll/PollRender.h"
@@ -87,6 +91,37 @@ bool ReadPasswordLine(std::istream& in, std::string& password) {
   return true;
 }
 
+// The stored polls as CSV; one line on err for each poll left out.
+int ExportHistory(const TPollArguments& arguments, std::ostream& err) {
+  THistoryStoreOptions options;
+  options.ReadOnly = true;
+  THistoryStore store;
+  if (!store.Open(QString::fromStdString(arguments.HistoryFile), options)) {
+    err << "quillmont-poll: " << store.LastError() << "\n";
+    return PollExitFailed;
+  }
+  const THistoryFilter filter =
+      arguments.HasSince ? THistoryFilter::Since(arguments.SinceUtcMs) : THistoryFilter::All();
+  THistoryExport result;
+  if (!ExportHistoryCsv(store, filter, arguments.ExportCsvFile, result)) {
+    err << "quillmont-poll: " << result.Error << "\n";
+    return PollExitFailed;
+  }
+  for (const std::string& refused : result.Refused) err << "quillmont-poll: left out of the export: " << refused << "\n";
+  return result.Refused.empty() ? PollExitCaptured : PollExitFailed;
+}
+
+// Appends the poll to the store of --history; a store that cannot take it
+// costs one line on err and nothing else.
+void AppendToHistory(const TPollArguments& arguments, const TPollOutcome& outcome, const ToneBits& bits,
+                     std::ostream& err) {
+  THistoryRecorder recorder(QString::fromStdString(arguments.HistoryFile));
+  THistoryRecord record = MakeHistoryRecord(CurrentUtcMs(), arguments.Host, outcome, arguments.Range.FirstTone,
+                                            arguments.Range.LastTone, bits);
+  const std::string told = recorder.Record(record);
+  if (!told.empty()) err << "quillmont-poll: " << told << "\n";
+}
+
 }  // namespace
 
 void WriteToneBitsCsv(std::ostream& out, const ToneBits& bits) {
@@ -108,6 +143,8 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
     out << (arguments.ShowHelp ? PollUsage() : PollVersion());
     return PollExitCaptured;
   }
+
+  if (arguments.WantsExport()) return ExportHistory(arguments, err);
 
   if (!arguments.TableFile.empty()) {
     ToneBits bits{};
@@ -144,6 +181,7 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
     err << "quillmont-poll: " << DescribeOutcome(outcome) << "\n";
     exitCode = PollExitFailed;
   }
+  if (!arguments.HistoryFile.empty()) AppendToHistory(arguments, outcome, bits, err);
   // The window draws whatever the poll left in the table, a failed poll's zeros too.
   if (!RenderPollPictures(bits, arguments, err)) exitCode = PollExitFailed;
   return exitCode;

@@ -1,0 +1,125 @@
+#pragma once
+// The line history: one SQLite file with one record per poll, written in one
+// transaction each. A store that cannot be written never stops a poll: Append
+// answers false with the reason and the caller goes on.
+
+#include "history/HistoryRecord.h"
+#include "history/HistorySummary.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct THistoryStoreOptions {
+    // How long a write waits for another connection's write to end.
+    int BusyTimeoutMs = 1000;
+    // Open for reading only: nothing is created, set aside or written.
+    bool ReadOnly = false;
+    // Largest size of the file in database pages (0: no limit); appends
+    // beyond it fail as on a full disk.
+    int MaxPageCount = 0;
+};
+
+// One point of the total-bits plot.
+struct TTotalBitsPoint {
+    std::int64_t Id = 0;
+    std::int64_t TimeUtcMs = 0;
+    std::int64_t TotalBits = 0;
+    bool Captured = false;
+};
+
+class THistoryStore {
+public:
+    // The layout this version writes and reads; a store with a higher number
+    // was written by a later version and is opened read-only.
+    static constexpr int CurrentSchemaVersion = 1;
+    // Marks the file as a history store, so that another program's database
+    // is never taken for a damaged one.
+    static constexpr int ApplicationId = 0x514D4831;  // "QMH1"
+
+    using TRecordVisitor = std::function<void(const THistoryRecord&)>;
+    // A record whose values were refused: its id, time and the reason.
+    using TRefusalVisitor = std::function<void(std::int64_t id, std::int64_t timeUtcMs, const std::string& reason)>;
+
+    THistoryStore();
+    ~THistoryStore();
+    THistoryStore(const THistoryStore&) = delete;
+    THistoryStore& operator=(const THistoryStore&) = delete;
+
+    // --- opening ---------------------------------------------------------------------------
+    // Opens the store at path, creating the file (and its folder) when it
+    // does not exist. A file that is not a database or whose layout is
+    // broken is renamed aside ("PATH.damaged-YYYYMMDD-HHMMSS", never deleted)
+    // and a new store started; a store from a newer version is opened
+    // read-only. Both are told in Notice(). False, with LastError(), when the
+    // store cannot be used at all (another program's database, a folder, a
+    // file that cannot be opened or set aside).
+    bool Open(const QString& path, const THistoryStoreOptions& options = {});
+    void Close();
+
+    // --- getters ---------------------------------------------------------------------------
+    bool IsOpen() const { return fOpen; }
+    bool IsReadOnly() const { return fReadOnly; }
+    const QString& Path() const { return fPath; }
+    // The layout version found in the file (CurrentSchemaVersion for a new one).
+    int FileSchemaVersion() const { return fFileSchemaVersion; }
+    // Why the last failed call failed.
+    const std::string& LastError() const { return fLastError; }
+    // What the last Open or Append had to do that the user should know:
+    // a damaged store set aside, or a newer one opened read-only. Empty otherwise.
+    const std::string& Notice() const { return fNotice; }
+    // Where the last damaged store was moved (empty if none was).
+    const QString& SetAsidePath() const { return fSetAsidePath; }
+
+    // --- writing ---------------------------------------------------------------------------
+    // Adds one poll in one transaction and gives the record its Id. A store
+    // found damaged while writing is set aside and the poll written to a new
+    // one (Notice says so). False, with LastError, when the store is locked,
+    // full, read-only or otherwise unwritable; nothing is then half written.
+    bool Append(THistoryRecord& record);
+    // Adds many polls in one transaction (all or none), giving each its Id.
+    bool AppendAll(std::vector<THistoryRecord>& records);
+
+    // --- reading ---------------------------------------------------------------------------
+    // Number of polls the filter covers, or -1 when the store cannot be read.
+    std::int64_t Count(const THistoryFilter& filter);
+    // Up to limit summaries, newest first, starting strictly after the key
+    // (from the newest poll when after is null). False when the store cannot be read.
+    bool ReadPage(const THistoryFilter& filter, const THistoryPageKey* after, int limit,
+                  std::vector<THistorySummary>& page);
+    // The whole record. False when there is no such poll, the store cannot
+    // be read, or the record's values are refused (LastError tells which).
+    bool ReadRecord(std::int64_t id, THistoryRecord& record);
+    // Every record the filter covers, oldest first; records whose values are
+    // refused go to refused instead (which may be empty).
+    bool ForEachRecord(const THistoryFilter& filter, const TRecordVisitor& visit, const TRefusalVisitor& refused);
+    // The records with the given ids, oldest first.
+    bool ForEachRecordOf(const std::vector<std::int64_t>& ids, const TRecordVisitor& visit,
+                         const TRefusalVisitor& refused);
+    // Time and total bits of every poll the filter covers, oldest first.
+    bool ReadTotalBits(const THistoryFilter& filter, std::vector<TTotalBitsPoint>& points);
+
+private:
+    enum TProbe { prCurrent, prEmpty, prNewer, prDamaged, prForeign, prFailed };
+
+    bool Connect(bool readOnly);
+    void Disconnect();
+    TProbe Probe(std::string& why);
+    bool CreateSchema();
+    bool SetAside(const std::string& why);
+    bool AppendOnce(THistoryRecord* records, std::size_t count, bool& damaged);
+    bool Fail(const std::string& what, const class QSqlError& error);
+
+    // --- data ------------------------------------------------------------------------------
+    QString fConnection;
+    QString fPath;
+    THistoryStoreOptions fOptions;
+    bool fOpen = false;
+    bool fReadOnly = false;
+    int fFileSchemaVersion = 0;
+    std::string fLastError;
+    std::string fNotice;
+    QString fSetAsidePath;
+};

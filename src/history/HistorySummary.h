@@ -1,0 +1,31 @@
+#pragma once
+// What the list of polls shows of one record, read without decoding its values.
+
+#include <cstdint>
+#include <string>
+
+struct THistorySummary {
+    std::int64_t Id = 0;
+    std::int64_t TimeUtcMs = 0;
+    bool Captured = false;
+    // "reply captured", or the failed step and its reason.
+    std::string OutcomeText;
+    std::int64_t TotalBits = 0;
+    int ZeroTones = 0;
+};
+
+// Where a page of the newest-first list ends: the next page starts strictly
+// below this (time, id) pair.
+struct THistoryPageKey {
+    std::int64_t TimeUtcMs = 0;
+    std::int64_t Id = 0;
+};
+
+// Which polls a query covers: those at or after SinceUtcMs (all when unset).
+struct THistoryFilter {
+    bool HasSince = false;
+    std::int64_t SinceUtcMs = 0;
+
+    static THistoryFilter All() { return {}; }
+    static THistoryFilter Since(std::int64_t utcMs) { return {true, utcMs}; }
+};

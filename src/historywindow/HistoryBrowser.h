@@ -1,0 +1,74 @@
+#pragma once
+// What the history window does, without the window: the store it reads, the
+// chosen period, the list of polls, the data of the two plots, choosing a
+// poll and exporting polls. The window only wires its widgets to this.
+
+#include "history/HistoryRecord.h"
+#include "history/HistoryStore.h"
+#include "history/ToneChangeCounter.h"
+#include "historywindow/HistoryListModel.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class THistoryBrowser {
+public:
+    // Receives the chosen poll: its time, range and all 513 values.
+    using TPollChosen = std::function<void(const THistoryRecord&)>;
+
+    explicit THistoryBrowser(const QString& storePath);
+
+    // --- actions ---------------------------------------------------------------------------
+    // (Re)opens the store for reading and lists the period again from the
+    // newest poll. False when there is no store to read (Message says why).
+    bool Reload(std::int64_t nowUtcMs);
+    // One of design::HistoryPeriods, counted back from nowUtcMs.
+    void SetPeriod(int period, std::int64_t nowUtcMs);
+    // Reads what the plots show for the listed period: total bits of every
+    // poll and the change count per tone. Records whose values are refused
+    // are left out and counted.
+    bool ComputePlots();
+    // Reads the poll in the given row of the list and hands it to the
+    // callback. A record whose values are refused is not handed on; false,
+    // and Message says why.
+    bool Choose(int row);
+    // Writes the polls of the given rows (the whole period when rows is
+    // empty) as CSV to path, through a temporary file renamed into place.
+    bool Export(const std::vector<int>& rows, const std::string& path);
+
+    // --- setters ---------------------------------------------------------------------------
+    void SetOnPollChosen(TPollChosen handler) { fOnPollChosen = std::move(handler); }
+
+    // --- getters ---------------------------------------------------------------------------
+    THistoryListModel& Model() { return fModel; }
+    THistoryStore& Store() { return fStore; }
+    const QString& StorePath() const { return fStorePath; }
+    int Period() const { return fPeriod; }
+    const THistoryFilter& Filter() const { return fFilter; }
+    // Polls of the period, counted when it was chosen (-1 when unknown).
+    std::int64_t ListedCount() const { return fListedCount; }
+    const std::vector<TTotalBitsPoint>& TotalBitsPoints() const { return fTotalBits; }
+    const ToneChangeCounts& ChangeCounts() const { return fChangeCounts; }
+    int RefusedInPlots() const { return fRefusedInPlots; }
+    // One sentence for the window's status line about the last action.
+    const std::string& Message() const { return fMessage; }
+
+private:
+    void DescribeList();
+
+    // --- data ------------------------------------------------------------------------------
+    QString fStorePath;
+    THistoryStore fStore;
+    THistoryListModel fModel;
+    int fPeriod;
+    THistoryFilter fFilter;
+    std::int64_t fListedCount = -1;
+    std::vector<TTotalBitsPoint> fTotalBits;
+    ToneChangeCounts fChangeCounts{};
+    int fRefusedInPlots = 0;
+    TPollChosen fOnPollChosen;
+    std::string fMessage;
+};

@@ -1,0 +1,111 @@
+#include "historywindow/HistoryPlots.h"
+
+#include "chart/BarSeries.h"
+#include "chart/CustomChart.h"
+#include "history/HistoryTime.h"
+#include "monitor/HistoryDesign.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace {
+
+// What both plots share: a white panel with a title, manual axes with a
+// light grid, no legend, and one bar series whose bars carry their colours.
+TBarSeries& ConfigurePlot(TCustomChart& chart, std::string_view title, std::string_view leftTitle,
+                          std::string_view bottomTitle)
+{
+    chart.BeginLoading();
+    chart.SetAllowPanning(pmNone);
+    chart.SetAllowZoom(false);
+    chart.SetBackColor(design::ChartBackColor);
+    chart.BackWall().SetColor(design::ChartBackColor);
+    chart.BackWall().Brush().SetColor(design::ChartBackColor);
+    chart.SetView3D(false);
+    chart.SetMaxPointsPerPage(0);
+    chart.SetBevelInner(bvLowered);
+    chart.Legend().SetVisible(false);
+    chart.Title().SetText({std::string(title)});
+    for (TChartAxis* axis : {&chart.LeftAxis(), &chart.BottomAxis()}) {
+        axis->SetAutomatic(false);
+        axis->SetAutomaticMaximum(false);
+        axis->SetAutomaticMinimum(false);
+        axis->Grid().SetColor(design::ColorGridGrey);
+        axis->Grid().SetStyle(psSolid);
+        axis->TicksInner().SetVisible(false);
+    }
+    chart.LeftAxis().Title().SetCaption(std::string(leftTitle));
+    chart.BottomAxis().Title().SetCaption(std::string(bottomTitle));
+    chart.BottomAxis().SetLabelStyle(talText);
+    chart.EndLoading();
+
+    auto* series = new TBarSeries;
+    series->SetBarWidthPercent(100);
+    series->SetMultiBar(mbNone);
+    series->BarPen().SetVisible(false);
+    series->Marks().SetVisible(false);
+    series->XValues().SetOrder(loAscending);
+    series->YValues().SetOrder(loNone);
+    series->SetParentChart(&chart);
+    chart.RequestRepaint();
+    return *series;
+}
+
+// A left axis from 0 to a little above the highest bar, on round steps.
+void ScaleLeftAxis(TCustomChart& chart, double highest)
+{
+    const double top = std::max(1.0, highest);
+    // Steps of 1, 2 or 5 times a power of ten, at most eight of them.
+    double step = 1.0;
+    for (double magnitude = 1.0; top / step > 8.0; magnitude *= 10.0)
+        for (double m : {1.0, 2.0, 5.0})
+            if (top / step > 8.0) step = m * magnitude;
+    chart.LeftAxis().SetMinMax(0.0, std::ceil(top / step) * step);
+    chart.LeftAxis().SetIncrement(step);
+}
+
+}  // namespace
+
+TBarSeries& ConfigureTotalBitsChart(TCustomChart& chart)
+{
+    return ConfigurePlot(chart, design::TotalBitsTitle, design::TotalBitsLeftTitle, design::TotalBitsBottomTitle);
+}
+
+void PlotTotalBits(TCustomChart& chart, TBarSeries& series, const std::vector<TTotalBitsPoint>& points)
+{
+    series.ClearPoints();
+    double highest = 0.0;
+    for (const TTotalBitsPoint& p : points) {
+        const double bits = static_cast<double>(p.TotalBits);
+        highest = std::max(highest, bits);
+        series.AddBarPoint(bits, FormatLocalTime(p.TimeUtcMs).toStdString(),
+                           p.Captured ? design::TotalBitsCapturedColor : design::TotalBitsFailedColor);
+    }
+    const double last = points.empty() ? 1.0 : static_cast<double>(points.size() - 1);
+    chart.BottomAxis().SetMinMax(0.0, std::max(1.0, last));
+    // About six time labels along the axis, whatever the number of polls.
+    chart.BottomAxis().SetIncrement(std::max(1.0, std::ceil(last / 6.0)));
+    ScaleLeftAxis(chart, highest);
+}
+
+TBarSeries& ConfigureChangeCountChart(TCustomChart& chart)
+{
+    TBarSeries& series =
+        ConfigurePlot(chart, design::ChangeCountTitle, design::ChangeCountLeftTitle, design::ChangeCountBottomTitle);
+    chart.BottomAxis().SetMinMax(0.0, ToneCount - 1);
+    chart.BottomAxis().SetIncrement(design::ChangeCountIncrement);
+    return series;
+}
+
+void PlotChangeCounts(TCustomChart& chart, TBarSeries& series, const ToneChangeCounts& counts)
+{
+    series.ClearPoints();
+    int highest = 0;
+    for (int tone = 0; tone < ToneCount; ++tone) {
+        const int changes = counts[static_cast<std::size_t>(tone)];
+        highest = std::max(highest, changes);
+        series.AddBarPoint(changes, std::to_string(tone), design::ToneColor(tone));
+    }
+    ScaleLeftAxis(chart, highest);
+}

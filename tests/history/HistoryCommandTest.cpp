@@ -1,0 +1,196 @@
+// quillmont-poll --history against the router simulator on loopback: polls
+// are kept, exported, and a store that cannot take them never stops a poll.
+#include "HistoryTestUtil.h"
+#include "Subprocess.h"
+
+#include "history/HistoryCsv.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryTime.h"
+#include "poll/PollArguments.h"
+#include "poll/PollCommand.h"
+#include "routersim/RouterProfile.h"
+#include "routersim/RouterSimulator.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+std::string TableCsv(const ToneBits& bits)
+{
+    std::ostringstream out;
+    WriteToneBitsCsv(out, bits);
+    return out.str();
+}
+
+std::string ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+class HistoryCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TRouterSimulatorSettings settings;
+        settings.Password = "s3cret";
+        settings.Seed = 5;
+        settings.MaxLoginAttempts = 1;
+        simulator = std::make_unique<TRouterSimulator>(settings);
+        host = "127.0.0.1:" + std::to_string(simulator->Start());
+        store = dir.filePath(QStringLiteral("history.sqlite")).toStdString();
+    }
+
+    int Run(const std::vector<std::string>& args, std::string& out, std::string& err, const char* password = "s3cret")
+    {
+        std::istringstream in;
+        std::ostringstream o, e;
+        const int code = RunPollCommand(args, in, o, e, password);
+        out = o.str();
+        err = e.str();
+        return code;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TRouterSimulator> simulator;
+    std::string host;
+    std::string store;
+};
+
+}  // namespace
+
+TEST_F(HistoryCommandTest, PollsAreKeptAndExportedByTheBinary)
+{
+    // A good poll over 256-512 and one with the wrong password: the output
+    // and exit codes are those of plain polls.
+    const TProcessResult good = RunProcess(QM_POLL_BINARY, {"--history", store, "--range", "256-512", host},
+                                           TestEnvironment({"QUILLMONT_PASSWORD=s3cret"}));
+    EXPECT_EQ(good.ExitCode, 0);
+    EXPECT_EQ(good.Out, TableCsv(SimulatedBitLoading(5, 0)));
+    EXPECT_EQ(good.Err, "");
+    const TProcessResult wrong =
+        RunProcess(QM_POLL_BINARY, {host, "--history", store}, TestEnvironment({"QUILLMONT_PASSWORD=nope"}));
+    EXPECT_EQ(wrong.ExitCode, 1);
+    EXPECT_EQ(wrong.Err, "quillmont-poll: wait for \"=>\" failed: 10054 Connection reset by peer\n");
+
+    THistoryStore history;
+    ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+    std::vector<THistoryRecord> kept;
+    ASSERT_TRUE(history.ForEachRecord(THistoryFilter::All(), [&](const THistoryRecord& r) { kept.push_back(r); }, {}));
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_TRUE(kept[0].Outcome.Captured);
+    EXPECT_EQ(kept[0].Host, host);
+    EXPECT_EQ(kept[0].FirstTone, 256);
+    EXPECT_EQ(kept[0].LastTone, 512);
+    EXPECT_EQ(kept[0].Bits, SimulatedBitLoading(5, 0));
+    EXPECT_FALSE(kept[1].Outcome.Captured);
+    EXPECT_EQ(kept[1].Outcome.FailedStep, TPollStep::psWaitCommandPrompt);
+    EXPECT_EQ(kept[1].Bits, ToneBits{});
+    EXPECT_LE(kept[0].TimeUtcMs, kept[1].TimeUtcMs);
+    EXPECT_LE(std::abs(kept[1].TimeUtcMs - CurrentUtcMs()), 60000);
+    history.Close();
+
+    // Export without polling: the CSV of both polls, nothing on the router.
+    const std::string out = dir.filePath(QStringLiteral("polls.csv")).toStdString();
+    const std::size_t served = simulator->ClientsAccepted();
+    const TProcessResult exported =
+        RunProcess(QM_POLL_BINARY, {"--history", store, "--export-csv", out}, TestEnvironment({}));
+    EXPECT_EQ(exported.ExitCode, 0);
+    EXPECT_EQ(exported.Out, "");
+    EXPECT_EQ(exported.Err, "");
+    EXPECT_EQ(ReadAll(QString::fromStdString(out)), HistoryCsvHeader() + HistoryCsvRow(kept[0]) + HistoryCsvRow(kept[1]));
+    EXPECT_EQ(simulator->ClientsAccepted(), served);
+
+    // --since after both polls leaves the header alone.
+    const TProcessResult none = RunProcess(
+        QM_POLL_BINARY, {"--history", store, "--export-csv", out, "--since", FormatUtcIso(kept[1].TimeUtcMs + 2000)},
+        TestEnvironment({}));
+    EXPECT_EQ(none.ExitCode, 0);
+    EXPECT_EQ(ReadAll(QString::fromStdString(out)), HistoryCsvHeader());
+}
+
+TEST_F(HistoryCommandTest, AStoreThatCannotBeWrittenCostsOneLine)
+{
+    std::string out, err;
+    // Locked by another writer.
+    {
+        THistoryStore history;
+        ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+    }
+    {
+        TRawConnection other(QString::fromStdString(store));
+        ASSERT_TRUE(other.Exec(QStringLiteral("BEGIN IMMEDIATE")));
+        EXPECT_EQ(Run({"--history", store, host}, out, err), PollExitCaptured);
+        EXPECT_EQ(out, TableCsv(SimulatedBitLoading(5, 0)));
+        EXPECT_EQ(err, "quillmont-poll: History not written: database is locked\n");
+        ASSERT_TRUE(other.Exec(QStringLiteral("ROLLBACK")));
+    }
+    // A folder where the store should be.
+    const std::string folder = dir.path().toStdString();
+    EXPECT_EQ(Run({"--history", folder, host}, out, err), PollExitCaptured);
+    EXPECT_EQ(out, TableCsv(SimulatedBitLoading(5, 1)));
+    EXPECT_EQ(err, "quillmont-poll: History not written: " + folder + " is not a file\n");
+
+    // A damaged store is set aside and the poll kept in a new one; the line says where the old one went.
+    QFile damaged(QString::fromStdString(store));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(4096, '\x07'));
+    damaged.close();
+    EXPECT_EQ(Run({"--history", store, host}, out, err), PollExitCaptured);
+    EXPECT_EQ(err.rfind("quillmont-poll: The history store " + store + " was damaged", 0), 0u) << err;
+    EXPECT_NE(err.find("moved to " + store + ".damaged-"), std::string::npos);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    THistoryStore history;
+    ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+    EXPECT_EQ(history.Count(THistoryFilter::All()), 1);
+}
+
+TEST_F(HistoryCommandTest, ExportFailuresAndUsage)
+{
+    std::string out, err;
+    const std::string csv = dir.filePath(QStringLiteral("x.csv")).toStdString();
+    // No store yet: nothing is created by an export.
+    EXPECT_EQ(Run({"--history", store, "--export-csv", csv}, out, err), PollExitFailed);
+    EXPECT_EQ(err, "quillmont-poll: no history yet: " + store + " does not exist\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(store)));
+
+    // A refused record leaves the export with the others, a line naming it, and exit 1.
+    {
+        THistoryStore history;
+        ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+        for (int n = 0; n < 3; ++n) {
+            THistoryRecord r = GeneratedRecord(n);
+            ASSERT_TRUE(history.Append(r));
+        }
+        TRawConnection other(QString::fromStdString(store));
+        ASSERT_TRUE(other.Exec(QStringLiteral("UPDATE polls SET tone_values = '7' WHERE id = 2")));
+    }
+    EXPECT_EQ(Run({"--history", store, "--export-csv", csv}, out, err), PollExitFailed);
+    EXPECT_EQ(err, "quillmont-poll: left out of the export: poll 2 refused: 1 values where 513 belong\n");
+    EXPECT_EQ(ReadAll(QString::fromStdString(csv)),
+              HistoryCsvHeader() + HistoryCsvRow(GeneratedRecord(0)) + HistoryCsvRow(GeneratedRecord(2)));
+
+    const std::vector<std::string> usage[] = {
+        {"--export-csv", csv},
+        {"--history", store, "--since", "2024-05-01"},
+        {"--history", store, "--export-csv", csv, host},
+        {"--history", store, "--export-csv", csv, "--png", csv + ".png"},
+        {"--history", store, "--export-csv", store},
+        {"--history", store, "--export-csv", csv, "--since", "last tuesday"},
+        {"--history", store, "--table", csv},
+        {"--history", store, "--png", store, host},
+        {"--history", "", host},
+    };
+    for (const auto& args : usage) {
+        EXPECT_EQ(Run(args, out, err), PollExitUsage) << args.back();
+        EXPECT_EQ(err.rfind("quillmont-poll: ", 0), 0u);
+        EXPECT_NE(err.find("usage: quillmont-poll"), std::string::npos);
+    }
+    EXPECT_EQ(simulator->ClientsAccepted(), 0u);
+    EXPECT_NE(PollUsage().find("--history FILE --export-csv OUT [--since ISO-TIME]"), std::string::npos);
+}

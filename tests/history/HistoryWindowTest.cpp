@@ -1,0 +1,220 @@
+// The history window on the offscreen platform: paging over 50,000 polls,
+// choosing a poll, the two plots and the export of chosen rows.
+#include "HistoryTestUtil.h"
+
+#include "chart/BarSeries.h"
+#include "chart/Chart.h"
+#include "chart/CustomChart.h"
+#include "history/HistoryCsv.h"
+#include "history/HistoryTime.h"
+#include "history/HistoryValues.h"
+#include "historywindow/HistoryPlots.h"
+#include "historywindow/HistoryWindow.h"
+#include "monitor/HistoryDesign.h"
+#include "monitor/MonitorChart.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+constexpr int AllPolls = 4;
+static_assert(design::HistoryPeriods[AllPolls].Hours == 0);
+
+class HistoryWindowTest : public ::testing::Test {
+protected:
+    QString Path() const { return dir.filePath(QStringLiteral("history.sqlite")); }
+
+    // Polls 0..count-1 one minute apart, the last half a minute before now;
+    // every fifth one failed.
+    void Fill(int count)
+    {
+        THistoryStore store;
+        ASSERT_TRUE(store.Open(Path()));
+        const std::int64_t now = CurrentUtcMs();
+        std::vector<THistoryRecord> records;
+        for (int n = 0; n < count; ++n) {
+            records.push_back(GeneratedRecord(n, n % 5 != 4));
+            records.back().TimeUtcMs = now - 60000LL * (count - n) + 30000;
+        }
+        ASSERT_TRUE(store.AppendAll(records)) << store.LastError();
+    }
+
+    static void Select(THistoryWindow& window, int row, QItemSelectionModel::SelectionFlags how)
+    {
+        QTableView& list = window.List();
+        list.selectionModel()->setCurrentIndex(list.model()->index(row, 0), how | QItemSelectionModel::Rows);
+    }
+
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(HistoryWindowTest, PagesOverFiftyThousandPollsWithoutLoadingThemAll)
+{
+    Fill(50000);
+    THistoryWindow window(Path());
+    window.SetPeriod(AllPolls);
+    window.show();
+    QApplication::processEvents();
+
+    THistoryBrowser& browser = window.Browser();
+    THistoryListModel& model = browser.Model();
+    EXPECT_EQ(browser.ListedCount(), 50000);
+    EXPECT_EQ(window.StatusText(), QStringLiteral("50000 polls (All polls)"));
+    EXPECT_EQ(model.FetchedRows(), design::HistoryPageSize);
+    EXPECT_TRUE(model.canFetchMore(QModelIndex()));
+
+    // Scrolling to the end of the list reads the next page, and only that.
+    for (int page = 2; page <= 4; ++page) {
+        window.List().verticalScrollBar()->setValue(window.List().verticalScrollBar()->maximum());
+        QApplication::processEvents();
+        EXPECT_EQ(model.FetchedRows(), page * design::HistoryPageSize);
+    }
+    EXPECT_EQ(model.PagesRead(), 4);
+    // Newest first, with no poll twice and none skipped across the pages.
+    for (int row = 1; row < model.FetchedRows(); ++row)
+        ASSERT_EQ(model.SummaryAt(row).Id, model.SummaryAt(row - 1).Id - 1) << row;
+    EXPECT_EQ(model.SummaryAt(0).Id, 50000);
+    EXPECT_EQ(model.data(model.index(0, THistoryListModel::hcOutcome)).toString(),
+              QStringLiteral("connect failed: 10061 Connection refused"));
+    EXPECT_EQ(model.data(model.index(1, THistoryListModel::hcTotalBits)).toString().toLongLong(),
+              TotalBits(GeneratedBits(49998)));
+
+    // The default period lists the last 24 hours: 1440 polls, a minute apart.
+    window.SetPeriod(design::HistoryDefaultPeriod);
+    EXPECT_EQ(browser.ListedCount(), 24 * 60);
+    EXPECT_EQ(model.FetchedRows(), design::HistoryPageSize);
+}
+
+TEST_F(HistoryWindowTest, ChoosingAPollDeliversItsBars)
+{
+    Fill(6);
+    {
+        TRawConnection other(Path());
+        ASSERT_TRUE(other.Exec(QStringLiteral("UPDATE polls SET tone_values = '1,x' WHERE id = 3")));
+    }
+    THistoryWindow window(Path());
+    std::vector<THistoryRecord> chosen;
+    window.SetOnPollChosen([&](const THistoryRecord& record) { chosen.push_back(record); });
+    window.show();
+    QApplication::processEvents();
+
+    Select(window, 1, QItemSelectionModel::ClearAndSelect);  // the second newest: the failed poll 4
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen[0].Id, 5);
+    EXPECT_FALSE(chosen[0].Outcome.Captured);
+    EXPECT_EQ(chosen[0].Bits, ToneBits{});
+    EXPECT_EQ(chosen[0].FirstTone, 0);
+    EXPECT_EQ(chosen[0].LastTone, 255);
+    EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("Poll of ")));
+
+    // The main window draws the record as it draws a poll: its bars over its range.
+    Select(window, 2, QItemSelectionModel::ClearAndSelect);
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[1].Id, 4);
+    EXPECT_EQ(chosen[1].Bits, GeneratedBits(3));
+    TCustomChart chart;
+    TBarSeries& series = ConfigureMonitorChart(chart);
+    PlotToneTable(chart, series, chosen[1].Bits, design::ToneRange{chosen[1].FirstTone, chosen[1].LastTone});
+    ASSERT_EQ(series.PointCount(), 256);
+    for (int tone = 0; tone < 256; ++tone) ASSERT_EQ(series.PointY(tone), GeneratedBits(3)[tone]) << tone;
+
+    // A record with hostile values is refused and nothing is handed on.
+    Select(window, 3, QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(window.StatusText(), QStringLiteral("poll 3 refused: 2 values where 513 belong"));
+}
+
+TEST_F(HistoryWindowTest, PlotsShowEveryListedPollAndTheChangesPerTone)
+{
+    Fill(7);  // poll 4 failed
+    THistoryWindow window(Path());
+    window.RefreshPlots();
+
+    // One bar per poll, oldest first, the failed one red.
+    TBarSeries& totals = window.TotalBitsSeries();
+    ASSERT_EQ(totals.PointCount(), 7);
+    for (int n = 0; n < 7; ++n) {
+        EXPECT_EQ(totals.PointY(n), n == 4 ? 0.0 : static_cast<double>(TotalBits(GeneratedBits(n)))) << n;
+        EXPECT_EQ(totals.PointColor(n), n == 4 ? design::TotalBitsFailedColor : design::TotalBitsCapturedColor);
+    }
+
+    // Captured polls 0,1,2,3,5,6: every tone moves by one bit between
+    // neighbours (15 wraps to 0), and from 3 to 5 by two, so each tone
+    // changes at all five steps.
+    TBarSeries& changes = window.ChangeCountSeries();
+    ASSERT_EQ(changes.PointCount(), ToneCount);
+    for (int tone = 0; tone < ToneCount; ++tone) ASSERT_EQ(changes.PointY(tone), 5.0) << tone;
+    EXPECT_EQ(changes.PointColor(31), design::ColorGreen);
+    EXPECT_EQ(changes.PointColor(32), design::ColorBlue);
+
+    // Drawn: the picture holds the blue bars (the failed poll's bar has no height).
+    TChart& chart = window.TotalBitsChart();
+    const QImage picture = chart.RenderBitmap(chart.BackColor(), chart.PanelRect());
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) colours.insert(picture.pixel(x, y) | 0xFF000000u);
+    EXPECT_TRUE(colours.count(qRgb(0, 0, 255)));
+}
+
+TEST_F(HistoryWindowTest, ExportWritesTheChosenPollsOrTheWholePeriod)
+{
+    Fill(5);
+    THistoryWindow window(Path());
+    window.show();
+    QApplication::processEvents();
+    Select(window, 0, QItemSelectionModel::ClearAndSelect);
+    Select(window, 3, QItemSelectionModel::Select);
+    const QString out = dir.filePath(QStringLiteral("chosen.csv"));
+    ASSERT_TRUE(window.ExportTo(out)) << window.StatusText().toStdString();
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Exported 2 polls to ") + out);
+
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path()));
+    THistoryRecord oldest, newest;
+    ASSERT_TRUE(store.ReadRecord(2, oldest));
+    ASSERT_TRUE(store.ReadRecord(5, newest));
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), HistoryCsvHeader() + HistoryCsvRow(oldest) + HistoryCsvRow(newest));
+
+    window.List().clearSelection();
+    ASSERT_TRUE(window.ExportTo(out));
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Exported 5 polls to ") + out);
+}
+
+TEST_F(HistoryWindowTest, NoStoreYetIsSaidAndNothingIsCreated)
+{
+    THistoryWindow window(Path());
+    EXPECT_EQ(window.StatusText(), QStringLiteral("no history yet: ") + Path() + QStringLiteral(" does not exist"));
+    EXPECT_EQ(window.Browser().Model().rowCount(), 0);
+    EXPECT_FALSE(QFile::exists(Path()));
+    Fill(2);
+    window.Reload();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 2);
+
+    // New polls show up as they are kept, until the user chooses one.
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path()));
+    THistoryRecord next = GeneratedRecord(9);
+    next.TimeUtcMs = CurrentUtcMs();
+    ASSERT_TRUE(store.Append(next));
+    window.PollRecorded();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 3);
+    window.List().selectionModel()->setCurrentIndex(window.List().model()->index(1, 0),
+                                                    QItemSelectionModel::ClearAndSelect);
+    ASSERT_TRUE(store.Append(next));
+    window.PollRecorded();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 3);
+    window.Reload();
+    EXPECT_EQ(window.Browser().Model().rowCount(), 4);
+}
