@@ -22,8 +22,9 @@ std::unique_ptr<QMessageBox> CreateAboutBox(QWidget* parent)
     QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
     if (screen != nullptr) {
         box->adjustSize();
-        const QRect area = screen->availableGeometry();
-        box->move(area.center() - box->rect().center());
+        QRect where(QPoint(), box->size());
+        where.moveCenter(screen->availableGeometry().center());
+        box->setGeometry(where);
     }
     return box;
 }
