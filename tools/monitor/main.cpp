@@ -36,6 +36,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // Clicks and keys that arrive while a poll waits are held back and handled
+    // at the poll's one event-handling point. Qt's GLib-based dispatcher reads
+    // held-back window-system input again only when new input arrives, so a
+    // click would wait for the end of the poll; Qt's own dispatcher reads the
+    // window system's queue on every call.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+
     int status = 0;
     {
         TMonitorApplication application(argc, argv);
