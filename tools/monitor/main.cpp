@@ -2,6 +2,7 @@
 // the application, the main window and the hidden help window; the message
 // loop runs until the main window closes; shut-down in reverse order.
 
+#include "chart/Chart.h"
 #include "net/SocketError.h"
 #include "net/SocketInterface.h"
 #include "window/CommandLine.h"
@@ -9,9 +10,38 @@
 #include "window/Form2.h"
 #include "window/MonitorApplication.h"
 
-#include <QTextStream>
+#include <QEvent>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+
+namespace {
+
+// For the start-up benchmark (bench/monitor_window.sh): with
+// QUILLMONT_BENCH_FIRST_PAINT set, the wall-clock time in nanoseconds is
+// printed once the chart's first paint has been handled.
+class TFirstPaintReporter : public QObject {
+public:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !fReported) {
+            fReported = true;
+            QTimer::singleShot(0, [] {
+                timespec now{};
+                clock_gettime(CLOCK_REALTIME, &now);
+                std::fprintf(stderr, "first paint %lld\n",
+                             static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            });
+        }
+        return false;
+    }
+
+private:
+    bool fReported = false;
+};
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -55,6 +85,9 @@ int main(int argc, char** argv)
         if (qEnvironmentVariableIsSet(PasswordVariable))
             password = qEnvironmentVariable(PasswordVariable);
         ApplyMonitorOptions(form1, options, password);
+        TFirstPaintReporter firstPaint;
+        if (qEnvironmentVariableIsSet("QUILLMONT_BENCH_FIRST_PAINT"))
+            form1.Chart21->installEventFilter(&firstPaint);
         form1.show();
         status = TMonitorApplication::exec();
     }
