@@ -33,6 +33,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/x
 pids+=($!)
 wait_for test -s "$out/display" || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$out/display")"
+export XDG_RUNTIME_DIR="$out/run"
+mkdir -p -m 700 "$out/run"
 export QT_QPA_PLATFORM=xcb
 
 "$routersim" --port 0 --password demo >"$out/routersim.port" &
