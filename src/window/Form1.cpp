@@ -17,7 +17,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -101,11 +100,10 @@ TForm1::~TForm1()
         ApplyApplicationCursor(mcDefault);
 }
 
-template <class W> W* TForm1::Place(W* control, const design::Bounds& bounds, bool anchored)
+template <class W> W* TForm1::Place(W* control, const design::Bounds& bounds)
 {
     control->setGeometry(RectOf(bounds));
-    if (anchored)
-        fAnchored.emplace_back(control, bounds);
+    fAnchored.emplace_back(control, bounds);
     return control;
 }
 

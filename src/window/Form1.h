@@ -112,8 +112,8 @@ private:
 
     void CreateControls();
     void CreateMenu();
-    // Places a control at its design bounds and remembers them for anchoring.
-    template <class W> W* Place(W* control, const design::Bounds& bounds, bool anchored = true);
+    // Places a control at its design bounds and anchors it to the bottom-left corner.
+    template <class W> W* Place(W* control, const design::Bounds& bounds);
     void LayoutControls();
     void SetReadoutLabel(QLabel* label, const std::string& text);
 
