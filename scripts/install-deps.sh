@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
-      clang libclang-rt-14-dev xvfb xauth
+      clang libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -59,7 +59,8 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
     ::setsockopt(sender.SocketHandle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   });
   sock.SetHeartbeatRate(settings.HeartbeatRateMs);
-  sock.SetOnHeartbeat([&deadline](TBlockSocket& sender) {
+  sock.SetOnHeartbeat([&deadline, &settings](TBlockSocket& sender) {
+    if (settings.Heartbeat) settings.Heartbeat();
     if (Clock::now() >= deadline) sender.SetStopFlag(true);
   });
 

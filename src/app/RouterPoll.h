@@ -22,6 +22,10 @@ struct TPollSettings {
   int DeadlineMs = 30000;
   // How often a wait checks the deadline.
   int HeartbeatRateMs = 100;
+  // Runs at each heartbeat of the session's socket (every HeartbeatRateMs
+  // while a wait blocks, and before each read and send), so that the user
+  // interface can keep painting. May be empty.
+  std::function<void()> Heartbeat;
   // A real reply is about 3 KB; anything far beyond is not a router talking.
   int MaxReplyLength = 1 << 20;
 };

@@ -102,6 +102,21 @@ inline constexpr std::string_view MenuPrint = "Print";
 inline constexpr std::string_view SaveFilter = "JPEG Image File (*.jpg)|*.jpg";
 inline constexpr std::string_view SaveDefaultExtension = ".jpg";
 inline constexpr std::string_view AboutText = "Simple Bitloading plotter for the Quillmont";
+inline constexpr std::string_view AboutLineBreak = "\n\r";  // LF, then CR, between text and credit
+
+// Chosen for this program: its title (the About box's caption), the credit
+// line of Label4 and of the About box, the logo and the default router address.
+inline constexpr std::string_view ProgramTitle = "Quillmont Monitor";
+inline constexpr std::string_view CreditText = "By the Quillmont developers";
+inline constexpr std::uint32_t CreditColor = ColorBlue;
+inline constexpr std::string_view EdHostText = "192.168.1.254";  // the router's usual LAN address
+inline constexpr std::string_view LogoResource = ":/quillmont/logo.png";  // 208 x 37, 24 bits per pixel
+inline constexpr int FontPixelSize = 11;  // Arial 8 points at 96 dpi
+
+// The status line under the controls: the time of the last poll and what it
+// read or why it failed. The window is this much taller than designed, at
+// the bottom, across the whole width.
+inline constexpr int StatusLineHeight = 20;
 
 // ---- Help window (TForm2) ----------------------------------------------------
 

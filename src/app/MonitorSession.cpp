@@ -1,0 +1,196 @@
+#include "app/MonitorSession.h"
+
+#include "app/ReplyCut.h"
+
+#include <algorithm>
+#include <ctime>
+
+TMonitorSession::TMonitorSession(TMonitorView& view) : fView(view), fClock(LocalClockText) {}
+
+// ---- events ----------------------------------------------------------------------------------------
+
+void TMonitorSession::RequestPoll()
+{
+    if (fClosing)
+        return;
+    if (fPolling) {
+        // Handled inside the running poll's dialogue: run it afterwards, so
+        // that the chart only ever shows one poll's reply.
+        fPollPending = true;
+        return;
+    }
+    try {
+        do {
+            fPollPending = false;
+            RunPoll();
+        } while (fPollPending && !fClosing);
+    } catch (...) {
+        // The rest of that poll is skipped; what was requested during it too.
+        fPollPending = false;
+        throw;
+    }
+}
+
+void TMonitorSession::SelectRange(const design::ToneRange& range)
+{
+    if (range == fRange)
+        return;
+    fRange = range;
+    RequestPoll();
+}
+
+void TMonitorSession::Stop()
+{
+    SetTimer(false);
+    SetIndicatorColor(design::IndicatorStopped);
+    fState = msStopped;
+    if (fPolling) {
+        fStopDuringPoll = true;
+        fPollPending = false;
+    }
+}
+
+bool TMonitorSession::CloseQuery()
+{
+    try {
+        Stop();
+    } catch (...) {
+        // Closing is always allowed.
+    }
+    fClosing = true;
+    fPollPending = false;
+    return true;
+}
+
+void TMonitorSession::SetReadoutOnBar(bool onBar)
+{
+    fReadoutOnBar = onBar;
+    UpdateCursor();
+}
+
+TMonitorCursor TMonitorSession::Cursor() const
+{
+    if (fPolling)
+        return mcBusy;
+    return fReadoutOnBar ? mcCrosshair : mcDefault;
+}
+
+// ---- the poll ----------------------------------------------------------------------------------------
+
+namespace {
+
+// Marks a poll as running for its whole duration, also when it ends by an exception.
+class TPollScope {
+public:
+    TPollScope(bool& polling, std::function<void()> changed) : fPolling(polling), fChanged(std::move(changed))
+    {
+        fPolling = true;
+        fChanged();
+    }
+    ~TPollScope()
+    {
+        fPolling = false;
+        try {
+            fChanged();
+        } catch (...) {
+        }
+    }
+    TPollScope(const TPollScope&) = delete;
+    TPollScope& operator=(const TPollScope&) = delete;
+
+private:
+    bool& fPolling;
+    std::function<void()> fChanged;
+};
+
+}  // namespace
+
+void TMonitorSession::RunPoll()
+{
+    // Range and login as they are when this poll starts.
+    const design::ToneRange range = fRange;
+    const TLoginFields login = fView.LoginFields();
+    fStopDuringPoll = false;
+    TPollScope scope(fPolling, [this] { UpdateCursor(); });
+    SetStatus(PollRunningText(login.Host));
+
+    TPollSettings settings = fPollSettings;
+    settings.ProcessMessages = [this] { fView.ProcessMessages(); };
+    settings.Heartbeat = [this] { fView.Heartbeat(); };
+    const TPollOutcome outcome = FetchReply(login.Host, login.UserName, login.Password, fReply, settings);
+
+    // The indicator turns green after every dialogue, whatever its outcome,
+    // unless Stop or a close request came in meanwhile.
+    if (!fStopDuringPoll)
+        SetIndicatorColor(design::IndicatorRunning);
+
+    ParseReply(fReply, fBits);
+    fLastOutcome = outcome;
+    fTonesRead = TonesInCutReply(fReply);
+    fLastPollClock = fClock ? fClock() : std::string();
+    ++fPollCount;
+
+    // The axis changes together with the bars, so that no paint in between
+    // shows the old bars on the new range.
+    fView.PlotBars(fBits, range);
+    fPlottedRange = range;
+    SetStatus(PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock));
+
+    if (!fStopDuringPoll) {
+        SetTimer(true);
+        fState = msRunning;
+    }
+}
+
+// ---- view updates --------------------------------------------------------------------------------------
+
+void TMonitorSession::SetTimer(bool enabled)
+{
+    // Enabling an enabled timer changes nothing: its period runs on.
+    if (fTimerEnabled == enabled)
+        return;
+    fTimerEnabled = enabled;
+    fView.SetTimerEnabled(enabled);
+}
+
+void TMonitorSession::SetIndicatorColor(std::uint32_t color)
+{
+    fIndicator = color;
+    fView.SetIndicator(color);
+}
+
+void TMonitorSession::SetStatus(const std::string& text)
+{
+    fStatusText = text;
+    fView.ShowStatus(text);
+}
+
+void TMonitorSession::UpdateCursor()
+{
+    const TMonitorCursor cursor = Cursor();
+    if (cursor == fCursor)
+        return;
+    fCursor = cursor;
+    fView.ApplyCursor(cursor);
+}
+
+// ---- helpers ---------------------------------------------------------------------------------------------
+
+int TonesInCutReply(const TReplyBuffer& cutReply)
+{
+    // Tone t is read from the characters 3t and 3t + 1 of the joined text.
+    const std::size_t length = RemoveLineBreaks(cutReply.Text()).size();
+    const std::size_t cells = (length + CellWidth - 1) / CellWidth;
+    return static_cast<int>(std::min<std::size_t>(cells, ToneCount));
+}
+
+std::string LocalClockText()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr)
+        return std::string();
+    char text[16];
+    const std::size_t n = std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return std::string(text, n);
+}

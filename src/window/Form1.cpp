@@ -1,0 +1,371 @@
+#include "window/Form1.h"
+
+#include "app/ReadoutText.h"
+#include "chart/BarSeries.h"
+#include "chart/Chart.h"
+#include "chart/ChartColors.h"
+#include "monitor/MonitorChart.h"
+#include "window/AboutBox.h"
+#include "window/Anchors.h"
+#include "window/AppCursor.h"
+#include "window/ClickLabel.h"
+#include "window/Form2.h"
+#include "window/Logo.h"
+#include "window/QtText.h"
+#include "window/ReadoutHit.h"
+#include "window/Shape.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+QRect RectOf(const design::Bounds& b)
+{
+    return QRect(b.Left, b.Top, b.Width, b.Height);
+}
+
+QFont DesignFont(std::string_view name)
+{
+    QFont font(QStr(name));
+    font.setPixelSize(design::FontPixelSize);
+    return font;
+}
+
+// The user's decimal separator, when it is one ASCII character.
+char DecimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    if (point.size() == 1 && point[0].unicode() < 128)
+        return static_cast<char>(point[0].unicode());
+    return '.';
+}
+
+QLabel* NewLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+// Labels size themselves to their text; a design width never cuts a text off.
+void FitLabelWidth(QLabel* label)
+{
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    if (textWidth > label->width())
+        label->resize(textWidth, label->height());
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStr(design::Form1Caption));
+    setFont(DesignFont(design::FontName));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+
+    fClientArea = new QWidget(this);
+    fClientArea->setAutoFillBackground(true);
+    fClientArea->setMinimumSize(DesignClientWidth, DesignClientHeight);
+    setCentralWidget(fClientArea);
+
+    CreateControls();
+    CreateMenu();
+
+    // The window starts at its minimum size: the designed client area and the
+    // status line under the menu bar.
+    const int menuHeight = menuBar()->sizeHint().height();
+    setMinimumSize(DesignClientWidth, DesignClientHeight + menuHeight);
+    resize(DesignClientWidth, DesignClientHeight + menuHeight);
+    move(design::Form1Bounds.Left, design::Form1Bounds.Top);
+    fClientArea->installEventFilter(this);
+    LayoutControls();
+}
+
+TForm1::~TForm1()
+{
+    // The application-wide cursor outlives the window; leave it as found.
+    if (fSession.Cursor() != mcDefault)
+        ApplyApplicationCursor(mcDefault);
+}
+
+template <class W> W* TForm1::Place(W* control, const design::Bounds& bounds)
+{
+    control->setGeometry(RectOf(bounds));
+    fAnchored.emplace_back(control, bounds);
+    return control;
+}
+
+void TForm1::CreateControls()
+{
+    QWidget* client = fClientArea;
+
+    // In the order of their creation; later controls lie on top.
+    Label1 = Place(NewLabel(QStr(design::Label1Caption), client), design::Label1Bounds);
+    Label2 = Place(NewLabel(QStr(design::Label2Caption), client), design::Label2Bounds);
+    Label3 = Place(NewLabel(QStr(design::Label3Caption), client), design::Label3Bounds);
+    for (QLabel* label : {Label1, Label2, Label3})
+        FitLabelWidth(label);
+
+    Image1 = Place(new QLabel(client), design::Image1Bounds);
+    Image1->setPixmap(LogoPixmap());
+
+    Label4 = Place(new TClickLabel(client), design::Label4Bounds);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label4->setText(QStr(design::CreditText));
+    QFont bold = DesignFont(design::FontName);
+    bold.setBold(true);
+    Label4->setFont(bold);
+    QPalette creditPalette = Label4->palette();
+    creditPalette.setColor(QPalette::WindowText, ToQColor(design::CreditColor));
+    Label4->setPalette(creditPalette);
+    connect(Label4, &TClickLabel::clicked, this, [this] { Label4Click(); });
+
+    Shape1 = Place(new TShape(client), design::Shape1Bounds);
+    Shape1->SetBrushColor(design::IndicatorStopped);
+
+    Chart21 = new TChart(client);
+    Chart21->setGeometry(RectOf(design::Chart21Bounds));
+    Chart21->setFocusPolicy(Qt::NoFocus);
+    LineSeries18 = &ConfigureMonitorChart(*Chart21);
+    Chart21->OnMouseMove = [this](int shift, int x, int y) { Chart21MouseMove(shift, x, y); };
+
+    edUsername = Place(new QLineEdit(QStr(design::EdUsernameText), client), design::EdUsernameBounds);
+    edPassword = Place(new QLineEdit(client), design::EdPasswordBounds);  // shown as typed
+
+    Button1 = Place(new QPushButton(QStr(design::Button1Caption), client), design::Button1Bounds);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+    // The reply buffer's control: hidden, it mirrors the last cut reply.
+    Memo1 = Place(new QPlainTextEdit(QStr(design::Memo1Text), client), design::Memo1Bounds);
+    Memo1->setFont(DesignFont(design::MemoFontName));
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->hide();
+
+    edHost = Place(new QLineEdit(QStr(design::EdHostText), client), design::EdHostBounds);
+
+    // Range buttons: selecting another one polls; the selected one selected
+    // again raises nothing (toggled, not clicked).
+    rb1 = Place(new QRadioButton(QStr(design::Rb1Caption), client), design::Rb1Bounds);
+    rb2 = Place(new QRadioButton(QStr(design::Rb2Caption), client), design::Rb2Bounds);
+    rb3 = Place(new QRadioButton(QStr(design::Rb3Caption), client), design::Rb3Bounds);
+    rb1->setChecked(true);
+    const std::pair<QRadioButton*, design::ToneRange> ranges[] = {
+        {rb1, design::RangeLow}, {rb2, design::RangeHigh}, {rb3, design::RangeAll}};
+    for (const auto& [button, range] : ranges)
+        connect(button, &QRadioButton::toggled, this, [this, r = range](bool on) {
+            if (on)
+                RangeButtonClick(r);
+        });
+
+    // The readout: a flat frame holding the tooltip-coloured panel with the labels.
+    Panel35 = Place(new QLabel(QStr(design::Panel35Caption), client), design::Panel35Bounds);
+    Panel35->setAlignment(Qt::AlignCenter);
+    Panel35->setAutoFillBackground(true);
+    Panel36 = new QFrame(Panel35);
+    Panel36->setGeometry(RectOf(design::Panel36Bounds));
+    Panel36->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel36->setLineWidth(1);
+    QPalette tipPalette = Panel36->palette();
+    tipPalette.setColor(QPalette::Window, tipPalette.color(QPalette::ToolTipBase));
+    tipPalette.setColor(QPalette::WindowText, tipPalette.color(QPalette::ToolTipText));
+    Panel36->setPalette(tipPalette);
+    Panel36->setAutoFillBackground(true);
+    Label56 = NewLabel(QStr(design::Label56Caption), Panel36);
+    Label56->setGeometry(RectOf(design::Label56Bounds));
+    Label57 = NewLabel(QStr(design::Label57Caption), Panel36);
+    Label57->setGeometry(RectOf(design::Label57Bounds));
+    Label58 = NewLabel(QStr(design::Label58Caption), Panel36);
+    Label58->setGeometry(RectOf(design::Label58Bounds));
+
+    Button2 = Place(new QPushButton(QStr(design::Button2Caption), client), design::Button2Bounds);
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+
+    StatusLine = new QLabel(QStr(fSession.StatusText()), client);
+    StatusLine->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    StatusLine->setIndent(4);
+    StatusLine->setTextFormat(Qt::PlainText);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(design::Timer1Interval);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+    // Tab order of the design; the chart and the panels take no focus, the
+    // hidden buffer is skipped.
+    QWidget* order[] = {edUsername, edPassword, Button1, Memo1, edHost, rb1, rb2, rb3, Button2};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    edUsername->setFocus();
+}
+
+void TForm1::CreateMenu()
+{
+    Help1 = menuBar()->addMenu(QStr(design::MenuHelp));
+    Help2 = Help1->addAction(QStr(design::MenuHelpItem));
+    Help1->addSeparator();
+    About1 = Help1->addAction(QStr(design::MenuAbout));
+    connect(Help2, &QAction::triggered, this, [this] { Help2Click(); });
+    connect(About1, &QAction::triggered, this, [this] { About1Click(); });
+}
+
+void TForm1::LayoutControls()
+{
+    const int width = fClientArea->width();
+    const int height = fClientArea->height();
+    for (const auto& [control, bounds] : fAnchored) {
+        const design::Bounds anchored = AnchorBottomLeft(bounds, width, height);
+        // Keep a size the control took for itself (a label fitted to its text).
+        control->move(anchored.Left, anchored.Top);
+    }
+    Chart21->setGeometry(RectOf(AnchorAllEdges(design::Chart21Bounds, width, height)));
+    StatusLine->setGeometry(RectOf(StatusLineBounds(width, height)));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == fClientArea && event->type() == QEvent::Resize)
+        LayoutControls();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- handlers -------------------------------------------------------------------------------------------
+
+void TForm1::Button1Click()
+{
+    fSession.RequestPoll();
+}
+
+void TForm1::Timer1Timer()
+{
+    fSession.TimerTick();
+}
+
+void TForm1::RangeButtonClick(const design::ToneRange& range)
+{
+    fSession.SelectRange(range);
+}
+
+void TForm1::Button2Click()
+{
+    fSession.Stop();
+}
+
+bool TForm1::FormCloseQuery()
+{
+    return fSession.CloseQuery();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    event->setAccepted(FormCloseQuery());
+}
+
+void TForm1::Chart21MouseMove(int /*shift*/, int /*x*/, int /*y*/)
+{
+    // The tones of the bars on the chart start at the range's first tone.
+    const int offset = fSession.PlottedRange().FirstTone;
+    const TPoint cursor = Chart21->CursorClientPosition();
+    const int index = VisibleBarAt(*LineSeries18, cursor.X, cursor.Y);
+    if (index >= 0) {
+        try {
+            const char separator = DecimalSeparator();
+            const int tone = index + offset;
+            SetReadoutLabel(Label56, ReadoutToneText(tone));
+            SetReadoutLabel(Label57, ReadoutFrequencyText(tone, separator));
+            SetReadoutLabel(Label58, ReadoutBitsText(LineSeries18->YValues().ValueAt(index), separator));
+        } catch (...) {
+            // The labels keep what they had reached.
+        }
+    } else {
+        SetReadoutLabel(Label56, std::string(design::ReadoutToneIdle));
+        SetReadoutLabel(Label57, std::string(design::ReadoutFrequencyIdle));
+        SetReadoutLabel(Label58, std::string(design::ReadoutBitsIdle));
+    }
+    fSession.SetReadoutOnBar(index >= 0);
+}
+
+void TForm1::SetReadoutLabel(QLabel* label, const std::string& text)
+{
+    // The labels size themselves to their text.
+    const QString value = QStr(text);
+    label->setText(value);
+    label->resize(std::max(1, label->fontMetrics().horizontalAdvance(value)), label->height());
+}
+
+void TForm1::Help2Click()
+{
+    if (fHelpWindow == nullptr)
+        return;
+    // Centred on the main window less 190 pixels, 100 pixels below its top edge.
+    const QRect frame = frameGeometry();
+    fHelpWindow->move(frame.left() + frame.width() / 2 - design::HelpOffsetFromCentre,
+                      frame.top() + design::HelpOffsetTop);
+    fHelpWindow->exec();
+}
+
+void TForm1::About1Click()
+{
+    const std::unique_ptr<QMessageBox> box = CreateAboutBox(this);
+    box->exec();
+}
+
+// ---- TMonitorView -----------------------------------------------------------------------------------------
+
+TLoginFields TForm1::LoginFields()
+{
+    return {StdStr(edHost->text()), StdStr(edUsername->text()), StdStr(edPassword->text())};
+}
+
+void TForm1::PlotBars(const ToneBits& bits, const design::ToneRange& range)
+{
+    PlotToneTable(*Chart21, *LineSeries18, bits, range);
+    QString reply = QStr(fSession.Reply().Text());
+    reply.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Memo1->setPlainText(reply);
+}
+
+void TForm1::SetIndicator(std::uint32_t color)
+{
+    Shape1->SetBrushColor(color);
+}
+
+void TForm1::SetTimerEnabled(bool enabled)
+{
+    if (!enabled)
+        Timer1->stop();
+    else if (!Timer1->isActive())
+        Timer1->start();  // never restarts a running period
+}
+
+void TForm1::ShowStatus(const std::string& text)
+{
+    StatusLine->setText(QStr(text));
+}
+
+void TForm1::ApplyCursor(TMonitorCursor cursor)
+{
+    ApplyApplicationCursor(cursor);
+}
+
+void TForm1::ProcessMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+void TForm1::Heartbeat()
+{
+    // Repaints, timers and the desktop's requests; clicks and keys wait.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}

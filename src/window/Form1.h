@@ -1,0 +1,125 @@
+#pragma once
+
+#include "app/MonitorSession.h"
+#include "app/MonitorView.h"
+#include "monitor/MonitorDesign.h"
+
+#include <QMainWindow>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class TBarSeries;
+class TChart;
+class TClickLabel;
+class TForm2;
+class TShape;
+
+// The monitor's main window: host, user name and password, Plot and Stop,
+// the three range buttons, the indicator square, the chart with its hover
+// readout, the status line, the Help menu and the 60-second timer. Every
+// event goes to the session (the poll, Stop, the close request) or to a
+// handler here (readout, Help, About); the window shows what the session
+// tells it.
+class TForm1 : public QMainWindow, private TMonitorView {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- getters -------------------------------------------------------------------------------------
+    TMonitorSession& Session() { return fSession; }
+    TForm2* HelpWindow() const { return fHelpWindow; }
+    // The client area below the menu bar, where the controls live.
+    QWidget* ClientArea() const { return fClientArea; }
+
+    // --- setters -------------------------------------------------------------------------------------
+    // The help window, created hidden after the main window.
+    void SetHelpWindow(TForm2* helpWindow) { fHelpWindow = helpWindow; }
+
+    // --- handlers ------------------------------------------------------------------------------------
+    // The poll: Plot, a click on the credit label, a range button (through
+    // RangeButtonClick) and the timer.
+    void Button1Click();
+    void Label4Click() { Button1Click(); }
+    void Timer1Timer();
+    // A range button became the selected one.
+    void RangeButtonClick(const design::ToneRange& range);
+    // Stop.
+    void Button2Click();
+    // The close request: stops; closing is always allowed.
+    bool FormCloseQuery();
+    // The hover readout over the chart (the event's coordinates are not used:
+    // the readout asks for the cursor's position now).
+    void Chart21MouseMove(int shift, int x, int y);
+    // Help... and About...: modal.
+    void Help2Click();
+    void About1Click();
+
+    // --- controls (design names) -------------------------------------------------------------------------
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Image1 = nullptr;
+    TClickLabel* Label4 = nullptr;
+    TShape* Shape1 = nullptr;
+    TChart* Chart21 = nullptr;
+    TBarSeries* LineSeries18 = nullptr;
+    QLineEdit* edUsername = nullptr;
+    QLineEdit* edPassword = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QLineEdit* edHost = nullptr;
+    QRadioButton* rb1 = nullptr;
+    QRadioButton* rb2 = nullptr;
+    QRadioButton* rb3 = nullptr;
+    QLabel* Panel35 = nullptr;
+    QFrame* Panel36 = nullptr;
+    QLabel* Label56 = nullptr;
+    QLabel* Label57 = nullptr;
+    QLabel* Label58 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Help2 = nullptr;
+    QAction* About1 = nullptr;
+    QLabel* StatusLine = nullptr;
+
+protected:
+    // --- virtuals ------------------------------------------------------------------------------------
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // --- TMonitorView ------------------------------------------------------------------------------------
+    TLoginFields LoginFields() override;
+    void PlotBars(const ToneBits& bits, const design::ToneRange& range) override;
+    void SetIndicator(std::uint32_t color) override;
+    void SetTimerEnabled(bool enabled) override;
+    void ShowStatus(const std::string& text) override;
+    void ApplyCursor(TMonitorCursor cursor) override;
+    void ProcessMessages() override;
+    void Heartbeat() override;
+
+    void CreateControls();
+    void CreateMenu();
+    // Places a control at its design bounds and anchors it to the bottom-left corner.
+    template <class W> W* Place(W* control, const design::Bounds& bounds);
+    void LayoutControls();
+    void SetReadoutLabel(QLabel* label, const std::string& text);
+
+    // --- data ---------------------------------------------------------------------------------------
+    TMonitorSession fSession{*this};
+    TForm2* fHelpWindow = nullptr;
+    QWidget* fClientArea = nullptr;
+    std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left
+};

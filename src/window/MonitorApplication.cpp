@@ -1,0 +1,39 @@
+#include "window/MonitorApplication.h"
+
+#include "monitor/MonitorDesign.h"
+#include "window/QtText.h"
+
+#include <QMessageBox>
+#include <exception>
+
+TMonitorApplication::TMonitorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TMonitorApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("Unknown exception"));
+    }
+    return false;
+}
+
+void TMonitorApplication::ShowException(const QString& message)
+{
+    if (fShowingException)
+        return;
+    fShowingException = true;
+    try {
+        if (fPresenter) {
+            fPresenter(message);
+        } else {
+            QMessageBox box(QMessageBox::Critical, QStr(design::ProgramTitle), message, QMessageBox::Ok,
+                            activeWindow());
+            box.exec();
+        }
+    } catch (...) {
+    }
+    fShowingException = false;
+}

@@ -1,0 +1,506 @@
+// The monitor's session without a window: polls against the router simulator
+// and scripted routers on loopback, drawn into a headless monitor chart; the
+// rules for Stop, the close request and requests that arrive during a poll;
+// the status line and readout texts.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/MonitorSession.h"
+#include "app/PollStatusText.h"
+#include "app/ReadoutText.h"
+#include "app/ReplyCut.h"
+#include "chart/BarSeries.h"
+#include "chart/CustomChart.h"
+#include "monitor/MonitorChart.h"
+#include "routersim/RouterProfile.h"
+#include "routersim/RouterSimulator.h"
+#include "ScriptedRouter.h"
+
+namespace {
+
+constexpr std::uint32_t Green = 0x008000;
+constexpr std::uint32_t Blue = 0xFF0000;
+constexpr std::uint32_t Red = 0x0000FF;
+const std::string Clock = "12:34:56";
+
+// A port on which nothing listens: bound once, then released.
+uint16_t UnusedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// The window's part, recorded: a headless Chart21 for the bars, and every
+// call the session makes.
+class TRecordingView : public TMonitorView {
+public:
+    TRecordingView() : series(ConfigureMonitorChart(chart)) {}
+
+    TLoginFields LoginFields() override { return login; }
+    void PlotBars(const ToneBits& bits, const design::ToneRange& range) override
+    {
+        if (failPlot)
+            throw std::runtime_error("plot failed");
+        PlotToneTable(chart, series, bits, range);
+        ++plots;
+    }
+    void SetIndicator(std::uint32_t color) override { indicator = color; }
+    void SetTimerEnabled(bool enabled) override
+    {
+        timerOn = enabled;
+        (enabled ? timerStarts : timerStops)++;
+    }
+    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void ApplyCursor(TMonitorCursor cursor) override { cursors.push_back(cursor); }
+    void ProcessMessages() override
+    {
+        ++messageRounds;
+        if (onMessages)
+            onMessages(messageRounds);
+    }
+    void Heartbeat() override
+    {
+        ++heartbeats;
+        if (onHeartbeat)
+            onHeartbeat();
+    }
+
+    // The bars on the chart: labels, colours and values.
+    std::vector<std::string> Labels() const
+    {
+        std::vector<std::string> labels;
+        for (int i = 0; i < series.PointCount(); ++i)
+            labels.push_back(series.PointLabel(i));
+        return labels;
+    }
+
+    TCustomChart chart;
+    TBarSeries& series;
+    TLoginFields login{"", "Administrator", "pw"};
+    bool failPlot = false;
+    int plots = 0;
+    std::uint32_t indicator = Red;
+    bool timerOn = false;
+    int timerStarts = 0;
+    int timerStops = 0;
+    std::vector<std::string> statuses;
+    std::vector<TMonitorCursor> cursors;
+    int messageRounds = 0;
+    int heartbeats = 0;
+    std::function<void(int round)> onMessages;
+    std::function<void()> onHeartbeat;
+};
+
+std::vector<std::string> ToneLabels(int first, int last)
+{
+    std::vector<std::string> labels;
+    for (int tone = first; tone <= last; ++tone)
+        labels.push_back(std::to_string(tone));
+    return labels;
+}
+
+class MonitorSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TRouterSimulatorSettings settings;
+        settings.Password = "pw";
+        settings.Seed = Seed;
+        simulator = std::make_unique<TRouterSimulator>(settings);
+        view.login.Host = "127.0.0.1:" + std::to_string(simulator->Start());
+        session.SetClock([] { return Clock; });
+    }
+
+    static constexpr uint32_t Seed = 5;
+    std::unique_ptr<TRouterSimulator> simulator;
+    TRecordingView view;
+    TMonitorSession session{view};
+};
+
+TEST_F(MonitorSessionTest, StartsIdleAndAPollReadsTheRouterIntoTheChart)
+{
+    // Before any poll: Idle, red, no timer, the reply buffer as designed, no bars.
+    EXPECT_EQ(session.State(), msIdle);
+    EXPECT_EQ(session.Indicator(), Red);
+    EXPECT_FALSE(session.TimerEnabled());
+    EXPECT_EQ(session.Reply().Text(), "Memo1\r\n");
+    EXPECT_EQ(session.Range(), design::RangeLow);
+    EXPECT_EQ(session.StatusText(), "No poll yet");
+    EXPECT_EQ(session.Cursor(), mcDefault);
+    EXPECT_EQ(view.series.PointCount(), 0);
+
+    session.RequestPoll();
+
+    const ToneBits expected = SimulatedBitLoading(Seed, 0);
+    EXPECT_EQ(session.Bits(), expected);
+    EXPECT_EQ(simulator->PollsServed(), 1u);
+    EXPECT_EQ(session.State(), msRunning);
+    EXPECT_EQ(session.Indicator(), Green);
+    EXPECT_EQ(view.indicator, Green);
+    EXPECT_TRUE(session.TimerEnabled());
+    EXPECT_EQ(view.timerStarts, 1);
+    EXPECT_EQ(view.messageRounds, 1);  // the one event-handling point
+    EXPECT_TRUE(session.LastOutcome().Captured);
+    EXPECT_EQ(session.TonesRead(), 513);
+
+    // 256 bars "0" to "255", green up to tone 31, blue above, with the table's values.
+    EXPECT_EQ(view.chart.BottomAxis().Maximum(), 255.0);
+    ASSERT_EQ(view.Labels(), ToneLabels(0, 255));
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(view.series.PointColor(i), i <= 31 ? Green : Blue) << i;
+        ASSERT_EQ(view.series.YValues().ValueAt(i), expected[static_cast<std::size_t>(i)]) << i;
+    }
+
+    // The status line said what runs, then what it read; the cursor was busy meanwhile.
+    EXPECT_EQ(view.statuses, (std::vector<std::string>{"Polling " + view.login.Host + "...",
+                                                        "Read 513 tones at 12:34:56"}));
+    EXPECT_EQ(view.cursors, (std::vector<TMonitorCursor>{mcBusy, mcDefault}));
+}
+
+TEST_F(MonitorSessionTest, RangesSetBarsColoursAndAxisAndReselectingPollsNot)
+{
+    session.SelectRange(design::RangeHigh);
+    EXPECT_EQ(simulator->PollsServed(), 1u);
+    EXPECT_EQ(view.chart.BottomAxis().Maximum(), 256.0);
+    ASSERT_EQ(view.Labels(), ToneLabels(256, 512));
+    for (int i = 0; i < 257; ++i)
+        ASSERT_EQ(view.series.PointColor(i), Blue) << i;
+    EXPECT_EQ(view.series.YValues().ValueAt(16), SimulatedBitLoading(Seed, 0)[272]);
+    EXPECT_EQ(session.PlottedRange(), design::RangeHigh);
+
+    // The selected range again: nothing happens.
+    session.SelectRange(design::RangeHigh);
+    EXPECT_EQ(simulator->PollsServed(), 1u);
+    EXPECT_EQ(view.plots, 1);
+
+    session.SelectRange(design::RangeAll);
+    EXPECT_EQ(simulator->PollsServed(), 2u);
+    EXPECT_EQ(view.chart.BottomAxis().Maximum(), 512.0);
+    ASSERT_EQ(view.Labels(), ToneLabels(0, 512));
+    EXPECT_EQ(view.series.PointColor(31), Green);
+    EXPECT_EQ(view.series.PointColor(32), Blue);
+
+    session.SelectRange(design::RangeLow);
+    EXPECT_EQ(simulator->PollsServed(), 3u);
+    EXPECT_EQ(view.chart.BottomAxis().Maximum(), 255.0);
+    EXPECT_EQ(view.series.PointCount(), 256);
+}
+
+TEST_F(MonitorSessionTest, TimerIsEnabledOnceAndStopDisablesIt)
+{
+    session.RequestPoll();
+    session.RequestPoll();  // Plot while running: the period runs on
+    session.TimerTick();
+    EXPECT_EQ(simulator->PollsServed(), 3u);
+    EXPECT_EQ(view.timerStarts, 1);
+
+    session.Stop();
+    EXPECT_EQ(session.State(), msStopped);
+    EXPECT_FALSE(view.timerOn);
+    EXPECT_EQ(view.indicator, Red);
+    EXPECT_EQ(view.timerStops, 1);
+    // Stop touches neither chart nor table.
+    EXPECT_EQ(view.series.PointCount(), 256);
+    EXPECT_EQ(session.Bits(), SimulatedBitLoading(Seed, 2));
+
+    session.RequestPoll();  // the first poll after Stop starts a new period
+    EXPECT_EQ(view.timerStarts, 2);
+    EXPECT_EQ(session.State(), msRunning);
+}
+
+TEST_F(MonitorSessionTest, StopDuringAPollWins)
+{
+    session.RequestPoll();
+    // Stop handled at the event-handling point of the next poll.
+    view.onMessages = [this](int) { session.Stop(); };
+    session.RequestPoll();
+    EXPECT_EQ(session.State(), msStopped);
+    EXPECT_EQ(view.indicator, Red);
+    EXPECT_FALSE(view.timerOn);
+    EXPECT_FALSE(session.TimerEnabled());
+    // The poll itself completed: its reply is on the chart.
+    EXPECT_EQ(simulator->PollsServed(), 2u);
+    EXPECT_EQ(session.Bits(), SimulatedBitLoading(Seed, 1));
+    EXPECT_EQ(view.plots, 2);
+}
+
+TEST_F(MonitorSessionTest, TheLastOfStopAndPlotDuringAPollDecides)
+{
+    // Plot, then Stop: the remembered poll is dropped.
+    view.onMessages = [this](int round) {
+        if (round == 1) {
+            session.RequestPoll();
+            session.Stop();
+        }
+    };
+    session.RequestPoll();
+    EXPECT_EQ(simulator->PollsServed(), 1u);
+    EXPECT_EQ(session.State(), msStopped);
+    EXPECT_EQ(view.indicator, Red);
+
+    // Stop, then Plot: the remembered poll runs and ends in Running.
+    view.messageRounds = 0;
+    view.onMessages = [this](int round) {
+        if (round == 1) {
+            session.Stop();
+            session.RequestPoll();
+        }
+    };
+    session.RequestPoll();
+    EXPECT_EQ(simulator->PollsServed(), 3u);
+    EXPECT_EQ(session.State(), msRunning);
+    EXPECT_EQ(view.indicator, Green);
+    EXPECT_TRUE(view.timerOn);
+}
+
+TEST_F(MonitorSessionTest, RequestsDuringAPollRunOnceAfterItWithTheNewRange)
+{
+    std::vector<bool> nested;
+    view.onMessages = [&](int round) {
+        nested.push_back(round > 1 && session.PollPending());
+        if (round == 1) {
+            // Plot, the credit label, a timer tick and another range: one more poll.
+            session.RequestPoll();
+            session.TimerTick();
+            session.RequestPoll();
+            session.SelectRange(design::RangeHigh);
+            EXPECT_EQ(simulator->PollsServed(), 0u) << "no poll inside the running one";
+        }
+    };
+    session.RequestPoll();
+    EXPECT_EQ(view.messageRounds, 2);
+    EXPECT_EQ(simulator->PollsServed(), 2u);
+    EXPECT_EQ(nested, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(session.PollPending());
+    // The chart shows the second poll alone, over the range selected meanwhile.
+    EXPECT_EQ(view.plots, 2);
+    ASSERT_EQ(view.Labels(), ToneLabels(256, 512));
+    EXPECT_EQ(session.Bits(), SimulatedBitLoading(Seed, 1));
+    EXPECT_EQ(view.timerStarts, 1);
+}
+
+TEST_F(MonitorSessionTest, CloseRequestDuringAPollEndsThePolling)
+{
+    session.RequestPoll();
+    view.onMessages = [this](int) {
+        EXPECT_TRUE(session.CloseQuery());
+        session.RequestPoll();  // a click queued behind the close request
+    };
+    session.RequestPoll();
+    EXPECT_TRUE(session.Closing());
+    EXPECT_EQ(simulator->PollsServed(), 2u);
+    EXPECT_EQ(session.State(), msStopped);
+    EXPECT_EQ(view.indicator, Red);
+    EXPECT_FALSE(view.timerOn);
+
+    // Nothing polls any more.
+    view.onMessages = nullptr;
+    session.RequestPoll();
+    session.TimerTick();
+    EXPECT_EQ(simulator->PollsServed(), 2u);
+}
+
+TEST_F(MonitorSessionTest, ExceptionAfterTheDialogueSkipsTheRestOfThePoll)
+{
+    view.failPlot = true;
+    view.onMessages = [this](int) { session.RequestPoll(); };
+    EXPECT_THROW(session.RequestPoll(), std::runtime_error);
+    // The timer is not enabled by that poll, the remembered request is
+    // dropped, and the busy cursor is gone.
+    EXPECT_FALSE(view.timerOn);
+    EXPECT_FALSE(session.Polling());
+    EXPECT_FALSE(session.PollPending());
+    EXPECT_EQ(simulator->PollsServed(), 1u);
+    EXPECT_EQ(view.cursors, (std::vector<TMonitorCursor>{mcBusy, mcDefault}));
+
+    // The next request polls normally.
+    view.failPlot = false;
+    view.onMessages = nullptr;
+    session.RequestPoll();
+    EXPECT_EQ(session.State(), msRunning);
+}
+
+TEST_F(MonitorSessionTest, CursorFollowsTheReadoutOutsidePolls)
+{
+    session.SetReadoutOnBar(true);
+    EXPECT_EQ(session.Cursor(), mcCrosshair);
+    // During the poll the cursor is busy, whatever the readout says; after it
+    // the readout's last word counts.
+    view.onMessages = [this](int) {
+        EXPECT_EQ(session.Cursor(), mcBusy);
+        session.SetReadoutOnBar(false);
+        EXPECT_EQ(session.Cursor(), mcBusy);
+    };
+    session.RequestPoll();
+    EXPECT_EQ(session.Cursor(), mcDefault);
+    EXPECT_EQ(view.cursors, (std::vector<TMonitorCursor>{mcCrosshair, mcBusy, mcDefault}));
+}
+
+TEST(MonitorSession, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
+{
+    TRecordingView view;
+    view.login.Host = "127.0.0.1:" + std::to_string(UnusedPort());
+    TMonitorSession session(view);
+    session.SetClock([] { return Clock; });
+    session.SelectRange(design::RangeAll);
+
+    for (int32_t v : session.Bits())
+        ASSERT_EQ(v, 0);
+    EXPECT_EQ(view.series.PointCount(), 513);
+    EXPECT_EQ(view.indicator, Green);
+    EXPECT_TRUE(view.timerOn);
+    EXPECT_EQ(session.State(), msRunning);
+    EXPECT_FALSE(session.LastOutcome().Captured);
+    EXPECT_EQ(session.StatusText(), "Could not connect to " + view.login.Host + ": Connection refused (at 12:34:56)");
+}
+
+TEST(MonitorSession, WaitsHeartbeatWhileTheRouterIsSilentAndTicksThenAreRemembered)
+{
+    // The router holds its reply back until the poll has had a heartbeat.
+    std::atomic<bool> heartbeatSeen{false};
+    TScriptedRouter router([&](TScriptedConnection& c) {
+        if (!c.Login())
+            return;
+        while (!heartbeatSeen && !c.Stopped())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        c.Send(BitLoadingReplyText(SimulatedBitLoading(3, 0)) + "=>");
+        c.ReadUntil("never sent");
+    });
+    TRecordingView view;
+    view.login.Host = router.Host();
+    TMonitorSession session(view);
+    int requests = 0;
+    view.onHeartbeat = [&] {
+        EXPECT_TRUE(session.Polling());
+        EXPECT_EQ(session.Cursor(), mcBusy);
+        if (!heartbeatSeen) {
+            // A timer tick delivered while the poll waits; its poll will find
+            // nothing listening.
+            session.TimerTick();
+            view.login.Host = "127.0.0.1:" + std::to_string(UnusedPort());
+            ++requests;
+        }
+        heartbeatSeen = true;
+    };
+    session.SetClock([] { return Clock; });
+    session.RequestPoll();
+    EXPECT_GE(view.heartbeats, 1);
+    EXPECT_EQ(requests, 1);
+    // The first poll read the router; the remembered tick ran a second poll
+    // once the first had ended.
+    EXPECT_EQ(session.PollCount(), 2);
+    ASSERT_EQ(view.statuses.size(), 4u);
+    EXPECT_EQ(view.statuses[1], "Read 513 tones at 12:34:56");
+    EXPECT_EQ(view.statuses[3].substr(0, 21), "Could not connect to ");
+    EXPECT_EQ(view.plots, 2);
+}
+
+TEST(PollStatusText, SaysWhatFailedInPlainWordsForEveryStep)
+{
+    const auto failed = [](TPollStep step, int code, const std::string& text, bool deadline = false) {
+        TPollOutcome outcome;
+        outcome.FailedStep = step;
+        outcome.ErrorCode = code;
+        outcome.ErrorText = text;
+        outcome.DeadlineExceeded = deadline;
+        return PollStatusText(outcome, "192.168.1.254", 0, "14:03:12");
+    };
+    TPollOutcome captured;
+    captured.Captured = true;
+    EXPECT_EQ(PollStatusText(captured, "192.168.1.254", 513, "14:03:12"), "Read 513 tones at 14:03:12");
+    EXPECT_EQ(PollStatusText(captured, "192.168.1.254", 1, "14:03:12"), "Read 1 tone at 14:03:12");
+
+    EXPECT_EQ(failed(TPollStep::psConnect, 10061, "Connection refused"),
+              "Could not connect to 192.168.1.254: Connection refused (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psConnect, 11001, "Host not found"),
+              "Could not connect to 192.168.1.254: Host not found (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psWaitUserPrompt, 10060, "Connection timed out"),
+              "No reply within 2 s after connecting (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psWaitPasswordPrompt, 10060, "Connection timed out"),
+              "No reply within 2 s after the user name (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psWaitCommandPrompt, 10060, "Connection timed out"),
+              "No reply within 2 s after the password (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psWaitCommandPrompt, 10054, "Connection reset by peer"),
+              "The router closed the connection after the password (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psReceiveReply, 10055, "No buffer space available"),
+              "Lost the router after the command: No buffer space available (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psReceiveReply, 0, "no reply before the prompt"),
+              "No bit loading in the router's reply after the command (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psSendPassword, 10054, "Connection reset by peer"),
+              "Could not send the password: Connection reset by peer (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psWaitUserPrompt, 10053, "Software caused connection abort", true),
+              "Gave up after connecting: the poll took longer than 30 s (at 14:03:12)");
+    // A step this text does not know by name still reads well.
+    EXPECT_EQ(failed(static_cast<TPollStep>(99), 0, "the password holds a line break"),
+              "The poll failed (unknown step): the password holds a line break (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psLogout, 0, ""), "The poll failed (logout) (at 14:03:12)");
+}
+
+TEST(PollStatusText, TonesReadCountsTheCellsOfTheCutReply)
+{
+    const ToneBits bits = SimulatedBitLoading(4, 0);
+    TReplyBuffer full;
+    full.Append(BitLoadingCommand);
+    full.Append(BitLoadingReplyText(bits));
+    ToneBits read{};
+    ParseReply(full, read);
+    EXPECT_EQ(TonesInCutReply(full), 513);
+
+    // A reply cut off after the first 12 lines: 120 cells.
+    TReplyBuffer partial;
+    partial.Append(BitLoadingCommand);
+    const std::string text = BitLoadingReplyText(bits);
+    std::size_t end = BitLoadingReplyHeadLength;
+    for (int line = 0; line < 12; ++line)
+        end = text.find("\r\n", end) + 2;
+    partial.Append(text.substr(0, end - 2));
+    ParseReply(partial, read);
+    EXPECT_EQ(TonesInCutReply(partial), 120);
+
+    TReplyBuffer empty("Memo1");
+    ParseReply(empty, read);
+    EXPECT_EQ(TonesInCutReply(empty), 0);
+}
+
+TEST(ReadoutText, ShortestDecimalForm)
+{
+    EXPECT_EQ(ShortestDecimal(4.3125), "4.3125");
+    EXPECT_EQ(ShortestDecimal(2208.0), "2208");
+    EXPECT_EQ(ShortestDecimal(1173.0), "1173");
+    EXPECT_EQ(ShortestDecimal(0.0), "0");
+    EXPECT_EQ(ShortestDecimal(-0.0), "0");
+    EXPECT_EQ(ShortestDecimal(-1.0), "-1");
+    EXPECT_EQ(ShortestDecimal(0.1 + 0.2), "0.3");
+    EXPECT_EQ(ShortestDecimal(1.0 / 3.0), "0.333333333333333");
+    EXPECT_EQ(ShortestDecimal(123456789012345.0), "123456789012345");
+    EXPECT_EQ(ShortestDecimal(1e15), "1E+15");
+    EXPECT_EQ(ShortestDecimal(1234567890123456789.0), "1.23456789012346E+18");
+    EXPECT_EQ(ShortestDecimal(0.0001), "0.0001");
+    EXPECT_EQ(ShortestDecimal(0.00001), "1E-5");
+    EXPECT_EQ(ShortestDecimal(4.3125, ','), "4,3125");
+}
+
+TEST(ReadoutText, TextsToTheCharacter)
+{
+    EXPECT_EQ(ReadoutToneText(272), "Tone number:   272");
+    EXPECT_EQ(ReadoutFrequencyText(272), "Frequency:       1173 KHz");
+    EXPECT_EQ(ReadoutFrequencyText(64), "Frequency:       276 KHz");
+    EXPECT_EQ(ReadoutFrequencyText(1), "Frequency:       4.3125 KHz");
+    EXPECT_EQ(ReadoutFrequencyText(512), "Frequency:       2208 KHz");
+    EXPECT_EQ(ReadoutFrequencyText(3, ','), "Frequency:       12,9375 KHz");
+    EXPECT_EQ(ReadoutBitsText(12.0), "Bits:                  12");
+    EXPECT_EQ(ReadoutBitsText(0.0), "Bits:                  0");
+}
+
+}  // namespace
