@@ -49,6 +49,8 @@ std::string PollFailureText(const TPollOutcome& outcome, const std::string& host
     }
     if (step == TPollStep::psConnect)
         return WithReason("Could not connect to " + host, outcome.ErrorText);
+    if (step == TPollStep::psCheckSettings)
+        return WithReason("Not polled", outcome.ErrorText);
 
     const std::string phase = WaitPhase(step);
     if (!phase.empty()) {

@@ -441,6 +441,8 @@ TEST(PollStatusText, SaysWhatFailedInPlainWordsForEveryStep)
               "Could not send the password: Connection reset by peer (at 14:03:12)");
     EXPECT_EQ(failed(TPollStep::psWaitUserPrompt, 10053, "Software caused connection abort", true),
               "Gave up after connecting: the poll took longer than 30 s (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psCheckSettings, 0, "the password contains a line break or NUL character"),
+              "Not polled: the password contains a line break or NUL character (at 14:03:12)");
     // A step this text does not know by name still reads well.
     EXPECT_EQ(failed(static_cast<TPollStep>(99), 0, "the password holds a line break"),
               "The poll failed (unknown step): the password holds a line break (at 14:03:12)");
