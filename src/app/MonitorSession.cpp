@@ -134,12 +134,20 @@ void TMonitorSession::RunPoll()
     // shows the old bars on the new range.
     fView.PlotBars(fBits, range);
     fPlottedRange = range;
-    SetStatus(PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock));
+    const std::string note = fView.KeepPoll(outcome, login.Host, fBits, range);
+    const std::string status = PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock);
+    SetStatus(note.empty() ? status : status + "; " + note);
 
     if (!fStopDuringPoll) {
         SetTimer(true);
         fState = msRunning;
     }
+}
+
+void TMonitorSession::ShowPastPoll(const design::ToneRange& range, const std::string& statusText)
+{
+    fPlottedRange = range;
+    SetStatus(statusText);
 }
 
 // ---- view updates --------------------------------------------------------------------------------------

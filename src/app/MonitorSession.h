@@ -46,6 +46,11 @@ public:
     bool CloseQuery();
     // Whether a bar lies under the mouse (the readout's crosshair).
     void SetReadoutOnBar(bool onBar);
+    // The window shows a poll from the history with the bars of range: the
+    // readout numbers the bars from that range's first tone, and the status
+    // line says what is shown, until the next poll plots live data again.
+    // The timer, the indicator and the table of the last poll stay as they are.
+    void ShowPastPoll(const design::ToneRange& range, const std::string& statusText);
 
     // --- getters ------------------------------------------------------------------------------------
     TMonitorState State() const { return fState; }

@@ -4,6 +4,10 @@
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "chart/ChartColors.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryTime.h"
+#include "historywindow/HistoryWindow.h"
+#include "monitor/HistoryDesign.h"
 #include "monitor/MonitorChart.h"
 #include "window/AboutBox.h"
 #include "window/Anchors.h"
@@ -212,6 +216,10 @@ void TForm1::CreateControls()
 
 void TForm1::CreateMenu()
 {
+    // The history's menu stands before Help, as Help comes last.
+    History1 = menuBar()->addMenu(QStr(design::MenuHistory));
+    ShowHistory1 = History1->addAction(QStr(design::MenuShowHistory));
+    connect(ShowHistory1, &QAction::triggered, this, [this] { ShowHistory1Click(); });
     Help1 = menuBar()->addMenu(QStr(design::MenuHelp));
     Help2 = Help1->addAction(QStr(design::MenuHelpItem));
     Help1->addSeparator();
@@ -352,6 +360,40 @@ void TForm1::SetTimerEnabled(bool enabled)
 void TForm1::ShowStatus(const std::string& text)
 {
     StatusLine->setText(QStr(text));
+}
+
+std::string TForm1::KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
+                             const design::ToneRange& range)
+{
+    if (!fHistory)
+        fHistory = std::make_unique<THistoryRecorder>(fHistoryPath.isEmpty() ? DefaultHistoryPath() : fHistoryPath);
+    THistoryRecord record =
+        MakeHistoryRecord(CurrentUtcMs(), host, outcome, range.FirstTone, range.LastTone, bits);
+    const std::string note = fHistory->Record(record);
+    if (fHistoryWindow != nullptr && fHistoryWindow->isVisible())
+        fHistoryWindow->PollRecorded();
+    return note;
+}
+
+void TForm1::ShowHistory1Click()
+{
+    if (fHistoryWindow == nullptr) {
+        const QString path = fHistory ? fHistory->Path() : (fHistoryPath.isEmpty() ? DefaultHistoryPath() : fHistoryPath);
+        fHistoryWindow = new THistoryWindow(path, this);
+        fHistoryWindow->SetOnPollChosen([this](const THistoryRecord& record) { ShowPastPoll(record); });
+    } else {
+        fHistoryWindow->Reload();
+    }
+    fHistoryWindow->show();
+    fHistoryWindow->raise();
+    fHistoryWindow->activateWindow();
+}
+
+void TForm1::ShowPastPoll(const THistoryRecord& record)
+{
+    const design::ToneRange range{record.FirstTone, record.LastTone};
+    PlotToneTable(*Chart21, *LineSeries18, record.Bits, range);
+    fSession.ShowPastPoll(range, PastPollStatusText(record));
 }
 
 void TForm1::ApplyCursor(TMonitorCursor cursor)

@@ -5,6 +5,8 @@
 #include "monitor/MonitorDesign.h"
 
 #include <QMainWindow>
+#include <QString>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +24,10 @@ class TBarSeries;
 class TChart;
 class TClickLabel;
 class TForm2;
+class THistoryRecorder;
+class THistoryWindow;
 class TShape;
+struct THistoryRecord;
 
 // The monitor's main window: host, user name and password, Plot and Stop,
 // the three range buttons, the indicator square, the chart with its hover
@@ -41,10 +46,16 @@ public:
     TForm2* HelpWindow() const { return fHelpWindow; }
     // The client area below the menu bar, where the controls live.
     QWidget* ClientArea() const { return fClientArea; }
+    // The history window, once "Show history..." has opened it.
+    THistoryWindow* HistoryWindow() const { return fHistoryWindow; }
+    const QString& HistoryPath() const { return fHistoryPath; }
 
     // --- setters -------------------------------------------------------------------------------------
     // The help window, created hidden after the main window.
     void SetHelpWindow(TForm2* helpWindow) { fHelpWindow = helpWindow; }
+    // The line history's store (the user's data folder unless replaced); set
+    // before the first poll.
+    void SetHistoryPath(const QString& path) { fHistoryPath = path; }
 
     // --- handlers ------------------------------------------------------------------------------------
     // The poll: Plot, a click on the credit label, a range button (through
@@ -64,6 +75,11 @@ public:
     // Help... and About...: modal.
     void Help2Click();
     void About1Click();
+    // History > Show history...: the history window, not modal.
+    void ShowHistory1Click();
+    // A poll chosen in the history window: its bars over its range, until the
+    // next poll.
+    void ShowPastPoll(const THistoryRecord& record);
 
     // --- controls (design names) -------------------------------------------------------------------------
     QLabel* Label1 = nullptr;
@@ -89,6 +105,8 @@ public:
     QLabel* Label58 = nullptr;
     QPushButton* Button2 = nullptr;
     QTimer* Timer1 = nullptr;
+    QMenu* History1 = nullptr;
+    QAction* ShowHistory1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
@@ -107,6 +125,8 @@ private:
     void SetTimerEnabled(bool enabled) override;
     void ShowStatus(const std::string& text) override;
     void ApplyCursor(TMonitorCursor cursor) override;
+    std::string KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
+                         const design::ToneRange& range) override;
     void ProcessMessages() override;
     void Heartbeat() override;
 
@@ -120,6 +140,9 @@ private:
     // --- data ---------------------------------------------------------------------------------------
     TMonitorSession fSession{*this};
     TForm2* fHelpWindow = nullptr;
+    QString fHistoryPath;
+    std::unique_ptr<THistoryRecorder> fHistory;  // opened at the first poll
+    THistoryWindow* fHistoryWindow = nullptr;
     QWidget* fClientArea = nullptr;
     std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left
 };

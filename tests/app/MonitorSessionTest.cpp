@@ -63,6 +63,12 @@ public:
     }
     void ShowStatus(const std::string& text) override { statuses.push_back(text); }
     void ApplyCursor(TMonitorCursor cursor) override { cursors.push_back(cursor); }
+    std::string KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
+                         const design::ToneRange& range) override
+    {
+        kept.push_back({outcome.Captured, host, bits, range});
+        return keepNote;
+    }
     void ProcessMessages() override
     {
         ++messageRounds;
@@ -100,6 +106,14 @@ public:
     int heartbeats = 0;
     std::function<void(int round)> onMessages;
     std::function<void()> onHeartbeat;
+    struct TKept {
+        bool Captured;
+        std::string Host;
+        ToneBits Bits;
+        design::ToneRange Range;
+    };
+    std::vector<TKept> kept;
+    std::string keepNote;
 };
 
 std::vector<std::string> ToneLabels(int first, int last)
@@ -166,6 +180,44 @@ TEST_F(MonitorSessionTest, StartsIdleAndAPollReadsTheRouterIntoTheChart)
     EXPECT_EQ(view.statuses, (std::vector<std::string>{"Polling " + view.login.Host + "...",
                                                         "Read 513 tones at 12:34:56"}));
     EXPECT_EQ(view.cursors, (std::vector<TMonitorCursor>{mcBusy, mcDefault}));
+}
+
+// Every poll is handed to the history once, a failed one too; a history that
+// cannot keep it adds a note to the status line and stops nothing. A past
+// poll on the chart renumbers the readout until the next poll.
+TEST_F(MonitorSessionTest, EveryPollIsKeptAndAPastPollRenumbersTheReadout)
+{
+    session.RequestPoll();
+    ASSERT_EQ(view.kept.size(), 1u);
+    EXPECT_TRUE(view.kept[0].Captured);
+    EXPECT_EQ(view.kept[0].Host, view.login.Host);
+    EXPECT_EQ(view.kept[0].Bits, SimulatedBitLoading(Seed, 0));
+    EXPECT_EQ(view.kept[0].Range, design::RangeLow);
+
+    view.keepNote = "History not written: database is locked";
+    const std::string routerHost = view.login.Host;
+    view.login.Host = "127.0.0.1:" + std::to_string(UnusedPort());
+    session.RequestPoll();
+    ASSERT_EQ(view.kept.size(), 2u);
+    EXPECT_FALSE(view.kept[1].Captured);
+    EXPECT_EQ(view.kept[1].Bits, ToneBits{});
+    EXPECT_EQ(session.StatusText(), "Could not connect to " + view.login.Host +
+                                        ": Connection refused (at 12:34:56); History not written: database is locked");
+    EXPECT_TRUE(session.TimerEnabled());
+
+    session.ShowPastPoll(design::RangeHigh, "Showing a past poll");
+    EXPECT_EQ(session.PlottedRange(), design::RangeHigh);
+    EXPECT_EQ(session.Range(), design::RangeLow);
+    EXPECT_EQ(session.StatusText(), "Showing a past poll");
+    EXPECT_EQ(view.kept.size(), 2u);
+    EXPECT_TRUE(session.TimerEnabled());
+    EXPECT_EQ(session.Indicator(), Green);
+
+    view.keepNote.clear();
+    view.login.Host = routerHost;
+    session.RequestPoll();
+    EXPECT_EQ(session.PlottedRange(), design::RangeLow);
+    EXPECT_EQ(session.StatusText(), "Read 513 tones at 12:34:56");
 }
 
 TEST_F(MonitorSessionTest, RangesSetBarsColoursAndAxisAndReselectingPollsNot)

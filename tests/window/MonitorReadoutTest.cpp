@@ -1,12 +1,14 @@
 // The hover readout over the main window's chart: the texts at real bar
-// pixels, the idle texts, the application-wide crosshair, and which bar is
-// named where two bars' hit areas meet.
+// pixels, the idle texts, the application-wide crosshair, which bar is named
+// where two bars' hit areas meet, and the tones of a past poll from the history.
 #include "WindowTestUtil.h"
 
 #include "monitor/MonitorDesign.h"
 #include "routersim/RouterProfile.h"
+#include "historywindow/HistoryWindow.h"
 #include "window/ReadoutHit.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -145,3 +147,46 @@ TEST(MonitorReadout, TheDrawnBarWinsWhereTwoHitAreasMeet)
 }
 
 }  // namespace
+
+// Every poll of the window is kept in the line history. A poll chosen in the
+// history window is drawn over the range it was taken with, and the readout
+// names its tones, whatever range button is selected now; the next poll
+// returns to live data.
+TEST(MonitorHistory, APastPollIsDrawnOverItsRangeAndTheReadoutNamesItsTones)
+{
+    TMonitorFixture f;
+    TForm1& form = *f.form;
+    form.rb2->click();  // poll 0 over "256 - 512"
+    form.rb1->click();  // poll 1 over "0 - 255"
+    EXPECT_EQ(form.StatusLine->text(), "Read 513 tones at 10:20:30");
+    ASSERT_TRUE(QFile::exists(form.HistoryPath()));
+
+    form.ShowHistory1->trigger();
+    THistoryWindow* history = form.HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->isVisible());
+    EXPECT_FALSE(history->isModal());
+    ASSERT_EQ(history->Browser().Model().rowCount(), 2);
+
+    // Newest first: row 1 is the poll over "256 - 512".
+    ASSERT_TRUE(history->Browser().Choose(1));
+    TBarSeries& series = *form.LineSeries18;
+    ASSERT_EQ(series.PointCount(), 257);
+    EXPECT_EQ(series.PointLabel(0), "256");
+    EXPECT_EQ(form.Chart21->BottomAxis().Maximum(), 256.0);
+    EXPECT_TRUE(form.rb1->isChecked());
+    EXPECT_TRUE(form.StatusLine->text().startsWith("Showing a past poll of ")) << form.StatusLine->text().toStdString();
+    EXPECT_EQ(f.simulator->PollsServed(), 2u);
+
+    const ToneBits bits = SimulatedBitLoading(Seed, 0);
+    f.PaintChart();
+    f.MoveMouse(DrawnPixel(series, 16));
+    EXPECT_EQ(ReadoutOf(form), (TReadout{"Tone number:   272", "Frequency:       1173 KHz",
+                                         "Bits:                  " + QString::number(bits[272])}));
+
+    // The next poll draws live data over the selected range and is kept too.
+    form.Button1->click();
+    EXPECT_EQ(series.PointCount(), 256);
+    EXPECT_EQ(form.StatusLine->text(), "Read 513 tones at 10:20:30");
+    EXPECT_EQ(history->Browser().Model().rowCount(), 3);
+}

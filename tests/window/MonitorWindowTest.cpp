@@ -117,7 +117,12 @@ TEST(MonitorWindowDesign, EveryTextToTheCharacter)
     EXPECT_EQ(items[0]->text(), "Help...");
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_EQ(items[2]->text(), "About...");
-    EXPECT_EQ(form.menuBar()->actions().size(), 1);
+    // The history's menu stands before Help.
+    ASSERT_EQ(form.menuBar()->actions().size(), 2);
+    EXPECT_EQ(form.menuBar()->actions()[0]->text(), "History");
+    EXPECT_EQ(form.menuBar()->actions()[1]->text(), "Help");
+    ASSERT_EQ(form.History1->actions().size(), 1);
+    EXPECT_EQ(form.History1->actions()[0]->text(), "Show history...");
 
     EXPECT_EQ(help.windowTitle(), "Quillmont Monitor Help");
     EXPECT_EQ(help.Button1->text(), "OK");

@@ -34,6 +34,7 @@ pids+=($!)
 wait_for test -s "$out/display" || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$out/display")"
 export XDG_RUNTIME_DIR="$out/run"
+export XDG_DATA_HOME="$out/data"  # the line history of this run
 mkdir -p -m 700 "$out/run"
 export QT_QPA_PLATFORM=xcb
 

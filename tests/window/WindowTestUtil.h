@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,8 @@ struct TMonitorFixture {
     std::unique_ptr<TRouterSimulator> simulator;
     std::unique_ptr<TForm1> form;
     std::string host;
+    // The line history of this window's polls.
+    QTemporaryDir historyDir;
 
     TMonitorFixture()
     {
@@ -32,6 +35,7 @@ struct TMonitorFixture {
         simulator = std::make_unique<TRouterSimulator>(settings);
         host = "127.0.0.1:" + std::to_string(simulator->Start());
         form = std::make_unique<TForm1>();
+        form->SetHistoryPath(historyDir.filePath(QStringLiteral("history.sqlite")));
         form->edHost->setText(QString::fromStdString(host));
         form->edPassword->setText(QStringLiteral("pw"));
         form->Session().SetClock([] { return std::string("10:20:30"); });
