@@ -20,6 +20,7 @@ test -f /usr/share/icons/hicolor/scalable/apps/quillmont-monitor.svg
 
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   tmp=$(mktemp -d)
+  monitor=""
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
   xvfb=$!
   trap 'kill $monitor $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
