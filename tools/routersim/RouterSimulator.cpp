@@ -365,8 +365,10 @@ void TRouterSimulator::AcceptLoop() {
       return;
     }
     if (static_cast<int>(FClients.size()) >= FSettings.MaxClients || !StartClient(fd)) {
-      ::close(fd);
+      // Counted before the close, so that a client that sees its connection
+      // end also sees it counted.
       ++FClientsRefused;
+      ::close(fd);
     }
   }
 }
