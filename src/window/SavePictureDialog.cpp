@@ -4,7 +4,11 @@
 #include "window/DialogFilter.h"
 #include "window/PicturePreview.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QTreeView>
+#include <algorithm>
 
 TSavePictureDialog::TSavePictureDialog(QWidget* parent) : QFileDialog(parent)
 {
@@ -20,12 +24,28 @@ TSavePictureDialog::TSavePictureDialog(QWidget* parent) : QFileDialog(parent)
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(fPreview, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
     connect(this, &QFileDialog::currentChanged, fPreview, &TPicturePreview::ShowFile);
+
+    // Room for the list next to the preview, and for the detail columns'
+    // usual texts.
+    resize(std::max(width(), 900), std::max(height(), 460));
+    if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics metrics(details->font());
+        const int padding = metrics.horizontalAdvance(QLatin1Char('M')) * 2;
+        details->header()->resizeSection(1, metrics.horizontalAdvance(QStringLiteral("999.9 KiB")) + padding);
+        details->header()->resizeSection(2, metrics.horizontalAdvance(QStringLiteral("JPEG image")) + padding);
+        details->header()->resizeSection(3, metrics.horizontalAdvance(QStringLiteral("28 Dec 2026 23:59")) + padding);
+    }
 }
 
 bool TSavePictureDialog::Execute()
 {
-    fFileName.clear();
+    // The next run starts at the file chosen last: its folder, its name and
+    // its preview.
     fPreview->Clear();
+    if (!fFileName.isEmpty()) {
+        selectFile(fFileName);
+        fPreview->ShowFile(fFileName);
+    }
     if (exec() != QDialog::Accepted)
         return false;
     const QStringList files = selectedFiles();

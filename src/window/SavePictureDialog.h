@@ -15,13 +15,14 @@ public:
     explicit TSavePictureDialog(QWidget* parent = nullptr);
 
     // --- getters -------------------------------------------------------------------------------------
-    // The name chosen by the last Execute that answered true.
+    // The name chosen last; a cancelled run keeps it.
     const QString& FileName() const { return fFileName; }
     TPicturePreview* Preview() const { return fPreview; }
 
     // --- running -------------------------------------------------------------------------------------
     // Runs the dialog modally: true when the user chose a file (FileName),
-    // false when the dialog was cancelled.
+    // false when the dialog was cancelled. After a choice the next run opens
+    // at the file chosen, with its preview.
     bool Execute();
 
 private:
