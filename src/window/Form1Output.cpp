@@ -28,7 +28,15 @@ namespace {
 class TRedrawAfterExport {
 public:
     explicit TRedrawAfterExport(TChart& chart) : fChart(chart) {}
-    ~TRedrawAfterExport() { fChart.repaint(); }
+    ~TRedrawAfterExport()
+    {
+        // A paint that fails shows its error on the next paint; it must not
+        // escape a destructor.
+        try {
+            fChart.repaint();
+        } catch (...) {
+        }
+    }
     TRedrawAfterExport(const TRedrawAfterExport&) = delete;
     TRedrawAfterExport& operator=(const TRedrawAfterExport&) = delete;
 
