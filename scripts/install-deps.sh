@@ -5,7 +5,8 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
       clang libclang-rt-14-dev xvfb xauth xdotool imagemagick
-      libqt6sql6-sqlite)
+      libqt6sql6-sqlite
+      cups printer-driver-cups-pdf poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

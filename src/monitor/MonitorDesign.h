@@ -101,6 +101,11 @@ inline constexpr std::string_view MenuPrinterSetup = "Printer setup...";
 inline constexpr std::string_view MenuPrint = "Print";
 inline constexpr std::string_view SaveFilter = "JPEG Image File (*.jpg)|*.jpg";
 inline constexpr std::string_view SaveDefaultExtension = ".jpg";
+inline constexpr std::string_view PrinterSetupTitle = "Printer Setup";
+// Printing that cannot happen is said, never passed over: no printer at all,
+// or a printer (%s: its name, or the file it writes) that refused the document.
+inline constexpr std::string_view PrintNoPrinterText = "There is no printer to print on.";
+inline constexpr std::string_view PrintRefusedText = "The printer \"%s\" did not accept the document.";
 inline constexpr std::string_view AboutText = "Simple Bitloading plotter for the Quillmont";
 inline constexpr std::string_view AboutLineBreak = "\n\r";  // LF, then CR, between text and credit
 

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -86,6 +87,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
     CreateControls();
     CreateMenu();
+    CreatePopupMenu();
 
     // The window starts at its minimum size: the designed client area and the
     // status line under the menu bar.

@@ -4,6 +4,7 @@
 #include "app/MonitorView.h"
 #include "monitor/MonitorDesign.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -17,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -26,6 +28,7 @@ class TClickLabel;
 class TForm2;
 class THistoryRecorder;
 class THistoryWindow;
+class TSavePictureDialog;
 class TShape;
 struct THistoryRecord;
 
@@ -81,6 +84,23 @@ public:
     // next poll.
     void ShowPastPoll(const THistoryRecord& record);
 
+    // --- chart output (the chart's pop-up menu, Form1Output.cpp) ---------------------------------------
+    // Each works on the chart as it is shown and changes nothing else: not
+    // the chart, the tone table, the poll or the timer. A failure raises; the
+    // menu's actions show it in the program's error box (RunCommand).
+    // Save As...: the chart's bitmap, then the save dialog, then the JPEG file.
+    void SaveAs1Click();
+    // Copy to clipboard: the chart's vector picture (and a bitmap of it).
+    void Copytoclipboard1Click();
+    // Printer setup...: the program's printer dialog; later prints use its choices.
+    void Printersetup1Click();
+    // Print: the chart's bitmap on one page of the current printer, scaled by
+    // whole printer dots per window pixel, without a print dialog.
+    void Print1Click();
+    // The program's one printer, made on first use: the system's default
+    // printer, or what the printer setup chose.
+    QPrinter& Printer();
+
     // --- controls (design names) -------------------------------------------------------------------------
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -110,6 +130,12 @@ public:
     QMenu* Help1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;  // the chart's, on a right click
+    QAction* SaveAs1 = nullptr;
+    QAction* Copytoclipboard1 = nullptr;
+    QAction* Printersetup1 = nullptr;
+    QAction* Print1 = nullptr;
+    TSavePictureDialog* SavePictureDialog1 = nullptr;  // made by the first Save As
     QLabel* StatusLine = nullptr;
 
 protected:
@@ -132,6 +158,11 @@ private:
 
     void CreateControls();
     void CreateMenu();
+    void CreatePopupMenu();
+    // Runs an output command; its exception is shown in the error box.
+    void RunCommand(void (TForm1::*command)());
+    // The chart drawn into a new bitmap of its current size.
+    QImage ChartBitmap();
     // Places a control at its design bounds and anchors it to the bottom-left corner.
     template <class W> W* Place(W* control, const design::Bounds& bounds);
     void LayoutControls();
@@ -145,4 +176,5 @@ private:
     THistoryWindow* fHistoryWindow = nullptr;
     QWidget* fClientArea = nullptr;
     std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left
+    std::unique_ptr<QPrinter> fPrinter;
 };

@@ -20,6 +20,25 @@ bool TMonitorApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
+namespace {
+
+void ShowMessageBox(const QString& message)
+{
+    QMessageBox box(QMessageBox::Critical, QStr(design::ProgramTitle), message, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+}  // namespace
+
+void ShowExceptionMessage(const QString& message)
+{
+    if (auto* application = dynamic_cast<TMonitorApplication*>(QCoreApplication::instance()))
+        application->ShowException(message);
+    else
+        ShowMessageBox(message);
+}
+
 void TMonitorApplication::ShowException(const QString& message)
 {
     if (fShowingException)
@@ -29,9 +48,7 @@ void TMonitorApplication::ShowException(const QString& message)
         if (fPresenter) {
             fPresenter(message);
         } else {
-            QMessageBox box(QMessageBox::Critical, QStr(design::ProgramTitle), message, QMessageBox::Ok,
-                            activeWindow());
-            box.exec();
+            ShowMessageBox(message);
         }
     } catch (...) {
     }

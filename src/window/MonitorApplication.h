@@ -26,3 +26,8 @@ private:
     std::function<void(const QString&)> fPresenter;
     bool fShowingException = false;
 };
+
+// Shows the message of a failed command the way an exception reaching the
+// event loop is shown: through the running TMonitorApplication, or in the
+// same kind of message box when the application is a plain QApplication.
+void ShowExceptionMessage(const QString& message);

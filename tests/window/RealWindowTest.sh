@@ -2,7 +2,10 @@
 # The monitor in a real X window (Xvfb), driven like a person would with
 # xdotool: type the router simulator's address and the password, press Plot,
 # and check on a screenshot that bars in both colours appeared and the
-# indicator turned green; then Stop turns it red.
+# indicator turned green; right-click the chart, choose "Save As...", type a
+# name and press Enter, and check that the JPEG file holds a picture of the
+# chart's size; open the dialog again and check that the saved file is
+# previewed; then Stop turns the indicator red.
 # Usage: RealWindowTest.sh MONITOR ROUTERSIM OUTDIR
 # Exits 77 (skipped) when Xvfb, xdotool or ImageMagick are missing.
 set -euo pipefail
@@ -81,6 +84,52 @@ green=$(chart_pixels plotted 'rgb(0,128,0)')
 blue=$(chart_pixels plotted 'rgb(0,0,255)')
 echo "chart pixels: green $green, blue $blue"
 [ "$green" -gt 100 ] && [ "$blue" -gt 1000 ] || { echo "bars missing"; exit 1; }
+
+# Save As from the chart's pop-up menu: the first item, a name typed without
+# extension, Enter.
+wait_for_window() { wait_for xdotool search --onlyvisible --name "$1"; }
+save_dialog='^Save As$'
+rm -f "$out/saved-chart.jpg"
+xdotool mousemove --window "$window" 300 $((100 + menu)) click 3
+sleep 0.5
+shot popup
+xdotool key Down Return
+wait_for_window "$save_dialog" || { echo "no save dialog"; exit 1; }
+dialog=$(xdotool search --onlyvisible --name "$save_dialog" | head -n1)
+sleep 0.3
+import -window "$dialog" "$out/save-dialog.png"
+xdotool type --delay 20 "$out/saved-chart"
+xdotool key Return
+wait_for test -s "$out/saved-chart.jpg" || { echo "no file saved"; exit 1; }
+size=$(identify -format '%m %wx%h' "$out/saved-chart.jpg")
+echo "saved: $size"
+[ "$size" = "JPEG 696x237" ] || { echo "saved picture is $size, not the chart's 696 x 237"; exit 1; }
+saved_blue=$(convert "$out/saved-chart.jpg" -fx 'b>r+0.25 && b>g+0.25' -format '%[fx:round(mean*w*h)]' info:)
+[ "$saved_blue" -gt 1000 ] || { echo "no blue bars in the saved picture ($saved_blue)"; exit 1; }
+
+# The dialog again: it opens at the saved file, and choosing that file in the
+# list previews it in the pane to the right.
+wait_for_closed() { for _ in $(seq 200); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.05; done; return 1; }
+wait_for_closed "$save_dialog" || { echo "the save dialog did not close"; exit 1; }
+xdotool mousemove --window "$window" 300 $((100 + menu)) click 3
+sleep 0.5
+xdotool key Down Return
+wait_for_window "$save_dialog" || { echo "no save dialog the second time"; exit 1; }
+dialog=$(xdotool search --onlyvisible --name "$save_dialog" | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$dialog" | sed 's/^/DIALOG_/')"
+# The list holds the folder "run" and the saved file: a click on its first
+# row, then Down.
+xdotool mousemove --window "$dialog" 150 72 click 1
+sleep 0.2
+xdotool key Down
+preview_blue() {
+  import -window "$dialog" "$out/save-dialog-preview.png" &&
+    [ "$(convert "$out/save-dialog-preview.png" -crop "190x140+$((DIALOG_WIDTH - 206))+16" +repage \
+          -fx 'b>r+0.15 && b>g+0.15' -format '%[fx:round(mean*w*h)]' info:)" -gt 50 ]
+}
+wait_for preview_blue || { echo "the saved file is not previewed"; exit 1; }
+xdotool key Escape
+wait_for_closed "$save_dialog" || { echo "the save dialog did not close on Escape"; exit 1; }
 
 # Stop turns the indicator red.
 click 205 369

@@ -1,8 +1,10 @@
 // quillmont-monitor: the monitor window. Start-up: the socket layer, then
-// the application, the main window and the hidden help window; the message
-// loop runs until the main window closes; shut-down in reverse order.
+// the application, the JPEG picture format, the main window and the hidden
+// help window; the message loop runs until the main window closes; shut-down
+// in reverse order.
 
 #include "chart/Chart.h"
+#include "jpeg/JPEGFormat.h"
 #include "net/SocketError.h"
 #include "net/SocketInterface.h"
 #include "window/CommandLine.h"
@@ -78,6 +80,10 @@ int main(int argc, char** argv)
     {
         TMonitorApplication application(argc, argv);
         TMonitorApplication::setApplicationName(QStringLiteral("quillmont-monitor"));
+        RegisterJPEGFormat();
+        struct TJPEGFormatRegistration {
+            ~TJPEGFormatRegistration() { UnregisterJPEGFormat(); }
+        } jpegFormat;  // unregistered after the windows are gone
         TForm1 form1;
         TForm2 form2(&form1);
         form1.SetHelpWindow(&form2);

@@ -1,0 +1,63 @@
+#include "window/ChartPrint.h"
+
+#include "monitor/MonitorDesign.h"
+#include "window/PrintError.h"
+#include "window/QtText.h"
+
+#include <QPainter>
+#include <QPrinter>
+
+TPrintScale PrintScale(int printerDpiX, int printerDpiY, int windowDpiX, int windowDpiY)
+{
+    const auto ratio = [](int printer, int window) { return window > 0 && printer > 0 ? printer / window : 0; };
+    return {ratio(printerDpiX, windowDpiX), ratio(printerDpiY, windowDpiY)};
+}
+
+QRect PrintRect(QSize bitmap, TPrintScale scale)
+{
+    return QRect(0, 0, bitmap.width() * scale.X, bitmap.height() * scale.Y);
+}
+
+QString PrinterDestination(const QPrinter& printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return printer.outputFileName();
+    return printer.printerName();
+}
+
+namespace {
+
+std::string RefusedText(const QPrinter& printer)
+{
+    std::string text(design::PrintRefusedText);
+    const std::string destination = StdStr(PrinterDestination(printer));
+    if (const std::size_t at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, destination);
+    return text;
+}
+
+}  // namespace
+
+void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int windowDpiY)
+{
+    // Without an installed printer Qt quietly turns the printer into a PDF
+    // writer without a file: that is no printer at all.
+    if (PrinterDestination(printer).isEmpty())
+        throw EPrintError(std::string(design::PrintNoPrinterText));
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw EPrintError(RefusedText(printer));
+    try {
+        const TPrintScale scale = PrintScale(printer.logicalDpiX(), printer.logicalDpiY(), windowDpiX, windowDpiY);
+        const QRect target = PrintRect(bitmap.size(), scale);
+        if (!target.isEmpty())
+            painter.drawImage(target, bitmap);
+    } catch (...) {
+        painter.end();
+        throw;
+    }
+    const bool ended = painter.end();
+    if (!ended || printer.printerState() == QPrinter::Error)
+        throw EPrintError(RefusedText(printer));
+}
