@@ -105,7 +105,7 @@ QImage RenderSvg(const QByteArray& svg, int width, int height)
 
 }  // namespace
 
-TEST(MonitorPixels, ExportAndWindowPaintMatchTheReferencePictures)
+TEST(MonitorReferencePictures, ExportAndWindowPaintMatchThem)
 {
     const ToneBits table = sample::RealisticLine();
     for (const Case& c : kCases) {
@@ -132,7 +132,7 @@ TEST(MonitorPixels, ExportAndWindowPaintMatchTheReferencePictures)
     }
 }
 
-TEST(MonitorPixels, VectorPictureRendersAsBefore)
+TEST(MonitorReferencePictures, VectorPictureRendersAsBefore)
 {
     const ToneBits table = sample::RealisticLine();
     for (const Case& c : kCases) {
