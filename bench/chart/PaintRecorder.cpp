@@ -74,6 +74,35 @@ void TPaintProgram::Replay(QPainter& p) const
     }
 }
 
+QString TPaintProgram::Listing() const
+{
+    static const char* const names[] = {
+        "pen", "brush", "brush origin", "font", "transform", "clip region", "clip path", "clipping",
+        "composition", "background mode", "background", "hints",
+        "fill rect", "rects", "rectsF", "lines", "linesF", "points", "pointsF", "polygon", "polygon winding",
+        "polygonF", "polygonF winding", "polyline", "polylineF", "ellipse", "path", "text", "image", "pixmap"};
+    QString out;
+    for (const TOp& op : fOps) {
+        const std::size_t i = static_cast<std::size_t>(op.Index);
+        QString line = QString::fromLatin1(names[op.Kind]);
+        switch (op.Kind) {
+        case opFillRect: {
+            const QRect& r = fRects[i];
+            line += QStringLiteral(" %1,%2 %3x%4 #%5").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
+                        .arg(fColors[static_cast<std::size_t>(op.Count)].rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+            break;
+        }
+        case opText: line += QStringLiteral(" \"%1\" at %2,%3").arg(fTexts[i].Text).arg(fTexts[i].Position.x()).arg(fTexts[i].Position.y()); break;
+        case opPen: line += QStringLiteral(" #%1 w%2 s%3").arg(fPens[i].color().rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0')).arg(fPens[i].width()).arg(int(fPens[i].style())); break;
+        case opTransform: line += QStringLiteral(" %1 %2 %3 %4 %5 %6").arg(fTransforms[i].m11()).arg(fTransforms[i].m12()).arg(fTransforms[i].m21()).arg(fTransforms[i].m22()).arg(fTransforms[i].dx()).arg(fTransforms[i].dy()); break;
+        case opClipRegion: line += QStringLiteral(" %1,%2 %3x%4 op%5").arg(fRegions[i].boundingRect().x()).arg(fRegions[i].boundingRect().y()).arg(fRegions[i].boundingRect().width()).arg(fRegions[i].boundingRect().height()).arg(op.Count); break;
+        default: line += QStringLiteral(" [%1]").arg(op.Count); break;
+        }
+        out += line + QLatin1Char('\n');
+    }
+    return out;
+}
+
 // ---- TRecordingEngine ---------------------------------------------------------------------------
 
 TRecordingEngine::TRecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures)

@@ -34,6 +34,8 @@ public:
     int PrimitiveCount() const { return fPrimitives; }
     int StateChangeCount() const { return fStateChanges; }
     int TextCount() const { return static_cast<int>(fTexts.size()); }
+    // One line per operation, for looking at what a pass draws.
+    QString Listing() const;
 
 private:
     friend class TRecordingEngine;

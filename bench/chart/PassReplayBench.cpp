@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -153,6 +154,7 @@ void BM_Replay(benchmark::State& state)
 }
 BENCHMARK(BM_Replay)->Args({696, 237})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
+// `bench_pass_replay --list WIDTH HEIGHT` prints the recorded operations.
 // For instruction counts: `valgrind --tool=callgrind --toggle-collect=ProfiledRuns
 // bench_pass_replay --profile pass|replay WIDTH HEIGHT COUNT` counts COUNT
 // passes or replays after one warm-up run of each (fonts loaded, caches filled).
@@ -186,6 +188,13 @@ int main(int argc, char** argv)
     if (platform == nullptr || *platform == '\0')
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
+    if (argc == 4 && std::string(argv[1]) == "--list") {
+        // What one pass hands to the painter, operation by operation.
+        const int w = std::atoi(argv[2]), h = std::atoi(argv[3]);
+        TMonitor m(w, h);
+        std::fputs(Record(m, w, h)->Listing().toUtf8().constData(), stdout);
+        return 0;
+    }
     if (argc == 6 && std::string(argv[1]) == "--profile")
         return Profile(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     benchmark::Initialize(&argc, argv);

@@ -186,6 +186,8 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
     const int lineHeight = chart.Canvas().LineHeight();
     int prev = -1;
     int prevHalf = 0;
+    int roomSize = -1;
+    int roomHalf = 0;
     for (int i = first; i <= last; ++i) {
         TChartSeries* owner = nullptr;
         for (TChartSeries* s : series) {
@@ -216,7 +218,12 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
             size = lineHeight * LineCount(text);
         }
         if (axis.LabelsSeparation() != 0 && prev != -1) {
-            const int half = LabelHalfRoom(size, axis.LabelsSeparation());
+            // Labels of one line share their size: the room is worked out once.
+            if (size != roomSize) {
+                roomSize = size;
+                roomHalf = LabelHalfRoom(size, axis.LabelsSeparation());
+            }
+            const int half = roomHalf;
             if (LabelFits(p, half, prev, prevHalf)) {
                 DrawLabel(axis, p, text);
                 prev = p;

@@ -316,7 +316,7 @@ void TCustomBarSeries::PrepareBarPenBrush(TColor c)
         canvas.Brush().Bitmap = fBarBrush.Bitmap();
         return;
     }
-    canvas.Brush().Bitmap = QImage();
+    canvas.Brush().ClearBitmap();
     const TColor back = fBarBrush.Color() == clDefault ? fParentChart->Color() : fBarBrush.Color();
     fParentChart->UseBrush(c, fBarBrush.Style(), back);
 }
@@ -469,6 +469,54 @@ void TBarSeries::DrawPoint(int index)
     const int bottom = OriginPixel(index);
     fBarRect = TRect(left, top, left + fBarPixelWidth, bottom);
     DrawBarShape(index, std::min(top, bottom), std::max(top, bottom));
+}
+
+void TBarSeries::DrawPoints()
+{
+    // Bars whose position depends only on their own point are placed here with
+    // what is the same for every bar worked out once: the shift from the
+    // point's pixel, the base line and the value lists. A derived series, a
+    // handler that may change bars while they are drawn, and stacked bars take
+    // the general way, DrawPoint per bar.
+    const bool ownPlacement = typeid(*this) == typeid(TBarSeries) && !OnGetBarStyle &&
+                              (fMultiBar == mbNone || fMultiBar == mbSide);
+    if (!ownPlacement || fParentChart == nullptr) {
+        TChartSeries::DrawPoints();
+        return;
+    }
+    const int last = std::min(fLastVisible, PointCount() - 1);
+    if (fFirstVisible < 0 || last < fFirstVisible)
+        return;
+    int shift = fMultiBar == mbSide
+                    ? RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth)
+                    : -(fBarPixelWidth / 2);
+    if (fOffsetPercent != 0)
+        shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
+    const int base = fUseYOrigin ? YToPixel(fYOrigin) : (fVertAxisObject != nullptr ? fVertAxisObject->EndPixel() : 0);
+    // Nothing inside the loop changes the points, so the indices of
+    // FirstVisible..last stay inside the lists and are read unchecked.
+    const double* const xs = fXValues->StoredValues().data();
+    const double* const ys = fYValues->StoredValues().data();
+    const double mx = fXValues->Multiplier();
+    const double my = fYValues->Multiplier();
+    const auto bar = [&](int i) {
+        const TColor c = TChartSeries::PointColor(i);
+        fCurrentBarColor = c;
+        if (c == clNone)
+            return;
+        const std::size_t k = static_cast<std::size_t>(i);
+        const int left = XToPixel(xs[k] * mx) + shift;
+        const int top = YToPixel(ys[k] * my);
+        fBarRect = TRect(left, top, left + fBarPixelWidth, base);
+        DrawBarShape(i, std::min(top, base), std::max(top, base));
+    };
+    if (DrawsForward()) {
+        for (int i = fFirstVisible; i <= last; ++i)
+            bar(i);
+    } else {
+        for (int i = last; i >= fFirstVisible; --i)
+            bar(i);
+    }
 }
 
 void TBarSeries::DrawBarShape(int index, int top, int bottom)

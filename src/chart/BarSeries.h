@@ -136,6 +136,8 @@ public:
     void SetCustomBarWidth(int v);
 
     // --- virtuals ------------------------------------------------------------------------------
+    // The bars of FirstVisible..LastVisible, as DrawPoint draws them one by one.
+    void DrawPoints() override;
     void DrawPoint(int index) override;
     void DrawPointMark(int index) override;
     double HighestY() override;

@@ -200,31 +200,7 @@ void TChartCanvas3D::ForgetTargetState()
     }
 }
 
-void TChartCanvas3D::CheckTargetEngine()
-{
-    if (fTarget->paintEngine() != fTargetState.Engine)
-        ForgetTargetState();
-}
-
-const QColor& TChartCanvas3D::PenQColor()
-{
-    if (fPen.Color != fPenQColorKey) {
-        fPenQColor = ToQColor(fPen.Color);
-        fPenQColorKey = fPen.Color;
-    }
-    return fPenQColor;
-}
-
-const QColor& TChartCanvas3D::BrushQColor()
-{
-    if (fBrush.Color != fBrushQColorKey) {
-        fBrushQColor = ToQColor(fBrush.Color);
-        fBrushQColorKey = fBrush.Color;
-    }
-    return fBrushQColor;
-}
-
-void TChartCanvas3D::ApplyCompositionToTarget(QPainter::CompositionMode mode)
+void TChartCanvas3D::SetTargetHintsAndComposition(QPainter::CompositionMode mode)
 {
     TTargetState& t = fTargetState;
     if (!t.HintsSet) {
@@ -236,6 +212,18 @@ void TChartCanvas3D::ApplyCompositionToTarget(QPainter::CompositionMode mode)
         fTarget->setCompositionMode(mode);
         t.Composition = mode;
     }
+}
+
+void TChartCanvas3D::ConvertPenColor()
+{
+    fPenQColor = ToQColor(fPen.Color);
+    fPenQColorKey = fPen.Color;
+}
+
+void TChartCanvas3D::ConvertBrushColor()
+{
+    fBrushQColor = ToQColor(fBrush.Color);
+    fBrushQColorKey = fBrush.Color;
 }
 
 void TChartCanvas3D::ApplyNoPenToTarget()
@@ -723,8 +711,10 @@ void TChartCanvas3D::PutRotatedText(int x, int y, int angle, const std::string& 
         // Only the transform changes around the text; the settings the text
         // gives the painter stay, and the canvas knows them.
         const QTransform saved = fTarget->worldTransform();
-        fTarget->translate(x, y);
-        fTarget->rotate(-angle);
+        QTransform turned = saved;
+        turned.translate(x, y);
+        turned.rotate(-angle);
+        fTarget->setWorldTransform(turned);
         PutText(0, 0, text);
         fTarget->setWorldTransform(saved);
     }

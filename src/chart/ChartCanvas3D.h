@@ -208,14 +208,36 @@ private:
     // Gives the target the text settings: plain composition, transparent
     // background, the current font and a pen of colour c.
     void ApplyTextStateToTarget(TColor c);
-    void ApplyCompositionToTarget(QPainter::CompositionMode mode);
+    void ApplyCompositionToTarget(QPainter::CompositionMode mode)
+    {
+        if (!fTargetState.HintsSet || fTargetState.Composition != mode)
+            SetTargetHintsAndComposition(mode);
+    }
+    void SetTargetHintsAndComposition(QPainter::CompositionMode mode);
     void ApplyNoPenToTarget();
     void ApplyBackgroundToTarget();
     // Checks that the target still paints with the engine the state was kept for.
-    void CheckTargetEngine();
+    void CheckTargetEngine()
+    {
+        if (fTarget->paintEngine() != fTargetState.Engine)
+            ForgetTargetState();
+    }
     bool NeedsSoftClip() const { return fClip.has_value() && fTargetState.Svg; }
-    const QColor& PenQColor();
-    const QColor& BrushQColor();
+    // The pen and brush colours as Qt colours, converted when they change.
+    const QColor& PenQColor()
+    {
+        if (fPen.Color != fPenQColorKey)
+            ConvertPenColor();
+        return fPenQColor;
+    }
+    const QColor& BrushQColor()
+    {
+        if (fBrush.Color != fBrushQColorKey)
+            ConvertBrushColor();
+        return fBrushQColor;
+    }
+    void ConvertPenColor();
+    void ConvertBrushColor();
     TFontEntry& CurrentFont();
     TTextEntry& TextEntry(const std::string& text);
     const QList<QGlyphRun>& Glyphs(TTextEntry& entry);
