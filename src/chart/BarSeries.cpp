@@ -480,7 +480,7 @@ void TBarSeries::DrawPoints()
     // the general way, DrawPoint per bar.
     const bool ownPlacement = typeid(*this) == typeid(TBarSeries) && !OnGetBarStyle &&
                               (fMultiBar == mbNone || fMultiBar == mbSide);
-    if (!ownPlacement || fParentChart == nullptr) {
+    if (!ownPlacement || fParentChart == nullptr || fHorizAxisObject == nullptr || fVertAxisObject == nullptr) {
         TChartSeries::DrawPoints();
         return;
     }
@@ -492,7 +492,10 @@ void TBarSeries::DrawPoints()
                     : -(fBarPixelWidth / 2);
     if (fOffsetPercent != 0)
         shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
-    const int base = fUseYOrigin ? YToPixel(fYOrigin) : (fVertAxisObject != nullptr ? fVertAxisObject->EndPixel() : 0);
+    const TChartAxis& horizontal = *fHorizAxisObject;
+    const TChartAxis& vertical = *fVertAxisObject;
+    const int base = fUseYOrigin ? vertical.ValueToPixelY(fYOrigin) : vertical.EndPixel();
+    const bool rectangles = fBarStyle == bsRectangle || fBarStyle == bsCilinder;
     // Nothing inside the loop changes the points, so the indices of
     // FirstVisible..last stay inside the lists and are read unchecked.
     const double* const xs = fXValues->StoredValues().data();
@@ -505,10 +508,16 @@ void TBarSeries::DrawPoints()
         if (c == clNone)
             return;
         const std::size_t k = static_cast<std::size_t>(i);
-        const int left = XToPixel(xs[k] * mx) + shift;
-        const int top = YToPixel(ys[k] * my);
+        const int left = horizontal.ValueToPixelX(xs[k] * mx) + shift;
+        const int top = vertical.ValueToPixelY(ys[k] * my);
         fBarRect = TRect(left, top, left + fBarPixelWidth, base);
-        DrawBarShape(i, std::min(top, base), std::max(top, base));
+        if (rectangles) {
+            // What DrawBarShape does for a rectangle.
+            PrepareBarPenBrush(c);
+            FillBarRect(c, left, std::min(top, base), fBarRect.Right, std::max(top, base));
+        } else {
+            TBarSeries::DrawBarShape(i, std::min(top, base), std::max(top, base));
+        }
     };
     if (DrawsForward()) {
         for (int i = fFirstVisible; i <= last; ++i)
