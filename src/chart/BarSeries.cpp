@@ -503,7 +503,7 @@ void TBarSeries::DrawPoints()
     const double mx = fXValues->Multiplier();
     const double my = fYValues->Multiplier();
     const auto bar = [&](int i) {
-        const TColor c = TChartSeries::PointColor(i);
+        const TColor c = OwnPointColor(i);
         fCurrentBarColor = c;
         if (c == clNone)
             return;
