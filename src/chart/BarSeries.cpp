@@ -471,6 +471,50 @@ void TBarSeries::DrawPoint(int index)
     DrawBarShape(index, std::min(top, bottom), std::max(top, bottom));
 }
 
+bool TBarSeries::PlacesBarsAlike() const
+{
+    return typeid(*this) == typeid(TBarSeries) && !OnGetBarStyle && (fMultiBar == mbNone || fMultiBar == mbSide) &&
+           fHorizAxisObject != nullptr && fVertAxisObject != nullptr;
+}
+
+int TBarSeries::BarShift() const
+{
+    int shift = fMultiBar == mbSide ? RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth)
+                                    : -(fBarPixelWidth / 2);
+    if (fOffsetPercent != 0)
+        shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
+    return shift;
+}
+
+int TBarSeries::PointAt(int x, int y)
+{
+    if (!PlacesBarsAlike())
+        return TCustomBarSeries::PointAt(x, y);
+    if (fParentChart != nullptr)
+        fParentChart->Canvas().UnprojectPoint(x, y, 0);
+    const int found = TChartSeries::PointAt(x, y);
+    if (found >= 0)
+        return found;
+    if (fFirstVisible < 0 || fLastVisible < 0)
+        return -1;
+    // A bar takes in the columns left .. left + BarPixelWidth; the rows are
+    // looked at (PointInBar) only for bars whose columns take in x.
+    const TPoint p(x, y);
+    const int last = std::min(fLastVisible, PointCount() - 1);
+    const int shift = BarShift();
+    const TChartAxis& horizontal = *fHorizAxisObject;
+    const double* const xs = fXValues->StoredValues().data();
+    const double mx = fXValues->Multiplier();
+    for (int i = fFirstVisible; i <= last; ++i) {
+        const int left = horizontal.ValueToPixelX(xs[static_cast<std::size_t>(i)] * mx) + shift;
+        if (x < left || x > left + fBarPixelWidth)
+            continue;
+        if (PointInBar(i, p))
+            return i;
+    }
+    return -1;
+}
+
 void TBarSeries::DrawPoints()
 {
     // Bars whose position depends only on their own point are placed here with
@@ -478,20 +522,14 @@ void TBarSeries::DrawPoints()
     // point's pixel, the base line and the value lists. A derived series, a
     // handler that may change bars while they are drawn, and stacked bars take
     // the general way, DrawPoint per bar.
-    const bool ownPlacement = typeid(*this) == typeid(TBarSeries) && !OnGetBarStyle &&
-                              (fMultiBar == mbNone || fMultiBar == mbSide);
-    if (!ownPlacement || fParentChart == nullptr || fHorizAxisObject == nullptr || fVertAxisObject == nullptr) {
+    if (!PlacesBarsAlike() || fParentChart == nullptr) {
         TChartSeries::DrawPoints();
         return;
     }
     const int last = std::min(fLastVisible, PointCount() - 1);
     if (fFirstVisible < 0 || last < fFirstVisible)
         return;
-    int shift = fMultiBar == mbSide
-                    ? RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth)
-                    : -(fBarPixelWidth / 2);
-    if (fOffsetPercent != 0)
-        shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
+    const int shift = BarShift();
     const TChartAxis& horizontal = *fHorizAxisObject;
     const TChartAxis& vertical = *fVertAxisObject;
     const int base = fUseYOrigin ? vertical.ValueToPixelY(fYOrigin) : vertical.EndPixel();
