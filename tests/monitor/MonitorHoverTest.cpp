@@ -17,13 +17,17 @@
 
 namespace {
 
-// Every pixel of the plot and a margin around it: the bar hit test against
-// the general one (each visible bar in turn, the lowest index winning).
+// Every column of the plot and a margin around it, on rows from the top of
+// the plot down to below its base line: the bar hit test against the general
+// one (each visible bar in turn, the lowest index winning).
 void ExpectHitTestAsGeneral(TCustomChart& chart, TBarSeries& series, const std::string& what)
 {
     const TRect plot = chart.PlotRect();
+    const int middle = (plot.Top + plot.Bottom) / 2;
+    const int rows[] = {plot.Top - 1, plot.Top + 3, middle, middle + 17, plot.Bottom - 4, plot.Bottom - 2,
+                        plot.Bottom - 1, plot.Bottom, plot.Bottom + 1};
     int hits = 0;
-    for (int y = plot.Top - 2; y <= plot.Bottom + 2; ++y) {
+    for (int y : rows) {
         for (int x = plot.Left - 4; x <= plot.Right + 4; ++x) {
             const int expected = series.TCustomBarSeries::PointAt(x, y);
             ASSERT_EQ(series.PointAt(x, y), expected) << what << " at (" << x << ", " << y << ")";
