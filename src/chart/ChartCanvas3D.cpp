@@ -192,6 +192,9 @@ QBrush TChartCanvas3D::MakeQBrush() const
 void TChartCanvas3D::ForgetTargetState()
 {
     fTargetState = TTargetState();
+    // System colours follow the palette, which may have changed since.
+    fPenQColorKey = clNone;
+    fBrushQColorKey = clNone;
     if (fTarget) {
         fTargetState.Engine = fTarget->paintEngine();
         const QPaintEngine::Type type = fTargetState.Engine ? fTargetState.Engine->type() : QPaintEngine::User;
@@ -545,8 +548,9 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
         int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
         int err = dx + dy;
         int x = x0, y = y0;
+        const bool softClip = NeedsSoftClip();
         while (!(x == x1 && y == y1)) {
-            if (!NeedsSoftClip() || fClip->Contains(x, y))
+            if (!softClip || fClip->Contains(x, y))
                 pts << QPoint(x, y);
             const int e2 = 2 * err;
             if (e2 >= dy) {

@@ -222,7 +222,14 @@ private:
         if (fTarget->paintEngine() != fTargetState.Engine)
             ForgetTargetState();
     }
-    bool NeedsSoftClip() const { return fClip.has_value() && fTargetState.Svg; }
+    // The vector recorder ignores clip rectangles, so clipped shapes are cut here.
+    bool NeedsSoftClip()
+    {
+        if (!fClip.has_value() || fTarget == nullptr)
+            return false;
+        CheckTargetEngine();
+        return fTargetState.Svg;
+    }
     // The pen and brush colours as Qt colours, converted when they change.
     const QColor& PenQColor()
     {
@@ -241,7 +248,6 @@ private:
     TFontEntry& CurrentFont();
     TTextEntry& TextEntry(const std::string& text);
     const QList<QGlyphRun>& Glyphs(TTextEntry& entry);
-    const QFontMetrics& Metrics() { return CurrentFont().Metrics; }
     void LineRaw(int x0, int y0, int x1, int y1);
     void DropBuffer();
     // Scales the font by the zoom factor when text follows the zoom; answers the height to restore.
