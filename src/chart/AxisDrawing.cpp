@@ -184,8 +184,16 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
     // The labels font stays current through the loop (DrawLabel selects it again).
     chart.UseFont(axis.LabelsFont());
     const int lineHeight = chart.Canvas().LineHeight();
+    const int separation = axis.LabelsSeparation();
+    // Where no handler sees the texts, a label that would not fit even as one
+    // line is passed over before its text is fetched: more lines need more room.
+    const bool passOverUnfit = !along && !markTexts && !chart.OnGetAxisLabel && separation > 0 && axis.Labels();
+    const int oneLineHalf = LabelHalfRoom(lineHeight, separation);
     int prev = -1;
     int prevHalf = 0;
+    int roomSize = -1;
+    int roomHalf = 0;
+    std::string text;
     for (int i = first; i <= last; ++i) {
         TChartSeries* owner = nullptr;
         for (TChartSeries* s : series) {
@@ -196,7 +204,8 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
         }
         if (owner == nullptr)
             continue;
-        std::string text = markTexts ? owner->MarkText(i) : owner->PointLabel(i);
+        if (!passOverUnfit)
+            text = markTexts ? owner->MarkText(i) : owner->PointLabel(i);
         const double value = axis.IsHorizontal() ? owner->PointX(i) : owner->PointY(i);
         if (chart.OnGetAxisLabel)
             chart.OnGetAxisLabel(axis, owner, i, text);
@@ -207,6 +216,11 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
             AddTick(axis, p);
         if (!axis.Labels())
             continue;
+        if (passOverUnfit) {
+            if (prev != -1 && !LabelFits(p, oneLineHalf, prev, prevHalf))
+                continue;
+            text = owner->PointLabel(i);
+        }
 
         int size;
         if (along) {
@@ -215,8 +229,13 @@ void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
         } else {
             size = lineHeight * LineCount(text);
         }
-        if (axis.LabelsSeparation() != 0 && prev != -1) {
-            const int half = LabelHalfRoom(size, axis.LabelsSeparation());
+        if (separation != 0 && prev != -1) {
+            // Labels of one line share their size: the room is worked out once.
+            if (size != roomSize) {
+                roomSize = size;
+                roomHalf = LabelHalfRoom(size, separation);
+            }
+            const int half = roomHalf;
             if (LabelFits(p, half, prev, prevHalf)) {
                 DrawLabel(axis, p, text);
                 prev = p;
@@ -420,8 +439,12 @@ void TChartAxis::DrawAxisText(int x, int y, const std::string& text, int angle)
     }
     canvas.SetTextAlignFlags(align);
 
-    const std::vector<std::string> lines = SplitAxisTextLines(text);
-    const int n = static_cast<int>(lines.size());
+    // Most texts are one line: they are drawn as they are, without a copy.
+    const bool oneLine = text.find('\r') == std::string::npos;
+    std::vector<std::string> split;
+    if (!oneLine)
+        split = SplitAxisTextLines(text);
+    const int n = oneLine ? 1 : static_cast<int>(split.size());
     const int lh = (angle == 180 || angle == 270) ? -h : h;
     const int total = lh * n;
     const int centred = RoundHalfEven(lh * 0.5 * (n + 1));
@@ -443,7 +466,8 @@ void TChartAxis::DrawAxisText(int x, int y, const std::string& text, int angle)
     }
 
     const int depth = fIsOtherSide ? chart.TotalDepth() : 0;
-    for (const std::string& line : lines) {
+    for (int k = 0; k < n; ++k) {
+        const std::string& line = oneLine ? text : split[static_cast<std::size_t>(k)];
         if (angle == 0) {
             y += lh;
             canvas.PutTextAtDepth(x, y, depth, line);

@@ -316,7 +316,7 @@ void TCustomBarSeries::PrepareBarPenBrush(TColor c)
         canvas.Brush().Bitmap = fBarBrush.Bitmap();
         return;
     }
-    canvas.Brush().Bitmap = QImage();
+    canvas.Brush().ClearBitmap();
     const TColor back = fBarBrush.Color() == clDefault ? fParentChart->Color() : fBarBrush.Color();
     fParentChart->UseBrush(c, fBarBrush.Style(), back);
 }
@@ -469,6 +469,101 @@ void TBarSeries::DrawPoint(int index)
     const int bottom = OriginPixel(index);
     fBarRect = TRect(left, top, left + fBarPixelWidth, bottom);
     DrawBarShape(index, std::min(top, bottom), std::max(top, bottom));
+}
+
+bool TBarSeries::PlacesBarsAlike() const
+{
+    return typeid(*this) == typeid(TBarSeries) && !OnGetBarStyle && (fMultiBar == mbNone || fMultiBar == mbSide) &&
+           fHorizAxisObject != nullptr && fVertAxisObject != nullptr;
+}
+
+int TBarSeries::BarShift() const
+{
+    int shift = fMultiBar == mbSide ? RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth)
+                                    : -(fBarPixelWidth / 2);
+    if (fOffsetPercent != 0)
+        shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
+    return shift;
+}
+
+int TBarSeries::PointAt(int x, int y)
+{
+    if (!PlacesBarsAlike())
+        return TCustomBarSeries::PointAt(x, y);
+    if (fParentChart != nullptr)
+        fParentChart->Canvas().UnprojectPoint(x, y, 0);
+    const int found = TChartSeries::PointAt(x, y);
+    if (found >= 0)
+        return found;
+    if (fFirstVisible < 0 || fLastVisible < 0)
+        return -1;
+    // A bar takes in the columns left .. left + BarPixelWidth; the rows are
+    // looked at (PointInBar) only for bars whose columns take in x.
+    const TPoint p(x, y);
+    const int last = std::min(fLastVisible, PointCount() - 1);
+    const int shift = BarShift();
+    const TChartAxis& horizontal = *fHorizAxisObject;
+    const double* const xs = fXValues->StoredValues().data();
+    const double mx = fXValues->Multiplier();
+    for (int i = fFirstVisible; i <= last; ++i) {
+        const int left = horizontal.ValueToPixelX(xs[static_cast<std::size_t>(i)] * mx) + shift;
+        if (x < left || x > left + fBarPixelWidth)
+            continue;
+        if (PointInBar(i, p))
+            return i;
+    }
+    return -1;
+}
+
+void TBarSeries::DrawPoints()
+{
+    // Bars whose position depends only on their own point are placed here with
+    // what is the same for every bar worked out once: the shift from the
+    // point's pixel, the base line and the value lists. A derived series, a
+    // handler that may change bars while they are drawn, and stacked bars take
+    // the general way, DrawPoint per bar.
+    if (!PlacesBarsAlike() || fParentChart == nullptr) {
+        TChartSeries::DrawPoints();
+        return;
+    }
+    const int last = std::min(fLastVisible, PointCount() - 1);
+    if (fFirstVisible < 0 || last < fFirstVisible)
+        return;
+    const int shift = BarShift();
+    const TChartAxis& horizontal = *fHorizAxisObject;
+    const TChartAxis& vertical = *fVertAxisObject;
+    const int base = fUseYOrigin ? vertical.ValueToPixelY(fYOrigin) : vertical.EndPixel();
+    const bool rectangles = fBarStyle == bsRectangle || fBarStyle == bsCilinder;
+    // Nothing inside the loop changes the points, so the indices of
+    // FirstVisible..last stay inside the lists and are read unchecked.
+    const double* const xs = fXValues->StoredValues().data();
+    const double* const ys = fYValues->StoredValues().data();
+    const double mx = fXValues->Multiplier();
+    const double my = fYValues->Multiplier();
+    const auto bar = [&](int i) {
+        const TColor c = OwnPointColor(i);
+        fCurrentBarColor = c;
+        if (c == clNone)
+            return;
+        const std::size_t k = static_cast<std::size_t>(i);
+        const int left = horizontal.ValueToPixelX(xs[k] * mx) + shift;
+        const int top = vertical.ValueToPixelY(ys[k] * my);
+        fBarRect = TRect(left, top, left + fBarPixelWidth, base);
+        if (rectangles) {
+            // What DrawBarShape does for a rectangle.
+            PrepareBarPenBrush(c);
+            FillBarRect(c, left, std::min(top, base), fBarRect.Right, std::max(top, base));
+        } else {
+            TBarSeries::DrawBarShape(i, std::min(top, base), std::max(top, base));
+        }
+    };
+    if (DrawsForward()) {
+        for (int i = fFirstVisible; i <= last; ++i)
+            bar(i);
+    } else {
+        for (int i = last; i >= fFirstVisible; --i)
+            bar(i);
+    }
 }
 
 void TBarSeries::DrawBarShape(int index, int top, int bottom)

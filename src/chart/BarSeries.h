@@ -136,6 +136,8 @@ public:
     void SetCustomBarWidth(int v);
 
     // --- virtuals ------------------------------------------------------------------------------
+    // The bars of FirstVisible..LastVisible, as DrawPoint draws them one by one.
+    void DrawPoints() override;
     void DrawPoint(int index) override;
     void DrawPointMark(int index) override;
     double HighestY() override;
@@ -148,6 +150,17 @@ public:
     void VerticalMargins(int& top, int& bottom) override;
     int MarkLength() override;
     bool PointInBar(int index, const TPoint& p) override;
+    // The lowest visible bar under the pixel, as the general hit test finds it;
+    // only bars whose columns take in x are looked at closely.
+    int PointAt(int x, int y) override;
     // Draws BarRect in the style of the bar between the given top and bottom rows.
     virtual void DrawBarShape(int index, int top, int bottom);
+
+private:
+    // Whether bars here are placed from their own point alone (this class
+    // itself, no per-bar style handler, not stacked), so that the shift from a
+    // point's pixel to its bar's left edge is the same for every bar.
+    bool PlacesBarsAlike() const;
+    // That shift: side-by-side place or half a bar, plus OffsetPercent.
+    int BarShift() const;
 };

@@ -10,4 +10,11 @@ struct TCanvasBrush {
     TColor Color = clWhite;
     TBrushStyle Style = bsSolid;
     QImage Bitmap;  // pattern bitmap; null when the brush has none
+
+    // Drops the pattern bitmap (without building an empty picture when there is none).
+    void ClearBitmap()
+    {
+        if (!Bitmap.isNull())
+            Bitmap = QImage();
+    }
 };

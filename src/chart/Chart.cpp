@@ -85,10 +85,15 @@ TPoint TChart::CursorClientPosition() const
 void TChart::ApplyCursor(int cursor)
 {
     TCustomChart::ApplyCursor(cursor);
-    if (cursor == crDefault)
-        unsetCursor();
-    else
-        setCursor(ShapeOf(cursor));
+    // Every mouse move applies a cursor; only a change goes to the window system.
+    if (cursor == crDefault) {
+        if (testAttribute(Qt::WA_SetCursor))
+            unsetCursor();
+        return;
+    }
+    const Qt::CursorShape shape = ShapeOf(cursor);
+    if (!testAttribute(Qt::WA_SetCursor) || this->cursor().shape() != shape)
+        setCursor(shape);
 }
 
 void TChart::paintEvent(QPaintEvent* /*event*/)

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -408,30 +409,6 @@ int TChartAxis::WidestLabel()
 
 // --- mapping -------------------------------------------------------------------------------------------
 
-bool TChartAxis::PixelOffset(double v, double& d) const
-{
-    if (fWorkRange == 0)
-        return false;
-    d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
-    return std::fabs(d) < 2147483647.0;  // also false for NaN
-}
-
-int TChartAxis::ValueToPixelX(double v) const
-{
-    double d = 0;
-    if (!PixelOffset(v, d))
-        return fCenterPixel;
-    return fInverted ? OffsetPixel(fEndPixel, d, true) : OffsetPixel(fStartPixel, d, false);
-}
-
-int TChartAxis::ValueToPixelY(double v) const
-{
-    double d = 0;
-    if (!PixelOffset(v, d))
-        return fCenterPixel;
-    return fInverted ? OffsetPixel(fStartPixel, d, false) : OffsetPixel(fEndPixel, d, true);
-}
-
 double TChartAxis::PixelToValue(int p) const
 {
     if (fPixelSize < 1)
@@ -520,18 +497,37 @@ bool TChartAxis::UsesDateTime() const
     return false;
 }
 
+const std::string& TChartAxis::FormattedValue(bool dateTime, const std::string& picture, double v)
+{
+    // The texts are kept for one picture at a time; a new picture starts afresh.
+    if (dateTime != fFormattedDateTime || picture != fFormattedPicture) {
+        fFormatted.clear();
+        fFormattedDateTime = dateTime;
+        fFormattedPicture = picture;
+    }
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+    for (const TFormattedValue& f : fFormatted)
+        if (f.Bits == bits)
+            return f.Text;
+    constexpr std::size_t mostValues = 64;
+    if (fFormatted.size() >= mostValues)
+        fFormatted.clear();
+    fFormatted.push_back({bits, dateTime ? FormatDateTimeValue(picture, v) : FormatFloat(picture, v)});
+    return fFormatted.back().Text;
+}
+
 std::string TChartAxis::FormatAxisValue(double v)
 {
     std::string text;
     if (fDateTimeMode) {
         if (v >= 0) {
-            std::string picture = fDateTimeFormat;
-            if (picture.empty())
-                picture = std::fabs(fWorkRange) < 1.0 ? "hh:nn:ss" : "dd/mm/yyyy";
-            text = FormatDateTimeValue(picture, v);
+            if (fDateTimeFormat.empty())
+                text = FormattedValue(true, std::fabs(fWorkRange) < 1.0 ? "hh:nn:ss" : "dd/mm/yyyy", v);
+            else
+                text = FormattedValue(true, fDateTimeFormat, v);
         }
     } else {
-        text = FormatFloat(fAxisValuesFormat, v);
+        text = FormattedValue(false, fAxisValuesFormat, v);
     }
     if (fChart && fChart->OnGetAxisLabel && !fSuspendGetAxisLabel)
         fChart->OnGetAxisLabel(*this, nullptr, -1, text);

@@ -4,8 +4,11 @@
 #include "chart/ChartEnums.h"
 #include "chart/ChartFont.h"
 #include "chart/ChartPen.h"
+#include "chart/ChartMath.h"
 #include "chart/ChartRect.h"
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -162,8 +165,20 @@ public:
 
     // --- mapping ----------------------------------------------------------------------------------
     int ValueToPixel(double v) const { return fIsHorizontal ? ValueToPixelX(v) : ValueToPixelY(v); }
-    int ValueToPixelX(double v) const;
-    int ValueToPixelY(double v) const;
+    int ValueToPixelX(double v) const
+    {
+        double d = 0;
+        if (!PixelOffset(v, d))
+            return fCenterPixel;
+        return fInverted ? OffsetPixel(fEndPixel, d, true) : OffsetPixel(fStartPixel, d, false);
+    }
+    int ValueToPixelY(double v) const
+    {
+        double d = 0;
+        if (!PixelOffset(v, d))
+            return fCenterPixel;
+        return fInverted ? OffsetPixel(fStartPixel, d, false) : OffsetPixel(fEndPixel, d, true);
+    }
     double PixelToValue(int p) const;
 
     // --- labels -------------------------------------------------------------------------------------
@@ -192,7 +207,16 @@ protected:
     // Makes a copy of font the canvas font (the axis' own font is left as it is).
     void UseFontCopy(const TChartFont& font);
     // Offset of v from StartPixel along the span; false when it maps to CenterPixel.
-    bool PixelOffset(double v, double& d) const;
+    bool PixelOffset(double v, double& d) const
+    {
+        if (fWorkRange == 0)
+            return false;
+        d = (v - fWorkMinimum) * fPixelSize / fWorkRange;
+        return std::fabs(d) < 2147483647.0;  // also false for NaN
+    }
+    // Text of v in the picture, formatted once and kept: the same values are
+    // formatted for the layout and again for the labels, pass after pass.
+    const std::string& FormattedValue(bool dateTime, const std::string& picture, double v);
     int MultiLineWidthOf(const std::string& text, int& lines);
 
     TCustomAxisPanel* fChart;
@@ -253,5 +277,14 @@ protected:
     int fTitlePos = 0;
     bool fDateTimeMode = false;
     bool fSuspendGetAxisLabel = false;
+
+    // texts of formatted values (FormattedValue)
+    struct TFormattedValue {
+        std::uint64_t Bits;  // the value's bits: -0 and 0 are kept apart
+        std::string Text;
+    };
+    std::vector<TFormattedValue> fFormatted;
+    std::string fFormattedPicture;
+    bool fFormattedDateTime = false;
     std::vector<int> fTickList;
 };

@@ -7,6 +7,7 @@
 #include <QLinearGradient>
 #include <QPaintEngine>
 #include <QPolygon>
+#include <QTextLayout>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -46,6 +47,16 @@ bool ClipLineToRect(QLineF& line, const TRect& r)
     return true;
 }
 
+// Printable ASCII only: no tabs, control characters or characters that
+// another font would have to supply.
+bool IsPlainText(const std::string& text)
+{
+    for (const char c : text)
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    return true;
+}
+
 bool IsPlainPenStyle(TPenStyle s)
 {
     return s == psSolid || s == psInsideFrame;
@@ -78,6 +89,7 @@ void TChartCanvas3D::Retarget(QPainter* target)
 {
     fTarget = target;
     fClip.reset();
+    ForgetTargetState();
     if (fTarget && fTarget->device()) {
         const int dpi = fTarget->device()->logicalDpiY();
         if (dpi > 0)
@@ -177,37 +189,201 @@ QBrush TChartCanvas3D::MakeQBrush() const
     }
 }
 
-void TChartCanvas3D::ApplyPenTo(QPainter& p) const
+void TChartCanvas3D::ForgetTargetState()
 {
-    p.setRenderHint(QPainter::Antialiasing, false);
-    if (p.paintEngine() && p.paintEngine()->type() != QPaintEngine::SVG)
-        p.setCompositionMode(CompositionFor(fPen.Mode));
-    p.setPen(MakeQPen());
-    p.setBrush(MakeQBrush());
+    fTargetState = TTargetState();
+    // System colours follow the palette, which may have changed since.
+    fPenQColorKey = clNone;
+    fBrushQColorKey = clNone;
+    if (fTarget) {
+        fTargetState.Engine = fTarget->paintEngine();
+        const QPaintEngine::Type type = fTargetState.Engine ? fTargetState.Engine->type() : QPaintEngine::User;
+        fTargetState.Svg = type == QPaintEngine::SVG;
+        fTargetState.Raster = type == QPaintEngine::Raster;
+    }
+}
+
+void TChartCanvas3D::SetTargetHintsAndComposition(QPainter::CompositionMode mode)
+{
+    TTargetState& t = fTargetState;
+    if (!t.HintsSet) {
+        fTarget->setRenderHint(QPainter::Antialiasing, false);
+        t.HintsSet = true;
+    }
+    // The vector recorder knows no composition modes.
+    if (!t.Svg && t.Composition != mode) {
+        fTarget->setCompositionMode(mode);
+        t.Composition = mode;
+    }
+}
+
+void TChartCanvas3D::ConvertPenColor()
+{
+    fPenQColor = ToQColor(fPen.Color);
+    fPenQColorKey = fPen.Color;
+}
+
+void TChartCanvas3D::ConvertBrushColor()
+{
+    fBrushQColor = ToQColor(fBrush.Color);
+    fBrushQColorKey = fBrush.Color;
+}
+
+void TChartCanvas3D::ApplyNoPenToTarget()
+{
+    if (fTargetState.PenKind != 1) {
+        fTarget->setPen(Qt::NoPen);
+        fTargetState.PenKind = 1;
+    }
+}
+
+void TChartCanvas3D::ApplyBackgroundToTarget()
+{
     // Hatched brushes show the text background behind their lines in opaque mode.
+    TTargetState& t = fTargetState;
     if (fTextBackMode == tbmOpaque) {
-        p.setBackgroundMode(Qt::OpaqueMode);
-        p.setBackground(ToQColor(fTextBackColor));
-    } else {
-        p.setBackgroundMode(Qt::TransparentMode);
+        if (t.BackMode != Qt::OpaqueMode) {
+            fTarget->setBackgroundMode(Qt::OpaqueMode);
+            t.BackMode = Qt::OpaqueMode;
+            t.BackColor = clNone;
+        }
+        if (t.BackColor != fTextBackColor) {
+            fTarget->setBackground(ToQColor(fTextBackColor));
+            t.BackColor = fTextBackColor;
+        }
+    } else if (t.BackMode != Qt::TransparentMode) {
+        fTarget->setBackgroundMode(Qt::TransparentMode);
+        t.BackMode = Qt::TransparentMode;
     }
 }
 
-bool TChartCanvas3D::NeedsSoftClip() const
+void TChartCanvas3D::ApplyPenToTarget()
 {
-    // The vector recorder ignores clip rectangles, so clipped shapes are cut here.
-    return fClip.has_value() && fTarget && fTarget->paintEngine() &&
-           fTarget->paintEngine()->type() == QPaintEngine::SVG;
+    CheckTargetEngine();
+    TTargetState& t = fTargetState;
+    ApplyCompositionToTarget(CompositionFor(fPen.Mode));
+    if (fPen.Style == psClear) {
+        ApplyNoPenToTarget();
+    } else if (t.PenKind != 2 || t.PenColor != fPen.Color || t.PenWidth != fPen.Width || t.PenStyle != fPen.Style ||
+               t.PenAlternate != fPen.Alternate) {
+        fTarget->setPen(MakeQPen());
+        t.PenKind = 2;
+        t.PenColor = fPen.Color;
+        t.PenWidth = fPen.Width;
+        t.PenStyle = fPen.Style;
+        t.PenAlternate = fPen.Alternate;
+    }
+    const qint64 bitmap = fBrush.Bitmap.isNull() ? 0 : fBrush.Bitmap.cacheKey();
+    if (!t.BrushKnown || t.BrushColor != fBrush.Color || t.BrushStyle != fBrush.Style || t.BrushBitmap != bitmap) {
+        fTarget->setBrush(MakeQBrush());
+        t.BrushKnown = true;
+        t.BrushColor = fBrush.Color;
+        t.BrushStyle = fBrush.Style;
+        t.BrushBitmap = bitmap;
+    }
+    ApplyBackgroundToTarget();
 }
 
-const QFontMetrics& TChartCanvas3D::Metrics()
+void TChartCanvas3D::ApplyTextStateToTarget(TColor c)
 {
-    const QFont f = fFont.ToQFont();
-    if (!fMetrics || !(f == fMetricsFont)) {
-        fMetricsFont = f;
-        fMetrics = std::make_unique<QFontMetrics>(f);
+    CheckTargetEngine();
+    TTargetState& t = fTargetState;
+    ApplyCompositionToTarget(QPainter::CompositionMode_SourceOver);
+    TFontEntry& font = CurrentFont();
+    if (t.FontSerial != font.Serial) {
+        fTarget->setFont(font.Font);
+        t.FontSerial = font.Serial;
     }
-    return *fMetrics;
+    if (t.BackMode != Qt::TransparentMode) {
+        fTarget->setBackgroundMode(Qt::TransparentMode);  // an opaque text background is filled by PutText
+        t.BackMode = Qt::TransparentMode;
+    }
+    if (t.PenKind != 3 || t.PenColor != c) {
+        fTarget->setPen(ToQColor(c));
+        t.PenKind = 3;
+        t.PenColor = c;
+    }
+}
+
+// --- fonts and texts ----------------------------------------------------------------------------------
+
+TChartCanvas3D::TFontEntry& TChartCanvas3D::CurrentFont()
+{
+    const int pixelSize = std::max(1, fFont.PixelSize());
+    const auto matches = [&](const TFontEntry& e) {
+        return e.PixelSize == pixelSize && e.Style == fFont.Style() && e.Name == fFont.Name();
+    };
+    if (fCurrentFont && matches(*fCurrentFont))
+        return *fCurrentFont;
+    for (const std::unique_ptr<TFontEntry>& e : fFonts) {
+        if (matches(*e)) {
+            fCurrentFont = e.get();
+            return *e;
+        }
+    }
+    // A chart uses a handful of fonts; a canvas that meets ever new ones starts afresh.
+    constexpr std::size_t mostFonts = 32;
+    if (fFonts.size() >= mostFonts) {
+        fFonts.clear();
+        fTargetState.FontSerial = 0;
+    }
+    auto e = std::make_unique<TFontEntry>();
+    e->Name = fFont.Name();
+    e->PixelSize = pixelSize;
+    e->Style = fFont.Style();
+    e->Font = fFont.ToQFont();
+    e->Metrics = QFontMetrics(e->Font);
+    e->Ascent = e->Metrics.ascent();
+    e->Descent = e->Metrics.descent();
+    e->Height = e->Metrics.height();
+    e->Serial = fNextFontSerial++;
+    fFonts.push_back(std::move(e));
+    fCurrentFont = fFonts.back().get();
+    return *fCurrentFont;
+}
+
+TChartCanvas3D::TTextEntry& TChartCanvas3D::TextEntry(const std::string& text)
+{
+    TFontEntry& font = CurrentFont();
+    const auto found = font.Texts.find(text);
+    if (found != font.Texts.end())
+        return found->second;
+    // Labels repeat from pass to pass; texts that never do are not kept for ever.
+    constexpr std::size_t mostTexts = 4096;
+    if (font.Texts.size() >= mostTexts)
+        font.Texts.clear();
+    TTextEntry& e = font.Texts[text];
+    e.Text = ToQString(text);
+    e.Width = font.Metrics.horizontalAdvance(e.Text);
+    return e;
+}
+
+const QList<QGlyphRun>& TChartCanvas3D::Glyphs(TTextEntry& entry)
+{
+    if (entry.Shaped)
+        return entry.Glyphs;
+    entry.Shaped = true;
+    // The glyphs the painter places for this text drawn with its baseline
+    // origin at (0, 0): laid out once on one line and moved up by its ascent.
+    QTextLayout layout(entry.Text, CurrentFont().Font);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (!line.isValid()) {
+        layout.endLayout();
+        return entry.Glyphs;
+    }
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    const qreal ascent = line.ascent();
+    entry.Glyphs = layout.glyphRuns();
+    for (QGlyphRun& run : entry.Glyphs) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions)
+            p.ry() -= ascent;
+        run.setPositions(positions);
+    }
+    return entry.Glyphs;
 }
 
 // --- primitives ---------------------------------------------------------------------------------------
@@ -249,7 +425,7 @@ void TChartCanvas3D::DrawEllipse(const TRect& box)
 {
     if (!fTarget)
         return;
-    ApplyPenTo(*fTarget);
+    ApplyPenToTarget();
     fTarget->drawEllipse(QRect(box.Left, box.Top, box.Width() - 1, box.Height() - 1));
 }
 
@@ -263,7 +439,15 @@ void TChartCanvas3D::FillArea(const TRect& in)
         return;
     if (r.IsEmpty())
         return;
-    ApplyPenTo(*fTarget);
+    // A fill depends on the composition and, for hatches, on the background;
+    // it brings its own brush.
+    CheckTargetEngine();
+    ApplyCompositionToTarget(CompositionFor(fPen.Mode));
+    if (fBrush.Style == bsSolid && fBrush.Bitmap.isNull()) {
+        fTarget->fillRect(r.ToQRect(), BrushQColor());
+        return;
+    }
+    ApplyBackgroundToTarget();
     fTarget->fillRect(r.ToQRect(), MakeQBrush());
 }
 
@@ -335,17 +519,22 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
         TRect span(std::min(ax, bx), std::min(ay, by), std::max(ax, bx) + 1, std::max(ay, by) + 1);
         if (NeedsSoftClip() && !IntersectRect(span, *fClip, span))
             return;
-        ApplyPenTo(*fTarget);
         if (IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
-            fTarget->fillRect(span.ToQRect(), ToQColor(fPen.Color));
-        } else if (span.Height() == 1) {
+            // A plain one-pixel line along a row or column is a fill of its pixels.
+            CheckTargetEngine();
+            ApplyCompositionToTarget(CompositionFor(fPen.Mode));
+            fTarget->fillRect(span.ToQRect(), PenQColor());
+            return;
+        }
+        ApplyPenToTarget();
+        if (span.Height() == 1) {
             fTarget->drawLine(span.Left, span.Top, span.Right, span.Top);
         } else {
             fTarget->drawLine(span.Left, span.Top, span.Left, span.Bottom);
         }
         return;
     }
-    ApplyPenTo(*fTarget);
+    ApplyPenToTarget();
     // A line with a far-off end (a value far outside the axis range) is left to the
     // painter, which clips it first; walking it pixel by pixel would cost 2^28 steps.
     constexpr std::int64_t longestWalkedLine = 1 << 16;
@@ -353,13 +542,15 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
         std::max(std::abs(std::int64_t{x1} - x0), std::abs(std::int64_t{y1} - y0));
     if (thin && IsPlainPenStyle(fPen.Style) && !fPen.Alternate && extent <= longestWalkedLine) {
         // Bresenham from the start, leaving out the end pixel.
-        QPolygon pts;
+        QPolygon& pts = fLinePoints;
+        pts.clear();
         int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
         int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
         int err = dx + dy;
         int x = x0, y = y0;
+        const bool softClip = NeedsSoftClip();
         while (!(x == x1 && y == y1)) {
-            if (!NeedsSoftClip() || fClip->Contains(x, y))
+            if (!softClip || fClip->Contains(x, y))
                 pts << QPoint(x, y);
             const int e2 = 2 * err;
             if (e2 >= dy) {
@@ -406,7 +597,7 @@ void TChartCanvas3D::DrawBox(int left, int top, int right, int bottom)
         LineRaw(right - 1, top, right - 1, bottom);       // right column
         return;
     }
-    ApplyPenTo(*fTarget);
+    ApplyPenToTarget();
     fTarget->drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
 }
 
@@ -419,12 +610,13 @@ void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points)
 {
     if (!fTarget || points.size() < 2)
         return;
-    QPolygon poly;
-    for (const TPoint& p : points)
-        poly << QPoint(p.X, p.Y);
     if (fBrush.Style != bsClear) {
-        ApplyPenTo(*fTarget);
-        fTarget->setPen(Qt::NoPen);
+        QPolygon& poly = fLinePoints;
+        poly.clear();
+        for (const TPoint& p : points)
+            poly << QPoint(p.X, p.Y);
+        ApplyPenToTarget();
+        ApplyNoPenToTarget();
         fTarget->drawPolygon(poly);
     }
     if (fPen.Style == psClear)
@@ -465,9 +657,9 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
 {
     if (!fTarget)
         return;
-    const QString s = ToQString(text);
-    const QFontMetrics& fm = Metrics();
-    const int w = fm.horizontalAdvance(s);
+    TTextEntry& e = TextEntry(text);
+    const TFontEntry& font = CurrentFont();
+    const int w = e.Width;
     int left = x;
     if ((fTextAlign & TA_CENTER) == TA_CENTER)
         left = x - w / 2;
@@ -477,31 +669,34 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
     if ((fTextAlign & TA_BASELINE) == TA_BASELINE)
         baseline = y;
     else if (fTextAlign & TA_BOTTOM)
-        baseline = y - fm.descent();
+        baseline = y - font.Descent;
     else
-        baseline = y + fm.ascent();
-    fTarget->setRenderHint(QPainter::Antialiasing, false);
-    if (fTarget->paintEngine() && fTarget->paintEngine()->type() != QPaintEngine::SVG)
-        fTarget->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        baseline = y + font.Ascent;
+    fTextColor = fFont.Color();
+    ApplyTextStateToTarget(fTextColor);
     // A clear brush makes text transparent whatever the background mode: an
     // opaque background shows only while the brush is not clear.
     if (fTextBackMode == tbmOpaque && fBrush.Style != bsClear)
-        fTarget->fillRect(QRect(left, baseline - fm.ascent(), w, fm.height()), ToQColor(fTextBackColor));
-    fTarget->setFont(fMetricsFont);
-    fTarget->setBackgroundMode(Qt::TransparentMode);  // the background was handled above
-    fTextColor = fFont.Color();
-    fTarget->setPen(ToQColor(fTextColor));
-    fTarget->drawText(QPoint(left, baseline), s);
+        fTarget->fillRect(QRect(left, baseline - font.Ascent, w, font.Height), ToQColor(fTextBackColor));
+    if (fTargetState.Raster && IsPlainText(text)) {
+        // The raster engine places the glyphs shaped once for this text exactly
+        // where it places those of the same text shaped anew.
+        const QPointF origin(left, baseline);
+        for (const QGlyphRun& run : Glyphs(e))
+            fTarget->drawGlyphRun(origin, run);
+        return;
+    }
+    fTarget->drawText(QPoint(left, baseline), e.Text);
 }
 
 int TChartCanvas3D::MeasureTextWidth(const std::string& text)
 {
-    return Metrics().horizontalAdvance(ToQString(text));
+    return TextEntry(text).Width;
 }
 
 int TChartCanvas3D::MeasureTextHeight(const std::string& /*text*/)
 {
-    return Metrics().height();
+    return CurrentFont().Height;
 }
 
 int TChartCanvas3D::LineHeight()
@@ -517,11 +712,15 @@ void TChartCanvas3D::PutRotatedText(int x, int y, int angle, const std::string& 
     fLastEscapement = angle * 10;
     const int savedHeight = ZoomFont();
     if (fTarget) {
-        fTarget->save();
-        fTarget->translate(x, y);
-        fTarget->rotate(-angle);
+        // Only the transform changes around the text; the settings the text
+        // gives the painter stay, and the canvas knows them.
+        const QTransform saved = fTarget->worldTransform();
+        QTransform turned = saved;
+        turned.translate(x, y);
+        turned.rotate(-angle);
+        fTarget->setWorldTransform(turned);
         PutText(0, 0, text);
-        fTarget->restore();
+        fTarget->setWorldTransform(saved);
     }
     fFont.SetHeight(savedHeight);
 }
@@ -561,7 +760,7 @@ void TChartCanvas3D::PlotPixelAtDepth(int x, int y, TColor c, int z)
     }
     if (!fTarget)
         return;
-    ApplyPenTo(*fTarget);
+    ApplyPenToTarget();
     fTarget->drawPoint(p.X, p.Y);
 }
 

@@ -10,12 +10,16 @@
 #include "chart/ChartRect.h"
 
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QPolygon>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TView3DOptions;
@@ -127,6 +131,10 @@ public:
     void ApplyChartPen(const TChartPen& pen);
     // Pen black 1 solid, brush white solid, font black 10, text background white, transparent.
     void ResetDrawingState();
+    // The canvas sets a painter setting only when it differs from the one it
+    // set last. Code that changes the target painter's settings itself, between
+    // drawing calls of the canvas, calls this so that the canvas sets them all again.
+    void ForgetTargetState();
 
     // --- buffer and pass state -----------------------------------------------------
     bool Dirty() const { return fDirty; }
@@ -148,11 +156,98 @@ public:
     const std::optional<TRect>& ClipRect() const { return fClip; }
 
 private:
+    // Text of the current font: the characters, their width and, once drawn on
+    // a raster target, the shaped glyphs. Kept across passes, so labels that
+    // come back every pass are converted, measured and shaped once.
+    struct TTextEntry {
+        QString Text;
+        int Width = 0;
+        bool Shaped = false;
+        QList<QGlyphRun> Glyphs;  // positions relative to the baseline origin
+    };
+    // One font met by the canvas: its Qt font, metrics and measured texts.
+    struct TFontEntry {
+        std::string Name;
+        int PixelSize = 0;
+        int Style = 0;
+        QFont Font;
+        QFontMetrics Metrics{QFont()};
+        int Ascent = 0;
+        int Descent = 0;
+        int Height = 0;
+        std::uint64_t Serial = 0;
+        std::unordered_map<std::string, TTextEntry> Texts;
+    };
+    // What the canvas last gave the target painter. A setting is sent only when
+    // it differs; Retarget and a change of paint engine forget everything, so a
+    // new target (or a painter begun again) gets every setting once.
+    struct TTargetState {
+        QPaintEngine* Engine = nullptr;
+        bool Svg = false;     // vector recorder: no composition modes, clipping done here
+        bool Raster = false;  // raster engine: text drawn from shaped glyphs
+        bool HintsSet = false;
+        int Composition = -1;
+        int PenKind = 0;  // 0 unknown, 1 none, 2 drawing pen, 3 text pen
+        TColor PenColor = 0;
+        int PenWidth = 0;
+        TPenStyle PenStyle = psSolid;
+        bool PenAlternate = false;
+        bool BrushKnown = false;
+        TColor BrushColor = 0;
+        TBrushStyle BrushStyle = bsSolid;
+        qint64 BrushBitmap = 0;
+        int BackMode = -1;
+        TColor BackColor = 0;
+        std::uint64_t FontSerial = 0;
+    };
+
     QPen MakeQPen() const;
     QBrush MakeQBrush() const;
-    void ApplyPenTo(QPainter& p) const;
-    bool NeedsSoftClip() const;
-    const QFontMetrics& Metrics();
+    // Gives the target the pen, brush, composition and background of the canvas.
+    void ApplyPenToTarget();
+    // Gives the target the text settings: plain composition, transparent
+    // background, the current font and a pen of colour c.
+    void ApplyTextStateToTarget(TColor c);
+    void ApplyCompositionToTarget(QPainter::CompositionMode mode)
+    {
+        if (!fTargetState.HintsSet || fTargetState.Composition != mode)
+            SetTargetHintsAndComposition(mode);
+    }
+    void SetTargetHintsAndComposition(QPainter::CompositionMode mode);
+    void ApplyNoPenToTarget();
+    void ApplyBackgroundToTarget();
+    // Checks that the target still paints with the engine the state was kept for.
+    void CheckTargetEngine()
+    {
+        if (fTarget->paintEngine() != fTargetState.Engine)
+            ForgetTargetState();
+    }
+    // The vector recorder ignores clip rectangles, so clipped shapes are cut here.
+    bool NeedsSoftClip()
+    {
+        if (!fClip.has_value() || fTarget == nullptr)
+            return false;
+        CheckTargetEngine();
+        return fTargetState.Svg;
+    }
+    // The pen and brush colours as Qt colours, converted when they change.
+    const QColor& PenQColor()
+    {
+        if (fPen.Color != fPenQColorKey)
+            ConvertPenColor();
+        return fPenQColor;
+    }
+    const QColor& BrushQColor()
+    {
+        if (fBrush.Color != fBrushQColorKey)
+            ConvertBrushColor();
+        return fBrushQColor;
+    }
+    void ConvertPenColor();
+    void ConvertBrushColor();
+    TFontEntry& CurrentFont();
+    TTextEntry& TextEntry(const std::string& text);
+    const QList<QGlyphRun>& Glyphs(TTextEntry& entry);
     void LineRaw(int x0, int y0, int x1, int y1);
     void DropBuffer();
     // Scales the font by the zoom factor when text follows the zoom; answers the height to restore.
@@ -170,9 +265,18 @@ private:
     TPoint fPenPos;
     std::optional<TRect> fClip;
 
-    // cached metrics of fFont
-    std::unique_ptr<QFontMetrics> fMetrics;
-    QFont fMetricsFont;
+    // painter state and conversions kept between primitives
+    TTargetState fTargetState;
+    TColor fPenQColorKey = clNone;
+    QColor fPenQColor;
+    TColor fBrushQColorKey = clNone;
+    QColor fBrushQColor;
+    QPolygon fLinePoints;  // pixels of a sloping line, reused
+
+    // fonts and texts met so far
+    std::vector<std::unique_ptr<TFontEntry>> fFonts;
+    TFontEntry* fCurrentFont = nullptr;
+    std::uint64_t fNextFontSerial = 1;
 
     TView3DOptions* fOptions = nullptr;
     QImage fBuffer;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-int RoundHalfEven(double x)
+int RoundHalfEvenFar(double x)
 {
     if (std::isnan(x))
         return 0;
@@ -19,14 +19,6 @@ int RoundHalfEven(double x)
     if (r <= static_cast<double>(INT_MIN))
         return INT_MIN;
     return static_cast<int>(r);
-}
-
-int OffsetPixel(int basePixel, double offset, bool subtract)
-{
-    constexpr std::int64_t limit = std::int64_t{1} << 28;
-    const std::int64_t delta = RoundHalfEven(offset);
-    const std::int64_t pixel = subtract ? basePixel - delta : basePixel + delta;
-    return static_cast<int>(std::clamp(pixel, -limit, limit));
 }
 
 int MulDiv(int a, int b, int c)

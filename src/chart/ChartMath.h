@@ -2,19 +2,44 @@
 
 #include "chart/ChartRect.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 // Plain calculations of the chart engine, kept free of any window or canvas so
 // that tests can call them directly.
 
+// RoundHalfEven for values beyond +-2^51 and NaN.
+int RoundHalfEvenFar(double x);
+
 // Nearest integer, a half going to the even neighbour (12.5 -> 12, 13.5 -> 14).
-// Values beyond the int range are clamped.
-int RoundHalfEven(double x);
+// Values beyond the int range are clamped, NaN gives 0.
+inline int RoundHalfEven(double x)
+{
+    // Below 2^51 in magnitude, adding 1.5 * 2^52 leaves no fraction bits: the
+    // sum is rounded to an integer, halves to even, and the subtraction is exact.
+    constexpr double shift = 6755399441055744.0;  // 1.5 * 2^52
+    if (!(std::fabs(x) < 2251799813685248.0))     // 2^51; false for NaN too
+        return RoundHalfEvenFar(x);
+    const double r = (x + shift) - shift;
+    if (r >= 2147483647.0)
+        return 2147483647;
+    if (r <= -2147483648.0)
+        return -2147483647 - 1;
+    return static_cast<int>(r);
+}
 
 // Pixel of an axis end plus or minus an offset, computed without overflow and
 // kept within +-2^28, far outside any drawing surface, so that sums and widths
 // of drawn rectangles cannot overflow either.
-int OffsetPixel(int basePixel, double offset, bool subtract);
+inline int OffsetPixel(int basePixel, double offset, bool subtract)
+{
+    constexpr std::int64_t limit = std::int64_t{1} << 28;
+    const std::int64_t delta = RoundHalfEven(offset);
+    const std::int64_t pixel = subtract ? basePixel - delta : basePixel + delta;
+    return static_cast<int>(std::clamp(pixel, -limit, limit));
+}
 
 // a * b / c rounded to the nearest integer (halves away from zero); -1 when c is 0.
 int MulDiv(int a, int b, int c);

@@ -140,14 +140,7 @@ void TChartSeries::DeletePoint(int index)
 
 TColor TChartSeries::PointColor(int index) const
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= fColors.size())
-        return fSeriesColor;
-    const TColor c = fColors[static_cast<std::size_t>(index)];
-    if (c != clDefault)
-        return c;
-    if (fColorEachPoint)
-        return ChartPaletteColor(index);
-    return fSeriesColor;
+    return OwnPointColor(index);
 }
 
 std::string TChartSeries::MarkText(int index)

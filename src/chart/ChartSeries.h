@@ -195,6 +195,18 @@ public:
     std::function<void(TChartSeries&)> AfterDrawValues;
 
 protected:
+    // PointColor of this class: the stored colour, the palette's for
+    // ColorEachPoint, else SeriesColor (also beyond the stored colours).
+    TColor OwnPointColor(int index) const
+    {
+        if (index < 0 || static_cast<std::size_t>(index) >= fColors.size())
+            return fSeriesColor;
+        const TColor c = fColors[static_cast<std::size_t>(index)];
+        if (c != clDefault)
+            return c;
+        return fColorEachPoint ? ChartPaletteColor(index) : fSeriesColor;
+    }
+
     // Points the series at a chart without touching the chart's list (used by the chart itself).
     void AttachChart(TCustomAxisPanel* chart) { fParentChart = chart; }
     friend class TCustomAxisPanel;

@@ -198,7 +198,7 @@ void TCustomChart::DrawWallPlanes()
         c.Brush().Bitmap = brush.Bitmap();
         c.Brush().Style = bsSolid;
     } else {
-        c.Brush().Bitmap = QImage();
+        c.Brush().ClearBitmap();
         if (fBackWall.Color() == clDefault && brush.Style() == bsSolid)
             c.Brush().Style = bsClear;
         else

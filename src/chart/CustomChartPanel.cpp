@@ -156,7 +156,7 @@ void TCustomChartPanel::UseBrush(TColor color, TBrushStyle style, TColor backCol
     TCanvasBrush& b = fCanvas->Brush();
     b.Color = color;
     b.Style = style;
-    b.Bitmap = QImage();
+    b.ClearBitmap();
     if (style != bsSolid) {
         fCanvas->SetTextBackMode(tbmOpaque);
         fCanvas->SetTextBackColor(backColor);

@@ -43,7 +43,7 @@ void TCustomChartPanelExtended::FillBackground(const TRect& r)
     }
     fCanvas->Brush().Color = fColor;
     fCanvas->Brush().Style = bsSolid;
-    fCanvas->Brush().Bitmap = QImage();
+    fCanvas->Brush().ClearBitmap();
     fCanvas->ClearArea(r);
 }
 

@@ -298,6 +298,9 @@ TEST(ChartAxis, FormatAndLabelStyle)
     chart.OnGetAxisLabel = [](TChartAxis&, TChartSeries*, int, std::string& text) { text += "!"; };
     EXPECT_EQ(l.FormatAxisValue(3), "3!");
     chart.OnGetAxisLabel = nullptr;
+    EXPECT_EQ(l.FormatAxisValue(3), "3");  // a kept text is the value's own, not what a handler made of it
+    EXPECT_EQ(l.FormatAxisValue(0.0), FormatFloat(l.AxisValuesFormat(), 0.0));
+    EXPECT_EQ(l.FormatAxisValue(-0.0), FormatFloat(l.AxisValuesFormat(), -0.0));
     l.SetLabelsMultiLine(true);
     l.SetAxisValuesFormat("0 \"bits\"");
     EXPECT_EQ(l.FormatAxisValue(3), "3\rbits");

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+#include <iomanip>
+#include <limits>
+#include <vector>
+
 TEST(ChartMath, RoundHalfEvenGoesToTheEvenNeighbour)
 {
     EXPECT_EQ(RoundHalfEven(12.5), 12);
@@ -12,6 +18,28 @@ TEST(ChartMath, RoundHalfEvenGoesToTheEvenNeighbour)
     EXPECT_EQ(RoundHalfEven(617.4), 617);
     EXPECT_EQ(RoundHalfEven(1e300), INT_MAX);
     EXPECT_EQ(RoundHalfEven(-1e300), INT_MIN);
+}
+
+TEST(ChartMath, RoundHalfEvenAgreesWithTheLibraryOverTheWholeRange)
+{
+    // Halves, their neighbours one step of the double away, the edges of the
+    // int range and the magnitudes where the fast way hands over.
+    std::vector<double> values;
+    for (int i = -2000; i <= 2000; ++i) {
+        const double half = i + 0.5;
+        values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e9), i * 0.1});
+    }
+    for (double big : {2147483646.5, 2147483647.0, 2147483647.5, -2147483648.0, -2147483648.5, -2147483649.0,
+                       2251799813685247.5, 2251799813685248.0, 4503599627370495.5, 1e18, -1e18, 5e-324, -0.0})
+        values.push_back(big);
+    for (double v : values) {
+        const double r = std::nearbyint(v);
+        const int expected = r >= INT_MAX ? INT_MAX : (r <= INT_MIN ? INT_MIN : static_cast<int>(r));
+        ASSERT_EQ(RoundHalfEven(v), expected) << std::setprecision(17) << v;
+    }
+    EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::infinity()), INT_MAX);
+    EXPECT_EQ(RoundHalfEven(-std::numeric_limits<double>::infinity()), INT_MIN);
 }
 
 TEST(ChartMath, MulDivRoundsToNearestAndRefusesZeroDivisor)

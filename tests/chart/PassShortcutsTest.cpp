@@ -1,0 +1,263 @@
+// The drawing pass takes short ways where it can prove they change nothing:
+// the canvas sets painter settings only when they change and draws labels
+// from glyphs shaped once, bars are placed with what is common to all bars
+// worked out once, labels that cannot fit are passed over early. Each test
+// here draws the same picture once the short way and once the long way (the
+// canvas made to forget its painter settings before every primitive, a no-op
+// handler that sends bars or labels the general way) and wants every pixel equal.
+#include "ChartTestUtil.h"
+
+#include "chart/BarSeries.h"
+#include "chart/ChartCanvas3D.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Where the pictures differ, for the failure message.
+std::string FirstDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return "sizes differ";
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    return std::string();
+}
+
+using TCanvasStep = std::function<void(TChartCanvas3D&)>;
+
+// Draws the steps through one canvas into a 120 x 90 picture; with forget set,
+// the canvas forgets the painter's settings before every step.
+QImage DrawSteps(const std::vector<TCanvasStep>& steps, bool forget)
+{
+    QImage image = WhiteImage(120, 90);
+    QPainter painter(&image);
+    TChartCanvas3D canvas;
+    canvas.SetUseOffscreenBuffer(false);
+    TRect drawing;
+    canvas.BeginDrawing(painter, nullptr, drawing, TRect(0, 0, 120, 90), false);
+    for (const TCanvasStep& step : steps) {
+        if (forget)
+            canvas.ForgetTargetState();
+        step(canvas);
+    }
+    canvas.EndDrawing(painter, nullptr, TRect(0, 0, 120, 90));
+    painter.end();
+    return image;
+}
+
+// A chart with bar series on it, drawn by a window paint.
+QImage PaintBars(const std::function<void(TCustomChart&)>& build)
+{
+    TCustomChart chart;
+    chart.SetSize(300, 160);
+    chart.SetView3D(false);
+    build(chart);
+    return PaintWindow(chart);
+}
+
+}  // namespace
+
+TEST(PassShortcuts, CanvasKeepingPainterSettingsDrawsAsSettingEverythingEachTime)
+{
+    // Settings that change from primitive to primitive, come back, and leave
+    // traces in the painter that the next primitive must not inherit: pen
+    // modes, hatches over an opaque background, dotted pens, text colours,
+    // fonts and rotations, clipping.
+    const std::vector<TCanvasStep> steps = {
+        [](TChartCanvas3D& c) {
+            c.Brush().Color = clYellow;
+            c.FillArea(TRect(0, 0, 120, 90));
+            c.Pen().Color = clRed;
+            c.DrawSegment(0, 30, 119, 2);
+        },
+        // From here on each step changes one setting of the one before and
+        // draws something that takes it from the painter.
+        [](TChartCanvas3D& c) {
+            c.Pen().Alternate = true;
+            c.DrawSegment(0, 36, 119, 8);
+        },
+        [](TChartCanvas3D& c) {
+            c.Pen().Alternate = false;
+            c.DrawSegment(0, 40, 119, 12);
+        },
+        [](TChartCanvas3D& c) {
+            c.Pen().Style = psDash;
+            c.DrawSegment(0, 44, 119, 16);
+        },
+        [](TChartCanvas3D& c) {
+            c.Pen().Width = 3;
+            c.DrawSegment(0, 50, 119, 22);
+        },
+        [](TChartCanvas3D& c) {
+            c.Pen().Mode = pmXor;
+            c.DrawSegment(0, 58, 119, 30);
+        },
+        [](TChartCanvas3D& c) {
+            c.Pen().Mode = pmCopy;
+            c.Pen().Width = 1;
+            c.Pen().Style = psSolid;
+            c.Brush().Color = clBlue;
+            c.DrawEllipse(TRect(2, 60, 30, 88));
+        },
+        [](TChartCanvas3D& c) {
+            c.Brush().Style = bsDiagCross;
+            c.DrawEllipse(TRect(32, 60, 60, 88));
+        },
+        [](TChartCanvas3D& c) {
+            c.Brush().Color = clGreen;
+            c.DrawEllipse(TRect(62, 60, 90, 88));
+        },
+        [](TChartCanvas3D& c) {
+            c.SetTextBackMode(tbmOpaque);
+            c.SetTextBackColor(clFuchsia);
+            c.DrawEllipse(TRect(92, 60, 118, 88));
+        },
+        [](TChartCanvas3D& c) {
+            c.SetTextBackColor(clLime);
+            c.DrawPolygon({TPoint(90, 2), TPoint(118, 12), TPoint(95, 30)});
+        },
+        [](TChartCanvas3D& c) {
+            c.Brush().Style = bsSolid;
+            c.Font().SetColor(clNavy);
+            c.PutText(30, 2, "Opaque 12");
+            c.PutText(30, 14, "caf\xE9");
+        },
+        [](TChartCanvas3D& c) {
+            c.Font().SetColor(clRed);
+            c.PutText(30, 26, "caf\xE9");
+        },
+        [](TChartCanvas3D& c) {
+            c.Font().SetSize(10);
+            c.PutText(30, 38, "caf\xE9 12");
+        },
+        [](TChartCanvas3D& c) {
+            c.SetTextBackMode(tbmTransparent);
+            c.Font().SetStyle(fsBold);
+            c.SetTextAlignFlags(TA_RIGHT | TA_TOP);
+            c.PutRotatedText(8, 85, 90, "512");
+            c.PutRotatedText(20, 85, 90, "256");
+            c.SetTextAlignFlags(TA_LEFT | TA_TOP);
+        },
+        [](TChartCanvas3D& c) {
+            c.ClipToRect(TRect(10, 60, 50, 80));
+            c.Pen().Style = psClear;
+            c.Brush().Color = clOlive;
+            c.DrawBox(0, 0, 120, 90);
+            c.RemoveClip();
+        },
+    };
+    const QImage kept = DrawSteps(steps, false);
+    const QImage setEachTime = DrawSteps(steps, true);
+    EXPECT_EQ(FirstDifference(kept, setEachTime), "");
+}
+
+TEST(PassShortcuts, TextFromShapedGlyphsIsTheTextQtDraws)
+{
+    // The canvas' text against plain QPainter::drawText at the same baseline
+    // origin and rotation, for plain and other texts, twice (shaped, then
+    // from the kept glyphs), in two fonts and at the usual angles.
+    const std::vector<std::string> texts = {"0", "512", "Tones", "Bits", "Wg,|(", "a\tb", "caf\xE9"};
+    const int angles[] = {0, 90, 180, 270, 45};
+    for (int style : {0, int(fsBold)}) {
+        for (int angle : angles) {
+            QImage canvasImage = WhiteImage(160, 160);
+            QImage qtImage = WhiteImage(160, 160);
+            {
+                QPainter p(&canvasImage);
+                TChartCanvas3D canvas;
+                canvas.SetUseOffscreenBuffer(false);
+                TRect drawing;
+                canvas.BeginDrawing(p, nullptr, drawing, TRect(0, 0, 160, 160), false);
+                canvas.Font().SetStyle(style);
+                canvas.Font().SetColor(clBlue);
+                canvas.SetTextAlignFlags(TA_CENTER | TA_BOTTOM);
+                for (int round = 0; round < 2; ++round)
+                    for (std::size_t i = 0; i < texts.size(); ++i)
+                        canvas.PutRotatedText(40 + 70 * round, 20 + 20 * static_cast<int>(i), angle, texts[i]);
+                canvas.EndDrawing(p, nullptr, TRect(0, 0, 160, 160));
+            }
+            {
+                QPainter p(&qtImage);
+                TChartFont font;
+                font.SetStyle(style);
+                const QFont qfont = font.ToQFont();
+                const QFontMetrics fm(qfont);
+                p.setFont(qfont);
+                p.setPen(QColor(0, 0, 255));
+                for (int round = 0; round < 2; ++round)
+                    for (std::size_t i = 0; i < texts.size(); ++i) {
+                        const QString s = QString::fromLatin1(texts[i].c_str());
+                        p.save();
+                        p.translate(40 + 70 * round, 20 + 20 * static_cast<int>(i));
+                        p.rotate(-angle);
+                        p.drawText(QPoint(-fm.horizontalAdvance(s) / 2, -fm.descent()), s);
+                        p.restore();
+                    }
+            }
+            EXPECT_EQ(FirstDifference(canvasImage, qtImage), "") << "angle " << angle << ", style " << style;
+        }
+    }
+}
+
+TEST(PassShortcuts, BarsPlacedTogetherAsBarByBar)
+{
+    // Two side-by-side series with an offset on an inverted axis, a null
+    // point, a palette colour per point, a bar of no height and a negative
+    // one, a base away from the axis end: drawn the short way and, with a
+    // no-op style handler on each series, bar by bar.
+    const auto build = [](bool barByBar) {
+        return [barByBar](TCustomChart& chart) {
+            for (int k = 0; k < 2; ++k) {
+                auto* s = new TBarSeries;
+                s->SetParentChart(&chart);
+                s->SetOffsetPercent(k == 0 ? 20 : -35);
+                s->SetYOrigin(1.5);
+                s->SetColorEachPoint(k == 1);
+                s->BarPen().SetVisible(k == 0);
+                const double values[] = {3, 1.5, 7, -2, 5, 0, 6.25, 4};
+                for (int i = 0; i < 8; ++i)
+                    s->AddBarPoint(values[i] + k, std::to_string(i), i == 3 && k == 1 ? clNone : clDefault);
+                if (barByBar)
+                    s->OnGetBarStyle = [](TCustomBarSeries&, int, TBarStyle&) {};
+            }
+            chart.BottomAxis().SetInverted(true);
+        };
+    };
+    EXPECT_EQ(FirstDifference(PaintBars(build(false)), PaintBars(build(true))), "");
+}
+
+TEST(PassShortcuts, LabelsPassedOverEarlyAsWhenEachIsMeasured)
+{
+    // Dense rotated point labels of one, two and three lines with a
+    // separation: without a label handler the pass skips labels that cannot
+    // fit even as one line; a no-op handler makes it measure every label.
+    const auto build = [](bool handler) {
+        return [handler](TCustomChart& chart) {
+            auto* s = new TBarSeries;
+            s->SetParentChart(&chart);
+            for (int i = 0; i < 120; ++i) {
+                std::string label = std::to_string(i);
+                if (i % 7 == 3)
+                    label += "\rx";
+                if (i % 11 == 5)
+                    label += "\ry\rz";
+                s->AddBarPoint(i % 9, label, clDefault);
+            }
+            chart.BottomAxis().SetLabelStyle(talText);
+            chart.BottomAxis().SetLabelsAngle(90);
+            chart.BottomAxis().SetLabelsSeparation(60);
+            if (handler)
+                chart.OnGetAxisLabel = [](TChartAxis&, TChartSeries*, int, std::string&) {};
+        };
+    };
+    EXPECT_EQ(FirstDifference(PaintBars(build(false)), PaintBars(build(true))), "");
+}
