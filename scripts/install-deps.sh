@@ -6,7 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
       qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
       clang libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite
-      cups printer-driver-cups-pdf poppler-utils)
+      libcups2-dev cups printer-driver-cups-pdf poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -14,8 +14,8 @@ void RegisterJPEGFormat()
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             JPEGDefaults().PixelFormat = screen->depth() <= 8 ? jpf8Bit : jpf24Bit;
     }
-    RegisterPictureFormat("jpeg", "JPEG Image File", ReadJPEGPicture);
-    RegisterPictureFormat("jpg", "JPEG Image File", ReadJPEGPicture);
+    RegisterPictureFormat("jpeg", "JPEG Image File", ReadJPEGPicture, ReadJPEGPreview);
+    RegisterPictureFormat("jpg", "JPEG Image File", ReadJPEGPicture, ReadJPEGPreview);
 }
 
 void UnregisterJPEGFormat()
@@ -40,5 +40,36 @@ bool ReadJPEGPicture(const std::string& fileName, QImage& picture, std::string& 
         error = "Unknown error";
     }
     picture = QImage();
+    return false;
+}
+
+bool ReadJPEGPreview(const std::string& fileName, QSize box, QImage& picture, QSize& fullSize, std::string& error)
+{
+    try {
+        TJPEGImage image;
+        image.LoadFromFile(fileName);
+        fullSize = QSize(image.Width(), image.Height());
+        TJPEGScale scale = jsFull;
+        for (const TJPEGScale smaller : {jsHalf, jsQuarter, jsEighth}) {
+            image.SetScale(smaller);
+            if (image.Width() < box.width() || image.Height() < box.height())
+                break;
+            scale = smaller;
+        }
+        image.SetScale(scale);
+        picture = image.Bitmap();
+        if (picture.isNull()) {
+            error = "Empty file";
+            fullSize = QSize();
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "Unknown error";
+    }
+    picture = QImage();
+    fullSize = QSize();
     return false;
 }

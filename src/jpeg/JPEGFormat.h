@@ -6,7 +6,7 @@
 #include <string>
 
 // Registers "jpeg" and then "jpg" as "JPEG Image File", read by
-// ReadJPEGPicture. With a screen of 8 bits per pixel or fewer, images
+// ReadJPEGPicture and previewed through ReadJPEGPreview. With a screen of 8 bits per pixel or fewer, images
 // created from then on decode to 8-bit bitmaps. Call after the
 // QGuiApplication is made.
 void RegisterJPEGFormat();
@@ -17,3 +17,10 @@ void UnregisterJPEGFormat();
 // the reason in error, for a file that cannot be read or decoded (damaged,
 // hostile, too large). Never throws.
 bool ReadJPEGPicture(const std::string& fileName, QImage& picture, std::string& error);
+
+// Decodes a JPEG file for a preview box: reduced by the largest of the
+// decoder's factors (1/2, 1/4, 1/8) that keeps the picture at least as large
+// as the box in both directions, which is several times faster for a
+// camera's picture than decoding it whole. fullSize is the picture's own
+// size. False, with the reason in error, as ReadJPEGPicture. Never throws.
+bool ReadJPEGPreview(const std::string& fileName, QSize box, QImage& picture, QSize& fullSize, std::string& error);

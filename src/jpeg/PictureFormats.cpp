@@ -25,14 +25,15 @@ std::string ExtensionOf(std::string_view text)
 
 }  // namespace
 
-void RegisterPictureFormat(std::string_view extension, std::string_view description, TPictureReader reader)
+void RegisterPictureFormat(std::string_view extension, std::string_view description, TPictureReader reader,
+                           TPicturePreviewReader previewReader)
 {
     const std::string key = ExtensionOf(extension);
     auto& formats = Registry();
     const auto same = std::find_if(formats.begin(), formats.end(), [&](const auto& f) { return f.Extension == key; });
     if (same != formats.end())
         formats.erase(same);
-    formats.push_back(TPictureFormat{key, std::string(description), reader});
+    formats.push_back(TPictureFormat{key, std::string(description), reader, previewReader});
 }
 
 void UnregisterPictureFormats(TPictureReader reader)

@@ -12,15 +12,23 @@
 // Reads a picture file for a preview. False, with error set, when the file
 // cannot be read or decoded; never throws.
 using TPictureReader = bool (*)(const std::string& fileName, QImage& picture, std::string& error);
+// Reads a picture file for a preview box, decoding it smaller where the format
+// can do that cheaply: picture is at least as large as box in both directions
+// when the file's own picture is, and fullSize is the file's own size. False,
+// with error set, as for TPictureReader; never throws.
+using TPicturePreviewReader = bool (*)(const std::string& fileName, QSize box, QImage& picture, QSize& fullSize,
+                                       std::string& error);
 
 struct TPictureFormat {
     std::string Extension;    // lower case, without the dot: "jpg"
     std::string Description;  // "JPEG Image File"
     TPictureReader Reader = nullptr;
+    TPicturePreviewReader PreviewReader = nullptr;  // none: previews use Reader
 };
 
 // Adds a format; an extension that is there already gets the new one.
-void RegisterPictureFormat(std::string_view extension, std::string_view description, TPictureReader reader);
+void RegisterPictureFormat(std::string_view extension, std::string_view description, TPictureReader reader,
+                           TPicturePreviewReader previewReader = nullptr);
 // Removes every extension of the reader.
 void UnregisterPictureFormats(TPictureReader reader);
 // The format of an extension ("jpg", ".JPG" and "photo.jpg" all find "jpg").

@@ -6,6 +6,11 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QStringList>
+
+#if defined(QM_HAVE_CUPS)
+#include <cups/cups.h>
+#endif
 
 TPrintScale PrintScale(int printerDpiX, int printerDpiY, int windowDpiX, int windowDpiY)
 {
@@ -36,6 +41,33 @@ std::string RefusedText(const QPrinter& printer)
     return text;
 }
 
+// Whether the printer's CUPS queue takes new jobs. Qt hands the document to
+// CUPS only when the painting ends and does not tell whether CUPS took it,
+// so a queue that rejects jobs would swallow the print without a word: it is
+// asked first. True when it cannot be told.
+bool QueueAcceptsJobs(const QPrinter& printer)
+{
+#if defined(QM_HAVE_CUPS)
+    if (printer.outputFormat() != QPrinter::NativeFormat)
+        return true;
+    // "queue" or "queue/instance".
+    const QStringList parts = printer.printerName().split(QLatin1Char('/'));
+    const QByteArray queue = parts.value(0).toLocal8Bit();
+    const QByteArray instance = parts.value(1).toLocal8Bit();
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
+                                         instance.isEmpty() ? nullptr : instance.constData());
+    if (dest == nullptr)
+        return true;
+    const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const bool accepts = accepting == nullptr || QByteArray(accepting) != "false";
+    cupsFreeDests(1, dest);
+    return accepts;
+#else
+    (void)printer;
+    return true;
+#endif
+}
+
 }  // namespace
 
 void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int windowDpiY)
@@ -44,6 +76,9 @@ void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int wi
     // writer without a file: that is no printer at all.
     if (PrinterDestination(printer).isEmpty())
         throw EPrintError(std::string(design::PrintNoPrinterText));
+
+    if (!QueueAcceptsJobs(printer))
+        throw EPrintError(RefusedText(printer));
 
     QPainter painter;
     if (!painter.begin(&printer))

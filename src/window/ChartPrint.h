@@ -33,6 +33,6 @@ QString PrinterDestination(const QPrinter& printer);
 // Prints the bitmap as one page on the printer, stretched to PrintRect at
 // the printer's resolution. The document is ended whatever happens once it
 // was started. Raises EPrintError when there is no printer to print on, when
-// the printer does not accept the document, or when it reports an error at
-// the end; nothing is printed then.
+// the printer's queue does not take jobs, when the printer does not accept
+// the document, or when it reports an error at the end; nothing is printed then.
 void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int windowDpiY);

@@ -2,6 +2,7 @@
 
 #include "jpeg/PictureFormats.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
@@ -70,18 +71,27 @@ void TPicturePreview::ShowFile(const QString& fileName)
     fFileName = fileName;
     if (fileName.isEmpty() || QFileInfo(fileName).isDir())
         return;
-    const std::string name = fileName.toStdString();
+    const std::string name = QFile::encodeName(fileName).toStdString();
     const std::optional<TPictureFormat> format = FindPictureFormat(name);
-    if (!format || format->Reader == nullptr)
+    if (!format || (format->Reader == nullptr && format->PreviewReader == nullptr))
         return;
     // Readers never throw; a file they refuse simply has no preview.
+    const QSize box = fPictureLabel->contentsRect().size();
     QImage picture;
+    QSize fullSize;
     std::string error;
-    if (!format->Reader(name, picture, error) || picture.isNull())
+    bool read = false;
+    if (format->PreviewReader != nullptr) {
+        read = format->PreviewReader(name, box, picture, fullSize, error);
+    } else {
+        read = format->Reader(name, picture, error);
+        fullSize = picture.size();
+    }
+    if (!read || picture.isNull() || fullSize.isEmpty())
         return;
-    fPictureSize = picture.size();
-    const QSize shown = PreviewSize(picture.size(), fPictureLabel->contentsRect().size());
+    fPictureSize = fullSize;
+    const QSize shown = PreviewSize(fullSize, box);
     fPictureLabel->setPixmap(QPixmap::fromImage(
         picture.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-    fSizeLabel->setText(PictureSizeText(picture.width(), picture.height()));
+    fSizeLabel->setText(PictureSizeText(fullSize.width(), fullSize.height()));
 }

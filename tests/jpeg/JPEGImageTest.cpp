@@ -350,3 +350,48 @@ TEST_F(JPEGImageTest, RegisteredReaderPreviewsGoodFilesAndRefusesBadOnes)
     EXPECT_FALSE(FindPictureFormat("jpg").has_value());
     EXPECT_FALSE(FindPictureFormat("jpeg").has_value());
 }
+
+TEST_F(JPEGImageTest, PreviewReaderDecodesSmallerButNotBelowTheBox)
+{
+    RegisterJPEGFormat();
+    const auto format = FindPictureFormat("jpg");
+    ASSERT_TRUE(format.has_value());
+    ASSERT_NE(format->PreviewReader, nullptr);
+    TJPEGImage writer;
+    writer.Assign(ChartLike(2400, 1600));
+    WriteFile(Path("photo.jpg"), writer.JPEGBytes());
+    WriteFile(Path("text.jpg"), "not a picture");
+
+    struct TCase {
+        QSize Box;
+        QSize Decoded;
+    };
+    for (const TCase c : {TCase{QSize(198, 148), QSize(300, 200)},     // 1/8
+                          TCase{QSize(500, 300), QSize(600, 400)},     // 1/4: 1/8 would be narrower than the box
+                          TCase{QSize(1300, 100), QSize(2400, 1600)},  // whole: 1/2 is narrower
+                          TCase{QSize(0, 0), QSize(300, 200)}}) {
+        QImage picture;
+        QSize full;
+        std::string error;
+        ASSERT_TRUE(format->PreviewReader(Path("photo.jpg"), c.Box, picture, full, error)) << error;
+        EXPECT_EQ(full, QSize(2400, 1600));
+        EXPECT_EQ(picture.size(), c.Decoded) << c.Box.width() << "x" << c.Box.height();
+    }
+    // The reduced picture is the same picture: its middle matches the bitmap's.
+    QImage small;
+    QSize full;
+    std::string error;
+    ASSERT_TRUE(ReadJPEGPreview(Path("photo.jpg"), QSize(198, 148), small, full, error));
+    const QImage whole = ChartLike(2400, 1600).scaled(300, 200, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QRgb a = small.pixel(150, 20), b = whole.pixel(150, 20);
+    EXPECT_NEAR(qRed(a), qRed(b), 24);
+    EXPECT_NEAR(qGreen(a), qGreen(b), 24);
+    EXPECT_NEAR(qBlue(a), qBlue(b), 24);
+
+    QImage picture;
+    EXPECT_FALSE(ReadJPEGPreview(Path("text.jpg"), QSize(198, 148), picture, full, error));
+    EXPECT_TRUE(picture.isNull());
+    EXPECT_TRUE(full.isEmpty());
+    EXPECT_FALSE(error.empty());
+    UnregisterJPEGFormat();
+}

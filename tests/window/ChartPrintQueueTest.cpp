@@ -121,4 +121,30 @@ TEST(ChartPrintQueue, OnePagePerPrintWithTheChartAtWholeScales)
     fs::remove_all(work);
 }
 
+TEST(ChartPrintQueue, AQueueThatRejectsJobsIsAnErrorAndPrintsNothing)
+{
+    const std::string queue = Env("QM_PRINT_QUEUE");
+    const fs::path output = Env("QM_PRINT_QUEUE_OUTPUT");
+    if (queue.empty() || queue == "none" || output.empty())
+        GTEST_SKIP() << "run by PrintQueueTest.sh against a cupsd with a cups-pdf printer";
+    const QString name = QString::fromStdString(queue);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("cupsreject"), {name}), 0);
+    struct TAcceptAgain {
+        QString Queue;
+        ~TAcceptAgain() { QProcess::execute(QStringLiteral("cupsaccept"), {Queue}); }
+    } acceptAgain{name};
+
+    TMonitorFixture f;
+    f.form->Button1->click();
+    const std::string title = "quillmont-queue-test-" + std::to_string(::getpid()) + "-rejected";
+    f.form->Printer().setDocName(QString::fromStdString(title));
+    TModalDriver modals;
+    modals.Run([&] { f.form->Print1->trigger(); });
+    EXPECT_EQ(modals.Messages, QStringList{"The printer \"" + name + "\" did not accept the document."});
+    ASSERT_TRUE(QueueDone(queue));
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(output, error))
+        EXPECT_NE(entry.path().filename().string().rfind(title, 0), 0u) << entry.path();
+}
+
 }  // namespace

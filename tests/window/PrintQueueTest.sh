@@ -13,7 +13,7 @@ binary=$1
 out=$2
 export PATH="$PATH:/usr/sbin:/sbin"
 skip() { echo "skipped: $*"; exit 77; }
-for tool in cupsd lpadmin lpstat pdfinfo pdftoppm; do
+for tool in cupsd lpadmin lpstat cupsreject cupsaccept pdfinfo pdftoppm; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 [ -e /usr/lib/cups/backend/cups-pdf ] || skip "the cups-pdf backend is not installed"
@@ -83,4 +83,4 @@ echo "== cups-pdf printer (files in $pdf_out)"
 queue=QuillmontTestPDF
 lpadmin -p "$queue" -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
 lpadmin -d "$queue"
-QM_PRINT_QUEUE=$queue QM_PRINT_QUEUE_OUTPUT="$pdf_out" "$binary" --gtest_filter='ChartPrintQueue.OnePage*'
+QM_PRINT_QUEUE=$queue QM_PRINT_QUEUE_OUTPUT="$pdf_out" "$binary" --gtest_filter='ChartPrintQueue.OnePage*:ChartPrintQueue.AQueue*'

@@ -37,7 +37,7 @@ pids+=($!)
 wait_for test -s "$out/display" || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$out/display")"
 export XDG_RUNTIME_DIR="$out/run"
-export XDG_DATA_HOME="$out/data"  # the line history of this run
+export XDG_DATA_HOME="$out/run/data"  # the line history of this run, out of the save dialog's list
 mkdir -p -m 700 "$out/run"
 export QT_QPA_PLATFORM=xcb
 
@@ -48,6 +48,7 @@ port=$(head -n1 "$out/routersim.port")
 
 env -u QUILLMONT_PASSWORD "$monitor" >"$out/monitor.log" 2>&1 &
 pids+=($!)
+monitor_pid=$!
 wait_for xdotool search --onlyvisible --name '^Quillmont Bitloading Monitor$' || { echo "no window"; exit 1; }
 window=$(xdotool search --onlyvisible --name '^Quillmont Bitloading Monitor$' | head -n1)
 xdotool windowmove --sync "$window" 0 0
@@ -88,10 +89,16 @@ echo "chart pixels: green $green, blue $blue"
 # Save As from the chart's pop-up menu: the first item, a name typed without
 # extension, Enter.
 wait_for_window() { wait_for xdotool search --onlyvisible --name "$1"; }
+# The pop-up menu is the monitor's second visible window.
+popup_open() { [ "$(xdotool search --onlyvisible --pid "$monitor_pid" 2>/dev/null | wc -l)" -ge 2 ]; }
+open_popup() {
+  xdotool mousemove --window "$window" 300 $((100 + menu)) click 3
+  wait_for popup_open || { echo "no pop-up menu"; exit 1; }
+}
 save_dialog='^Save As$'
 rm -f "$out/saved-chart.jpg"
-xdotool mousemove --window "$window" 300 $((100 + menu)) click 3
-sleep 0.5
+! popup_open || { echo "a second window before the pop-up menu opened"; exit 1; }
+open_popup
 shot popup
 xdotool key Down Return
 wait_for_window "$save_dialog" || { echo "no save dialog"; exit 1; }
@@ -111,8 +118,7 @@ saved_blue=$(convert "$out/saved-chart.jpg" -fx 'b>r+0.25 && b>g+0.25' -format '
 # list previews it in the pane to the right.
 wait_for_closed() { for _ in $(seq 200); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.05; done; return 1; }
 wait_for_closed "$save_dialog" || { echo "the save dialog did not close"; exit 1; }
-xdotool mousemove --window "$window" 300 $((100 + menu)) click 3
-sleep 0.5
+open_popup
 xdotool key Down Return
 wait_for_window "$save_dialog" || { echo "no save dialog the second time"; exit 1; }
 dialog=$(xdotool search --onlyvisible --name "$save_dialog" | head -n1)
