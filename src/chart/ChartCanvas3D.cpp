@@ -57,6 +57,15 @@ bool IsPlainText(const std::string& text)
     return true;
 }
 
+// No scaling, shearing or perspective; turned, if at all, by right angles.
+bool IsRightAngled(const QTransform& t)
+{
+    const auto unit = [](qreal v) { return v == 0.0 || v == 1.0 || v == -1.0; };
+    return unit(t.m11()) && unit(t.m12()) && unit(t.m21()) && unit(t.m22()) && t.m13() == 0.0 && t.m23() == 0.0 &&
+           t.m33() == 1.0 && std::abs(t.m11()) != std::abs(t.m12()) && std::abs(t.m21()) != std::abs(t.m22()) &&
+           t.m11() * t.m21() + t.m12() * t.m22() == 0.0;
+}
+
 bool IsPlainPenStyle(TPenStyle s)
 {
     return s == psSolid || s == psInsideFrame;
@@ -678,9 +687,10 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
     // opaque background shows only while the brush is not clear.
     if (fTextBackMode == tbmOpaque && fBrush.Style != bsClear)
         fTarget->fillRect(QRect(left, baseline - font.Ascent, w, font.Height), ToQColor(fTextBackColor));
-    if (fTargetState.Raster && IsPlainText(text)) {
+    if (fTargetState.Raster && IsPlainText(text) && IsRightAngled(fTarget->combinedTransform())) {
         // The raster engine places the glyphs shaped once for this text exactly
-        // where it places those of the same text shaped anew.
+        // where it places those of the same text shaped anew: the positions
+        // are sums of integers and 64ths, turned only by right angles.
         const QPointF origin(left, baseline);
         for (const QGlyphRun& run : Glyphs(e))
             fTarget->drawGlyphRun(origin, run);
