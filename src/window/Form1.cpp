@@ -308,8 +308,11 @@ void TForm1::Chart21MouseMove(int /*shift*/, int /*x*/, int /*y*/)
 
 void TForm1::SetReadoutLabel(QLabel* label, const std::string& text)
 {
-    // The labels size themselves to their text.
+    // A move that stays on the same bar leaves the label untouched; the
+    // labels size themselves to their text.
     const QString value = QStr(text);
+    if (label->text() == value)
+        return;
     label->setText(value);
     label->resize(std::max(1, label->fontMetrics().horizontalAdvance(value)), label->height());
 }
