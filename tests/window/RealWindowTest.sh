@@ -36,6 +36,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/x
 pids+=($!)
 wait_for test -s "$out/display" || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$out/display")"
+# The display answers before anything connects to it (a busy machine may take a while).
+wait_for xdotool getdisplaygeometry || { echo "the display does not answer"; exit 1; }
 export XDG_RUNTIME_DIR="$out/run"
 export XDG_DATA_HOME="$out/run/data"  # the line history of this run, out of the save dialog's list
 mkdir -p -m 700 "$out/run"
