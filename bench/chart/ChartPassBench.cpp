@@ -50,17 +50,3 @@ void BufferedRepaint(benchmark::State& state)
 
 BENCHMARK(FullPass)->Args({696, 237})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BufferedRepaint)->Args({696, 237})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform == nullptr || *platform == '\0')
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

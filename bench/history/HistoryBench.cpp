@@ -130,14 +130,3 @@ void BM_StoreBytesPerPoll(benchmark::State& state)
 BENCHMARK(BM_StoreBytesPerPoll)->Iterations(1);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,6 +2,7 @@
 // and scripted routers on loopback, drawn into a headless monitor chart; the
 // rules for Stop, the close request and requests that arrive during a poll;
 // the status line and readout texts.
+#include "UnusedPort.h"
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,20 +27,6 @@ constexpr std::uint32_t Green = 0x008000;
 constexpr std::uint32_t Blue = 0xFF0000;
 constexpr std::uint32_t Red = 0x0000FF;
 const std::string Clock = "12:34:56";
-
-// A port on which nothing listens: bound once, then released.
-uint16_t UnusedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 // The window's part, recorded: a headless Chart21 for the bars, and every
 // call the session makes.

@@ -1,3 +1,4 @@
+#include "UnusedPort.h"
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -38,19 +39,6 @@ bool AllZero(const ToneBits& bits) {
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// A port on which nothing listens: bound once, then released.
-uint16_t UnusedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
 }
 
 class RouterPollTest : public ::testing::Test {

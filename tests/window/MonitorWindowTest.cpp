@@ -2,6 +2,7 @@
 // on loopback: design texts and bounds, anchoring and minimum size, the poll
 // and its bars, ranges, Stop, the close request, a refused port, the busy
 // cursor and repaints while a poll waits, the help window and the About box.
+#include "UnusedPort.h"
 #include "WindowTestUtil.h"
 
 #include "app/MonitorSession.h"
@@ -43,20 +44,6 @@ constexpr QRgb Blue = 0xFF0000FF;
 QRect RectOf(const design::Bounds& b)
 {
     return QRect(b.Left, b.Top, b.Width, b.Height);
-}
-
-// A port on which nothing listens: bound once, then released.
-uint16_t UnusedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 int CountPixels(const QImage& image, QRgb color)
