@@ -2,7 +2,6 @@
 
 #include "app/ReplyCut.h"
 
-#include <algorithm>
 #include <ctime>
 
 TMonitorSession::TMonitorSession(TMonitorView& view) : fView(view), fClock(LocalClockText) {}
@@ -103,6 +102,31 @@ private:
     std::function<void()> fChanged;
 };
 
+// Ends the running poll's status text whichever way the poll ends: unless the
+// poll has put its result on the status line (Ended), the destructor puts
+// the text of a broken-off poll there. The exception itself goes on.
+class TRunningStatus {
+public:
+    explicit TRunningStatus(std::function<void()> brokenOff) : fBrokenOff(std::move(brokenOff)) {}
+    ~TRunningStatus()
+    {
+        if (fEnded)
+            return;
+        try {
+            fBrokenOff();
+        } catch (...) {
+        }
+    }
+    TRunningStatus(const TRunningStatus&) = delete;
+    TRunningStatus& operator=(const TRunningStatus&) = delete;
+
+    void Ended() { fEnded = true; }
+
+private:
+    std::function<void()> fBrokenOff;
+    bool fEnded = false;
+};
+
 }  // namespace
 
 void TMonitorSession::RunPoll()
@@ -113,20 +137,25 @@ void TMonitorSession::RunPoll()
     fStopDuringPoll = false;
     TPollScope scope(fPolling, [this] { UpdateCursor(); });
     SetStatus(PollRunningText(login.Host));
+    TRunningStatus runningStatus(
+        [this, &login] { SetStatus(PollBrokenOffText(login.Host, fClock ? fClock() : std::string())); });
 
     TPollSettings settings = fPollSettings;
     settings.ProcessMessages = [this] { fView.ProcessMessages(); };
     settings.Heartbeat = [this] { fView.Heartbeat(); };
-    const TPollOutcome outcome = FetchReply(login.Host, login.UserName, login.Password, fReply, settings);
+    const TPollOutcome fetched = FetchReply(login.Host, login.UserName, login.Password, fReply, settings);
 
     // The indicator turns green after every dialogue, whatever its outcome,
     // unless Stop or a close request came in meanwhile.
     if (!fStopDuringPoll)
         SetIndicatorColor(design::IndicatorRunning);
 
-    ParseReply(fReply, fBits);
+    // A reply that came but holds no reading (an error message, say) is a
+    // failed poll; the chart still shows what was read.
+    const TReplyReading reading = ParseReply(fReply, fBits);
+    const TPollOutcome outcome = JudgeReading(fetched, reading);
     fLastOutcome = outcome;
-    fTonesRead = TonesInCutReply(fReply);
+    fTonesRead = reading.TonesRead;
     fLastPollClock = fClock ? fClock() : std::string();
     ++fPollCount;
 
@@ -137,6 +166,7 @@ void TMonitorSession::RunPoll()
     const std::string note = fView.KeepPoll(outcome, login.Host, fBits, range);
     const std::string status = PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock);
     SetStatus(note.empty() ? status : status + "; " + note);
+    runningStatus.Ended();
 
     if (!fStopDuringPoll) {
         SetTimer(true);
@@ -186,10 +216,7 @@ void TMonitorSession::UpdateCursor()
 
 int TonesInCutReply(const TReplyBuffer& cutReply)
 {
-    // Tone t is read from the characters 3t and 3t + 1 of the joined text.
-    const std::size_t length = RemoveLineBreaks(cutReply.Text()).size();
-    const std::size_t cells = (length + CellWidth - 1) / CellWidth;
-    return static_cast<int>(std::min<std::size_t>(cells, ToneCount));
+    return CountToneNumbers(RemoveLineBreaks(cutReply.Text()));
 }
 
 std::string LocalClockText()

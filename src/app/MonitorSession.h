@@ -116,7 +116,7 @@ private:
     bool fReadoutOnBar = false;
 };
 
-// Tones whose cells the cut reply holds (up to 513): what a poll has read.
+// Tones whose cells in the cut reply hold numbers (up to 513): what a poll has read.
 int TonesInCutReply(const TReplyBuffer& cutReply);
 
 // The local time of day as HH:MM:SS.

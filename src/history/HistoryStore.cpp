@@ -74,8 +74,10 @@ bool RecordFromQuery(const QSqlQuery& q, THistoryRecord& record, std::string& re
     }
     r.Host = Text(q.value(2).toString());
     r.Outcome.Captured = q.value(3).toLongLong() != 0;
+    // A step number beyond this version's steps (written by a later one)
+    // reads as no step; whether the poll failed is the captured column's.
     const long long step = q.value(4).toLongLong();
-    r.Outcome.FailedStep = (step >= 0 && step <= static_cast<long long>(TPollStep::psLogout))
+    r.Outcome.FailedStep = (step >= 0 && step <= static_cast<long long>(LastPollStep))
                                ? static_cast<TPollStep>(step)
                                : TPollStep::psNone;
     const long long code = q.value(5).toLongLong();

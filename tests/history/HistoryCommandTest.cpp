@@ -6,6 +6,7 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryTime.h"
+#include "history/ToneChangeCounter.h"
 #include "poll/PollArguments.h"
 #include "poll/PollCommand.h"
 #include "routersim/RouterProfile.h"
@@ -112,6 +113,53 @@ TEST_F(HistoryCommandTest, PollsAreKeptAndExportedByTheBinary)
         TestEnvironment({}));
     EXPECT_EQ(none.ExitCode, 0);
     EXPECT_EQ(ReadAll(QString::fromStdString(out)), HistoryCsvHeader());
+}
+
+// A router that answers the command with an error: the poll is kept as a
+// failed one, which every reader of the history skips or counts as failed.
+TEST_F(HistoryCommandTest, AReplyWithoutTheBitLoadingIsKeptAsAFailedPoll)
+{
+    TRouterSimulatorSettings settings;
+    settings.KnowsBitLoading = false;
+    TRouterSimulator noBits(settings);
+    const std::string noBitsHost = "127.0.0.1:" + std::to_string(noBits.Start());
+    std::string out, err;
+    EXPECT_EQ(Run({"--history", store, host}, out, err), PollExitCaptured);
+    EXPECT_EQ(Run({"--history", store, noBitsHost}, out, err, ""), PollExitFailed);
+    EXPECT_EQ(out, TableCsv(ToneBits{}));
+    EXPECT_EQ(err, "quillmont-poll: No bit loading in the router's reply: Error : unknown command\n");
+    EXPECT_EQ(Run({"--history", store, host}, out, err), PollExitCaptured);
+
+    THistoryStore history;
+    ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+    std::vector<THistoryRecord> kept;
+    ASSERT_TRUE(history.ForEachRecord(THistoryFilter::All(), [&](const THistoryRecord& r) { kept.push_back(r); }, {}));
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_FALSE(kept[1].Outcome.Captured);
+    EXPECT_EQ(kept[1].Outcome.FailedStep, TPollStep::psReadBits);
+    EXPECT_EQ(kept[1].Outcome.ErrorText, "No bit loading in the router's reply: Error : unknown command");
+
+    // The list (failed rows are coloured by the captured column), the total-bits plot and the CSV.
+    std::vector<THistorySummary> page;
+    ASSERT_TRUE(history.ReadPage(THistoryFilter::All(), nullptr, 10, page));
+    ASSERT_EQ(page.size(), 3u);
+    EXPECT_FALSE(page[1].Captured);
+    EXPECT_EQ(page[1].OutcomeText, "No bit loading in the router's reply: Error : unknown command");
+    std::vector<TTotalBitsPoint> totals;
+    ASSERT_TRUE(history.ReadTotalBits(THistoryFilter::All(), totals));
+    ASSERT_EQ(totals.size(), 3u);
+    EXPECT_EQ(std::vector<bool>({totals[0].Captured, totals[1].Captured, totals[2].Captured}),
+              std::vector<bool>({true, false, true}));
+    EXPECT_NE(HistoryCsvRow(kept[1]).find(",No bit loading in the router's reply: Error : unknown command,"),
+              std::string::npos);
+
+    // The change count skips the failed poll: only the two readings are compared.
+    std::vector<TToneSample> samples;
+    for (const THistoryRecord& r : kept) samples.push_back({r.Outcome.Captured, r.Bits});
+    const ToneBits first = SimulatedBitLoading(5, 0), second = SimulatedBitLoading(5, 1);
+    const ToneChangeCounts counts = CountToneChanges(samples);
+    for (int tone = 0; tone < ToneCount; ++tone)
+        ASSERT_EQ(counts[tone], first[tone] != second[tone] ? 1 : 0) << tone;
 }
 
 TEST_F(HistoryCommandTest, AStoreThatCannotBeWrittenCostsOneLine)

@@ -109,6 +109,42 @@ TEST_F(HistoryStoreTest, RoundTripOfCapturedAndFailedPolls)
     EXPECT_EQ(page[1].ZeroTones, ZeroTones(captured.Bits));
 }
 
+// Steps are stored by number. A reply without the bit loading comes back as
+// that step; a number this version does not know (written by a later one)
+// comes back as a failed poll with its reason.
+TEST_F(HistoryStoreTest, StepsComeBackByNumberAndAnUnknownOneStaysAFailure)
+{
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path()));
+    THistoryRecord noBits = GeneratedRecord(1, false);
+    noBits.Outcome.FailedStep = TPollStep::psReadBits;
+    noBits.Outcome.ErrorCode = 0;
+    noBits.Outcome.ErrorText = "No bit loading in the router's reply: Syntax error";
+    THistoryRecord later = noBits;
+    ASSERT_TRUE(store.Append(noBits));
+    ASSERT_TRUE(store.Append(later));
+    {
+        TRawConnection other(Path());
+        ASSERT_TRUE(other.Exec(QStringLiteral("UPDATE polls SET failed_step = 99 WHERE id = %1").arg(later.Id)));
+    }
+    THistoryRecord read;
+    ASSERT_TRUE(store.ReadRecord(noBits.Id, read));
+    EXPECT_FALSE(read.Outcome.Captured);
+    EXPECT_EQ(read.Outcome.FailedStep, TPollStep::psReadBits);
+    EXPECT_EQ(DescribeOutcome(read.Outcome), "No bit loading in the router's reply: Syntax error");
+    ASSERT_TRUE(store.ReadRecord(later.Id, read));
+    EXPECT_FALSE(read.Outcome.Captured);
+    EXPECT_EQ(read.Outcome.FailedStep, TPollStep::psNone);
+    EXPECT_EQ(DescribeOutcome(read.Outcome), "failed: No bit loading in the router's reply: Syntax error");
+    std::vector<THistorySummary> page;
+    ASSERT_TRUE(store.ReadPage(THistoryFilter::All(), nullptr, 10, page));
+    ASSERT_EQ(page.size(), 2u);
+    for (const THistorySummary& s : page) {
+        EXPECT_FALSE(s.Captured);
+        EXPECT_EQ(s.OutcomeText, "No bit loading in the router's reply: Syntax error");
+    }
+}
+
 TEST_F(HistoryStoreTest, KeysetPagesCoverEveryPollOnceNewestFirst)
 {
     THistoryStore store;

@@ -140,6 +140,20 @@ TEST_F(PollCommandTest, HostileInputIsAUsageError) {
   EXPECT_EQ(ParsePollArguments({"[::1]:23"}).Error, "");
 }
 
+// A router that answers the command with an error and its prompt: exit 1,
+// the reason on standard error, the table still printed as read.
+TEST(PollCommand, ReplyWithoutTheBitLoadingExitsOne) {
+  TRouterSimulatorSettings settings;
+  settings.KnowsBitLoading = false;
+  TRouterSimulator simulator(settings);
+  const std::string host = "127.0.0.1:" + std::to_string(simulator.Start());
+  const TProcessResult r = RunProcess(QM_POLL_BINARY, {host}, TestEnvironment({"QUILLMONT_PASSWORD="}));
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Out, ExpectedCsv(ToneBits{}));
+  EXPECT_EQ(r.Err, "quillmont-poll: No bit loading in the router's reply: Error : unknown command\n");
+  EXPECT_EQ(simulator.ClientsAccepted(), 1u);
+}
+
 TEST(PollCommand, HelpAndVersion) {
   std::istringstream in;
   std::ostringstream out, err;

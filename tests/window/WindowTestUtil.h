@@ -27,11 +27,13 @@ struct TMonitorFixture {
     // The line history of this window's polls.
     QTemporaryDir historyDir;
 
-    TMonitorFixture()
+    // knowsBitLoading false: the simulator answers the bit-loading command with an error.
+    explicit TMonitorFixture(bool knowsBitLoading = true)
     {
         TRouterSimulatorSettings settings;
         settings.Password = "pw";
         settings.Seed = Seed;
+        settings.KnowsBitLoading = knowsBitLoading;
         simulator = std::make_unique<TRouterSimulator>(settings);
         host = "127.0.0.1:" + std::to_string(simulator->Start());
         form = std::make_unique<TForm1>();

@@ -170,9 +170,10 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
   }
 
   TReplyBuffer reply;
-  const TPollOutcome outcome = FetchReply(arguments.Host, arguments.User, password, reply);
+  const TPollOutcome fetched = FetchReply(arguments.Host, arguments.User, password, reply);
   ToneBits bits{};
-  ParseReply(reply, bits);
+  // A reply without the bit loading (an error message, say) is a failed poll.
+  const TPollOutcome outcome = JudgeReading(fetched, ParseReply(reply, bits));
 
   WriteToneBitsCsv(out, bits);
   out.flush();

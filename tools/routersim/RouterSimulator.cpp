@@ -228,7 +228,7 @@ private:
   }
 
   void RunCommand(const std::string& command) {
-    if (command == BitLoadingCommand) {
+    if (command == BitLoadingCommand && FSettings.KnowsBitLoading) {
       const uint32_t index = FPollsServed.fetch_add(1);
       // Reply and prompt leave in one piece, so the client never waits for the prompt.
       FOut += BitLoadingReplyText(SimulatedBitLoading(FSettings.Seed, index));

@@ -23,6 +23,9 @@ struct TRouterSimulatorSettings {
   int IdleTimeoutMs = 120000;
   // Clients served at once; a connection beyond them is closed at once.
   int MaxClients = 64;
+  // False: the bit-loading command is answered like any unknown command, with
+  // an error message and the prompt (a router without that command).
+  bool KnowsBitLoading = true;
 };
 
 // Starts the thread that serves one client. Like std::thread it may throw
