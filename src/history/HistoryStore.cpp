@@ -224,12 +224,27 @@ THistoryStore::TProbe THistoryStore::Probe(std::string& why)
     return prCurrent;
 }
 
-bool THistoryStore::CreateSchema()
+bool THistoryStore::CreateSchema(TProbe& found, std::string& why)
 {
     QSqlDatabase db = QSqlDatabase::database(fConnection, false);
     QSqlQuery q(db);
+    const auto failed = [&](const QSqlError& error) {
+        q.finish();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        fLastError = "cannot start a history in " + Text(fPath) + ": " + Reason(error);
+        return false;
+    };
+    // Another program may be starting the same store at this moment (polls
+    // started together). The layout is made in one write transaction that
+    // first looks again at what the file holds: whoever comes second waits
+    // for the first one's commit and then finds its layout, and leaves it be.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed(q.lastError());
+    found = Probe(why);
+    if (found != prEmpty) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return true;
+    }
     const char* const statements[] = {
-        "BEGIN IMMEDIATE",
         "CREATE TABLE schema_version (version INTEGER NOT NULL)",
         "INSERT INTO schema_version (version) VALUES (1)",
         // One row per poll. The summary columns let the list show a poll
@@ -254,16 +269,22 @@ bool THistoryStore::CreateSchema()
         "COMMIT",
     };
     static_assert(ApplicationId == 1364019249);
-    for (const char* statement : statements) {
-        if (!q.exec(QString::fromLatin1(statement))) {
-            const QSqlError error = q.lastError();
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            fLastError = "cannot start a history in " + Text(fPath) + ": " + Reason(error);
-            return false;
-        }
-    }
+    for (const char* statement : statements)
+        if (!q.exec(QString::fromLatin1(statement))) return failed(q.lastError());
+    found = prCurrent;
     fFileSchemaVersion = CurrentSchemaVersion;
     return true;
+}
+
+bool THistoryStore::StartNewStore()
+{
+    TProbe found = prFailed;
+    std::string why;
+    if (!CreateSchema(found, why)) return false;
+    if (found == prCurrent) return true;
+    fLastError = "cannot start a history in " + Text(fPath) + ": another program wrote there meanwhile" +
+                 (why.empty() ? std::string() : " (" + why + ")");
+    return false;
 }
 
 bool THistoryStore::SetAside(const std::string& why)
@@ -331,20 +352,18 @@ bool THistoryStore::Open(const QString& path, const THistoryStoreOptions& option
         if (!Connect(fReadOnly)) return false;
         probe = Probe(why);
     }
+    // What the layout's own transaction finds is taken as if found at first.
+    if (probe == prEmpty && !fReadOnly && !CreateSchema(probe, why)) {
+        Disconnect();
+        return false;
+    }
     switch (probe) {
     case prCurrent:
         break;
-    case prEmpty:
-        if (fReadOnly) {
-            fLastError = "no history yet in " + Text(path);
-            Disconnect();
-            return false;
-        }
-        if (!CreateSchema()) {
-            Disconnect();
-            return false;
-        }
-        break;
+    case prEmpty:  // read-only: nothing is created
+        fLastError = "no history yet in " + Text(path);
+        Disconnect();
+        return false;
     case prNewer:
         fNotice = "The history store " + Text(path) + " was written by a newer version of the monitor (layout " +
                   std::to_string(fFileSchemaVersion) + "; this one knows up to " +
@@ -361,7 +380,7 @@ bool THistoryStore::Open(const QString& path, const THistoryStoreOptions& option
             Disconnect();
             return false;
         }
-        if (!SetAside(why) || !Connect(false) || !CreateSchema()) {
+        if (!SetAside(why) || !Connect(false) || !StartNewStore()) {
             Disconnect();
             return false;
         }
@@ -473,7 +492,7 @@ bool THistoryStore::Append(THistoryRecord& record)
     // The file went bad under us: keep it for inspection and go on in a new one.
     const std::string why = fLastError.substr(fLastError.find(": ") + 2);
     fOpen = false;
-    if (!SetAside(why) || !Connect(false) || !CreateSchema()) {
+    if (!SetAside(why) || !Connect(false) || !StartNewStore()) {
         Disconnect();
         return false;
     }

@@ -107,7 +107,11 @@ private:
     bool Connect(bool readOnly);
     void Disconnect();
     TProbe Probe(std::string& why);
-    bool CreateSchema();
+    // Lays out an empty file in one write transaction that looks at the file
+    // again first; found tells what it held then (prCurrent once laid out).
+    bool CreateSchema(TProbe& found, std::string& why);
+    // CreateSchema on a file that must be new (after setting a damaged one aside).
+    bool StartNewStore();
     bool SetAside(const std::string& why);
     bool AppendOnce(THistoryRecord* records, std::size_t count, bool& damaged);
     bool Fail(const std::string& what, const class QSqlError& error);

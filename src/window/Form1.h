@@ -161,7 +161,8 @@ private:
     void CreatePopupMenu();
     // Runs an output command; its exception is shown in the error box.
     void RunCommand(void (TForm1::*command)());
-    // The chart drawn into a new bitmap of its current size.
+    // The chart drawn into a new bitmap of its current size; throws when the
+    // bitmap cannot be allocated, so no command goes on with an empty picture.
     QImage ChartBitmap();
     // Places a control at its design bounds and anchors it to the bottom-left corner.
     template <class W> W* Place(W* control, const design::Bounds& bounds);

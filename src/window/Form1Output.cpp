@@ -19,6 +19,8 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <exception>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -81,7 +83,12 @@ void TForm1::RunCommand(void (TForm1::*command)())
 
 QImage TForm1::ChartBitmap()
 {
-    return Chart21->RenderBitmap(Chart21->BackColor(), Chart21->PanelRect());
+    const TRect r = Chart21->PanelRect();
+    QImage bitmap = Chart21->RenderBitmap(Chart21->BackColor(), r);
+    if (bitmap.isNull() && r.Width() > 0 && r.Height() > 0)
+        throw std::runtime_error("The chart's picture of " + std::to_string(r.Width()) + " x " +
+                                 std::to_string(r.Height()) + " pixels is too large for memory");
+    return bitmap;
 }
 
 void TForm1::SaveAs1Click()

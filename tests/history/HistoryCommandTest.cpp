@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -160,6 +161,46 @@ TEST_F(HistoryCommandTest, AReplyWithoutTheBitLoadingIsKeptAsAFailedPoll)
     const ToneChangeCounts counts = CountToneChanges(samples);
     for (int tone = 0; tone < ToneCount; ++tone)
         ASSERT_EQ(counts[tone], first[tone] != second[tone] ? 1 : 0) << tone;
+}
+
+// Several polls started at once on a store that does not exist yet: one of
+// them lays it out, and every poll is kept, each with the table it printed.
+TEST_F(HistoryCommandTest, PollsStartedAtOnceOnANewStoreAreAllKept)
+{
+    constexpr int Rounds = 5;
+    constexpr int Polls = 6;
+    for (int round = 0; round < Rounds; ++round) {
+        const std::string path = dir.filePath(QStringLiteral("round-%1/history.sqlite").arg(round)).toStdString();
+        struct TStarted {
+            pid_t Pid;
+            int In, Out, Err;
+        };
+        std::vector<TStarted> started(Polls);
+        for (TStarted& s : started)
+            s.Pid = StartProcess(QM_POLL_BINARY, {"--history", path, host},
+                                 TestEnvironment({"QUILLMONT_PASSWORD=s3cret"}), s.In, s.Out, s.Err);
+        std::multiset<std::string> printed;
+        for (const TStarted& s : started) {
+            const TProcessResult r = FinishProcess(s.Pid, s.In, s.Out, s.Err);
+            EXPECT_EQ(r.ExitCode, 0) << "round " << round << ": " << r.Err;
+            EXPECT_EQ(r.Err, "") << "round " << round;
+            printed.insert(r.Out);
+        }
+
+        THistoryStore history;
+        ASSERT_TRUE(history.Open(QString::fromStdString(path))) << history.LastError();
+        std::multiset<std::string> kept;
+        ASSERT_TRUE(history.ForEachRecord(
+            THistoryFilter::All(),
+            [&](const THistoryRecord& r) {
+                EXPECT_TRUE(r.Outcome.Captured);
+                kept.insert(TableCsv(r.Bits));
+            },
+            {}));
+        EXPECT_EQ(kept.size(), static_cast<std::size_t>(Polls)) << "round " << round;
+        EXPECT_EQ(kept, printed) << "round " << round;
+    }
+    EXPECT_EQ(simulator->PollsServed(), static_cast<std::size_t>(Rounds * Polls));
 }
 
 TEST_F(HistoryCommandTest, AStoreThatCannotBeWrittenCostsOneLine)

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <latch>
+#include <thread>
 #include <sstream>
 #include <unistd.h>
 
@@ -205,6 +207,53 @@ TEST_F(HistoryStoreTest, LockedStoreReportsAndTheNextAppendWorks)
     THistoryRecord record = GeneratedRecord(11);
     ASSERT_TRUE(store.Append(record)) << store.LastError();
     EXPECT_EQ(store.Count(THistoryFilter::All()), 3);
+}
+
+// Programs that start a new store at the same moment (several polls started
+// at once) all get it, and every poll is kept: one of them lays out the file,
+// the others find it laid out. Each round is a new file opened by several
+// connections released together.
+TEST_F(HistoryStoreTest, StoresStartedAtTheSameMomentKeepEveryPoll)
+{
+    constexpr int Rounds = 40;
+    constexpr int Writers = 6;
+    // In memory where there is a memory file system: the race is the same, the flushes cost nothing.
+    QTemporaryDir memory(QStringLiteral("/dev/shm/quillmont-history-XXXXXX"));
+    const QDir folder(memory.isValid() ? memory.path() : dir.path());
+    for (int round = 0; round < Rounds; ++round) {
+        const QString path = folder.filePath(QStringLiteral("round-%1/history.sqlite").arg(round));
+        std::latch start(Writers);
+        std::vector<std::string> errors(Writers);
+        std::vector<std::thread> writers;
+        for (int w = 0; w < Writers; ++w)
+            writers.emplace_back([&, w] {
+                THistoryStore store;
+                THistoryRecord record = GeneratedRecord(w);
+                start.arrive_and_wait();
+                if (!store.Open(path))
+                    errors[static_cast<std::size_t>(w)] = "open: " + store.LastError();
+                else if (!store.Append(record))
+                    errors[static_cast<std::size_t>(w)] = "append: " + store.LastError();
+                else if (!store.Notice().empty())
+                    errors[static_cast<std::size_t>(w)] = "notice: " + store.Notice();
+            });
+        for (std::thread& t : writers)
+            t.join();
+        for (int w = 0; w < Writers; ++w)
+            ASSERT_EQ(errors[static_cast<std::size_t>(w)], "") << "round " << round << ", writer " << w;
+
+        THistoryStore store;
+        ASSERT_TRUE(store.Open(path)) << store.LastError();
+        std::vector<std::int64_t> times;
+        ASSERT_TRUE(store.ForEachRecord(
+            THistoryFilter::All(), [&](const THistoryRecord& r) { times.push_back(r.TimeUtcMs); }, {}));
+        ASSERT_EQ(times.size(), static_cast<std::size_t>(Writers)) << "round " << round;
+        for (int w = 0; w < Writers; ++w)
+            EXPECT_EQ(times[static_cast<std::size_t>(w)], GeneratedRecord(w).TimeUtcMs);
+        TRawConnection raw(path);
+        EXPECT_EQ(raw.Value(QStringLiteral("PRAGMA journal_mode")), "wal");
+        EXPECT_EQ(raw.Value(QStringLiteral("SELECT count(*) FROM schema_version")), "1");
+    }
 }
 
 TEST_F(HistoryStoreTest, FullStoreReportsAndKeepsWhatWasWritten)

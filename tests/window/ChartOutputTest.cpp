@@ -31,6 +31,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <stdexcept>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +98,44 @@ protected:
     }
 
     fs::path fDir;
+};
+
+// While it lives, files are checked and written as an ordinary user: the
+// superuser (as CI runs) acts as "nobody" (his effective ids; he takes his
+// own back at the end), anyone else as himself.
+class TAsOrdinaryUser {
+public:
+    TAsOrdinaryUser()
+    {
+        if (::geteuid() != 0)
+            return;
+        const passwd* nobody = ::getpwnam("nobody");
+        if (nobody == nullptr)
+            throw std::runtime_error("no user nobody");
+        if (::setegid(nobody->pw_gid) != 0 || ::seteuid(nobody->pw_uid) != 0)
+            throw std::runtime_error("cannot act as nobody");
+        fSwitched = true;
+    }
+    ~TAsOrdinaryUser()
+    {
+        if (fSwitched && (::seteuid(0) != 0 || ::setegid(0) != 0))
+            std::abort();  // the other tests must not run as nobody
+    }
+    TAsOrdinaryUser(const TAsOrdinaryUser&) = delete;
+    TAsOrdinaryUser& operator=(const TAsOrdinaryUser&) = delete;
+
+    // Makes path (a link itself, not what it points to) the user's own; called before the switch.
+    static void GiveToUser(const fs::path& path)
+    {
+        if (::geteuid() != 0)
+            return;
+        const passwd* nobody = ::getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        ASSERT_EQ(::lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0) << path;
+    }
+
+private:
+    bool fSwitched = false;
 };
 
 // The mean difference of two pictures of one size, per colour channel (0-255).
@@ -249,23 +289,97 @@ TEST_F(ChartOutputTest, AFileThatCannotBeCreatedShowsTheMessageAndChangesNothing
 
 TEST_F(ChartOutputTest, AFailedSaveOverAnExistingFileKeepsItAndLeavesNoTemporaryFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "a read-only folder does not stop the superuser";
     TMonitorFixture f;
     TForm1& form = *f.form;
     form.Button1->click();
     WriteBytes(fDir / "chart.jpg", "the picture of yesterday");
+    TAsOrdinaryUser::GiveToUser(fDir);
+    TAsOrdinaryUser::GiveToUser(fDir / "chart.jpg");
     fs::permissions(fDir, fs::perms::owner_read | fs::perms::owner_exec);
 
     TModalDriver modals;
     modals.SaveDialog = TypeName(QPath(fDir), QStringLiteral("chart"));
-    modals.Run([&] { form.SaveAs1->trigger(); });
+    {
+        TAsOrdinaryUser user;
+        modals.Run([&] { form.SaveAs1->trigger(); });
+    }
     ASSERT_EQ(modals.Messages.size(), 1);
     EXPECT_EQ(modals.Messages[0].toStdString(),
               "Cannot create file \"" + (fDir / "chart.jpg").string() + "\". Permission denied");
     fs::permissions(fDir, fs::perms::owner_all);
     EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
     EXPECT_EQ(Entries(fDir), std::vector<std::string>{"chart.jpg"});
+}
+
+// A file the user made read-only, in a folder the user may write into, is
+// refused although a rename would replace it; so is one reached through a link.
+TEST_F(ChartOutputTest, SaveOverAReadOnlyFileIsRefusedAndTheFileKept)
+{
+    TMonitorFixture f;
+    TForm1& form = *f.form;
+    form.Button1->click();
+    const QImage before = f.PaintChart();
+    WriteBytes(fDir / "chart.jpg", "the picture of yesterday");
+    fs::create_symlink(fDir / "chart.jpg", fDir / "latest.jpg");
+    for (const fs::path& path : {fDir, fDir / "chart.jpg", fDir / "latest.jpg"})
+        TAsOrdinaryUser::GiveToUser(path);
+    ::chmod((fDir / "chart.jpg").c_str(), 0444);
+
+    for (const char* name : {"chart", "latest.jpg"}) {
+        TModalDriver modals;
+        modals.SaveDialog = TypeName(QPath(fDir), QString::fromLatin1(name));
+        {
+            TAsOrdinaryUser user;
+            modals.Run([&] { form.SaveAs1->trigger(); });
+        }
+        ASSERT_EQ(modals.Messages.size(), 1) << name;
+        const std::string chosen = (fDir / (std::string(name) == "chart" ? "chart.jpg" : name)).string();
+        EXPECT_EQ(modals.Messages[0].toStdString(), "Cannot create file \"" + chosen + "\". Permission denied");
+        EXPECT_TRUE(modals.Unexpected.isEmpty()) << modals.Unexpected.join('|').toStdString();
+    }
+    EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
+    EXPECT_EQ(fs::status(fDir / "chart.jpg").permissions(),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(fs::is_symlink(fDir / "latest.jpg"));
+    EXPECT_EQ(Entries(fDir), (std::vector<std::string>{"chart.jpg", "latest.jpg"}));
+
+    // Made writable again, the same file is replaced by the same user.
+    ::chmod((fDir / "chart.jpg").c_str(), 0644);
+    TModalDriver modals;
+    modals.SaveDialog = TypeName(QPath(fDir), QStringLiteral("chart"));
+    {
+        TAsOrdinaryUser user;
+        modals.Run([&] { form.SaveAs1->trigger(); });
+    }
+    EXPECT_TRUE(modals.Messages.isEmpty()) << modals.Messages.join('|').toStdString();
+    EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), ExpectedJPEG(form));
+    ExpectWindowUndisturbed(f, form.Chart21->size(), before, 100, 100);
+}
+
+// A chart picture too large for memory is an error before the dialog opens:
+// nothing is asked and nothing written.
+TEST_F(ChartOutputTest, APictureThatCannotBeMadeIsAnErrorAndWritesNothing)
+{
+    TForm1 form;  // never shown: the chart takes a size its window could not have
+    WriteBytes(fDir / "chart.jpg", "the picture of yesterday");
+    form.Chart21->SetSize(70000000, 237);  // a row of more than 2^31 bits
+    ASSERT_EQ(form.Chart21->PanelRect(), TRect(0, 0, 70000000, 237));
+    TModalDriver modals;
+    modals.SaveDialog = TypeName(QPath(fDir), QStringLiteral("chart"));
+    modals.Run([&] { form.SaveAs1->trigger(); });
+    EXPECT_EQ(modals.SaveDialogs, 0);
+    ASSERT_EQ(modals.Messages.size(), 1);
+    EXPECT_EQ(modals.Messages[0].toStdString(),
+              "The chart's picture of 70000000 x 237 pixels is too large for memory");
+    EXPECT_EQ(modals.MessageTitles[0], "Quillmont Monitor");
+    EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
+    EXPECT_EQ(Entries(fDir), std::vector<std::string>{"chart.jpg"});
+
+    // Print says the same instead of printing an empty page.
+    TModalDriver print;
+    print.Run([&] { form.Print1->trigger(); });
+    ASSERT_EQ(print.Messages.size(), 1);
+    EXPECT_EQ(print.Messages[0], modals.Messages[0]);
 }
 
 TEST_F(ChartOutputTest, ThePictureHasTheChartsSizeWhenTheDialogOpened)
