@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 
 #include "net/SocketError.h"
 #include "net/SocketErrors.h"
+#include "net/TerminatorScanner.h"
+#include "net/WaitSlices.h"
 
 TBlockSocket::TBlockSocket() = default;
 
@@ -349,45 +352,25 @@ int TBlockSocket::SingleWait(int timeout, short events)
 
 TBlockSocket::TWaitOutcome TBlockSocket::WaitForEvents(int timeout, short events)
 {
-  const int h = FHeartbeatRate;
-  if (timeout < -1)
-    timeout = 0;
-  if (h > 0 && timeout == -1) {
-    // No limit: wait in slices for ever, so that heartbeats still run.
-    for (;;) {
-      const int r = SingleWait(h, events);
-      if (r != 0)
-        return r > 0 ? TWaitOutcome::Ready : TWaitOutcome::Failed;
-      if (FOnHeartbeat)
-        FOnHeartbeat(*this);
-      if (FStopFlag) {
-        FStopFlag = false;
-        return TWaitOutcome::Stopped;
-      }
-    }
-  }
-  // With heartbeats the time-out is split into a first part and whole
-  // slices, adding up to exactly the time-out; without them a failed wait is
-  // followed by one more check that does not wait.
-  int firstWait = timeout;
-  int slices = 1;
-  if (h > 0) {
-    firstWait = timeout % h;
-    slices = timeout / h;
-  }
-  int r = SingleWait(firstWait, events);
-  while (r == 0 && slices-- > 0) {
-    if (h > 0 && FOnHeartbeat)
+  // The rate is taken once: a heartbeat handler that changes it affects the
+  // next wait, not this one.
+  const int rate = FHeartbeatRate;
+  for (uint64_t done = 0;; ++done) {
+    const std::optional<TWaitSlice> slice = PlanWaitSlice(timeout, rate, done);
+    if (!slice)
+      return TWaitOutcome::TimedOut;
+    if (slice->Heartbeat && FOnHeartbeat)
       FOnHeartbeat(*this);
-    if (FStopFlag) {
+    if (slice->StopCheck && FStopFlag) {
       FStopFlag = false;
       return TWaitOutcome::Stopped;
     }
-    r = SingleWait(h, events);
+    const int r = SingleWait(slice->Wait, events);
+    if (r > 0)
+      return TWaitOutcome::Ready;
+    if (r < 0)
+      return TWaitOutcome::Failed;
   }
-  if (r > 0)
-    return TWaitOutcome::Ready;
-  return r == 0 ? TWaitOutcome::TimedOut : TWaitOutcome::Failed;
 }
 
 bool TBlockSocket::WaitReady(int timeout, short events, THookSocketReason readyReason)
@@ -520,57 +503,36 @@ std::string TBlockSocket::ReadUntil(int timeout, const std::string& terminator)
   ClearError();
   if (terminator.empty())
     return {};
-  const bool lineEndMode = FConvertLineEnd && terminator == "\r\n";
-  std::string s;
-  std::string result;
-  std::size_t matchPos = std::string::npos;
-  std::size_t matchLength = 0;
-  std::size_t searchFrom = 0;
+  TTerminatorScanner scanner(terminator, FConvertLineEnd,
+                             FMaxLineLength > 0 ? static_cast<std::size_t>(FMaxLineLength) : 0);
+  // What a failing read returned; nothing in practice, but it is kept too.
+  std::string unscanned;
   int remaining = timeout;
   for (;;) {
     const uint32_t start = MillisecondTick();
+    std::string packet;
     try {
-      s += ReadPacket(remaining);
+      packet = ReadPacket(remaining);
     } catch (...) {
       // With RaiseExcept the text received so far stays buffered as well.
-      FInputBuffer.insert(0, s);
+      FInputBuffer.insert(0, scanner.Text());
       throw;
     }
-    if (FLastError != 0)
+    if (FLastError != 0) {
+      unscanned = std::move(packet);
       break;
-    if (!s.empty()) {
-      if (lineEndMode) {
-        matchPos = s.find_first_of("\r\n", searchFrom);
-        if (matchPos != std::string::npos) {
-          const char other = s[matchPos] == '\r' ? '\n' : '\r';
-          if (matchPos + 1 < s.size() && s[matchPos + 1] == other) {
-            matchLength = 2;
-          } else {
-            matchLength = 1;
-            // Remember a lone CR or LF: its partner may start the next packet.
-            FLastCR = s[matchPos] == '\r';
-            FLastLF = s[matchPos] == '\n';
-          }
-        }
-        searchFrom = s.size();
-      } else {
-        matchPos = s.find(terminator, searchFrom);
-        matchLength = terminator.size();
-        // Only the tail can still start a match that later text completes.
-        searchFrom = s.size() >= terminator.size() ? s.size() - terminator.size() + 1 : 0;
-      }
     }
-    if (FMaxLineLength > 0) {
-      // The limit applies to the line: the text before the terminator, or
-      // all of it while no terminator has come.
-      const std::size_t lineLength = matchPos != std::string::npos ? matchPos : s.size();
-      if (lineLength > static_cast<std::size_t>(FMaxLineLength)) {
-        matchPos = std::string::npos;
-        SetLastError(sockerr::NoBufferSpace);
-        break;
-      }
+    scanner.Feed(packet);
+    // Remember a lone CR or LF: its partner may start the next packet.
+    if (scanner.LoneCR() || scanner.LoneLF()) {
+      FLastCR = scanner.LoneCR();
+      FLastLF = scanner.LoneLF();
     }
-    if (matchPos != std::string::npos)
+    if (scanner.State() == SS_TooLong) {
+      SetLastError(sockerr::NoBufferSpace);
+      break;
+    }
+    if (scanner.State() == SS_Found)
       break;
     if (!FInterPacketTimeout && remaining != -1) {
       const uint32_t elapsed = TickDifference(start, MillisecondTick());
@@ -581,11 +543,9 @@ std::string TBlockSocket::ReadUntil(int timeout, const std::string& terminator)
       }
     }
   }
-  if (matchPos != std::string::npos) {
-    result.assign(s, 0, matchPos);
-    s.erase(0, matchPos + matchLength);
-  }
-  FInputBuffer = std::move(s);
+  std::string result;
+  scanner.Take(result, FInputBuffer);
+  FInputBuffer += unscanned;
   RaiseOnError();
   return result;
 }

@@ -438,6 +438,26 @@ TEST(Timeouts, WithoutHeartbeatReturnsAfterAboutTheTimeout)
   sock.CloseConnection();
 }
 
+TEST(Timeouts, ANegativeHeartbeatRateCountsAsNone)
+{
+  // The check that follows the timed-out wait must not wait without limit.
+  LoopbackServer server([](TestPeer& peer, int) { peer.ReceiveUntilClosed(10000); });
+  TTCPBlockSocket sock;
+  sock.ConnectTo("127.0.0.1", server.Port());
+  ASSERT_EQ(sock.LastErrorCode(), 0);
+  sock.SetHeartbeatRate(-5);
+  int heartbeats = 0;
+  sock.SetOnHeartbeat([&](TBlockSocket&) { ++heartbeats; });
+  auto wait = std::async(std::launch::async, [&] { return sock.WaitReadable(100); });
+  const bool ended = wait.wait_for(5s) == std::future_status::ready;
+  if (!ended)
+    ::shutdown(sock.SocketHandle(), SHUT_RDWR);  // wakes the wait, so that the test can end
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(wait.get());
+  EXPECT_EQ(heartbeats, 0);
+  sock.CloseConnection();
+}
+
 // ---------------------------------------------------------------- connecting
 
 TEST(Connect, RefusedPort)

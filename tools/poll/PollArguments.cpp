@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Version.h"
 #include "app/HostPort.h"
 #include "history/HistoryTime.h"
 #include "monitor/ToneTableFile.h"
