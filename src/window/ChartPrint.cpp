@@ -80,6 +80,8 @@ void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int wi
     if (!QueueAcceptsJobs(printer))
         throw EPrintError(RefusedText(printer));
 
+    // One copy, whatever copy count the printer dialog was left with.
+    printer.setCopyCount(1);
     QPainter painter;
     if (!painter.begin(&printer))
         throw EPrintError(RefusedText(printer));

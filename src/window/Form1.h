@@ -92,7 +92,8 @@ public:
     void SaveAs1Click();
     // Copy to clipboard: the chart's vector picture (and a bitmap of it).
     void Copytoclipboard1Click();
-    // Printer setup...: the program's printer dialog; later prints use its choices.
+    // Printer setup...: the program's printer dialog; later prints use the choices of an
+    // accepted dialog, and a cancelled one leaves the printer as it was.
     void Printersetup1Click();
     // Print: the chart's bitmap on one page of the current printer, scaled by
     // whole printer dots per window pixel, without a print dialog.

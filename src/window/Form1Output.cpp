@@ -7,6 +7,7 @@
 #include "monitor/MonitorDesign.h"
 #include "window/ChartPrint.h"
 #include "window/MonitorApplication.h"
+#include "window/PrinterChoices.h"
 #include "window/QtText.h"
 #include "window/SavePictureDialog.h"
 
@@ -119,14 +120,21 @@ void TForm1::Copytoclipboard1Click()
 
 void TForm1::Printersetup1Click()
 {
-    QPrintDialog PrinterSetupDialog1(&Printer(), this);
+    QPrinter& printer = Printer();
+    const TPrinterChoices previous(printer);
+    QPrintDialog PrinterSetupDialog1(&printer, this);
     PrinterSetupDialog1.setWindowTitle(QStr(design::PrinterSetupTitle));
     PrinterSetupDialog1.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     // The dialog only chooses; printing is Print's business.
     if (auto* buttons = PrinterSetupDialog1.findChild<QDialogButtonBox*>())
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
             ok->setText(QStringLiteral("OK"));
-    PrinterSetupDialog1.exec();  // the choices are kept in the printer either way
+    // Accepted, the dialog has put the choices on the printer, and later
+    // prints use them (but one copy each: Print never prints more). Cancelled,
+    // the dialog may still have changed the printer, since it works on it
+    // while it is open: what was chosen before is put back.
+    if (PrinterSetupDialog1.exec() != QDialog::Accepted)
+        previous.Restore(printer);
 }
 
 void TForm1::Print1Click()
