@@ -4,7 +4,10 @@
 
 #include <ctime>
 
-TMonitorSession::TMonitorSession(TMonitorView& view) : fView(view), fClock(LocalClockText) {}
+TMonitorSession::TMonitorSession(TMonitorView& view, std::string initialReplyText)
+    : fView(view), fReply(std::move(initialReplyText)), fClock(LocalClockText)
+{
+}
 
 // ---- events ----------------------------------------------------------------------------------------
 
@@ -30,7 +33,7 @@ void TMonitorSession::RequestPoll()
     }
 }
 
-void TMonitorSession::SelectRange(const design::ToneRange& range)
+void TMonitorSession::SelectRange(const tones::ToneRange& range)
 {
     if (range == fRange)
         return;
@@ -41,7 +44,7 @@ void TMonitorSession::SelectRange(const design::ToneRange& range)
 void TMonitorSession::Stop()
 {
     SetTimer(false);
-    SetIndicatorColor(design::IndicatorStopped);
+    SetIndicatorColor(IndicatorStoppedColor);
     fState = msStopped;
     if (fPolling) {
         fStopDuringPoll = true;
@@ -132,7 +135,7 @@ private:
 void TMonitorSession::RunPoll()
 {
     // Range and login as they are when this poll starts.
-    const design::ToneRange range = fRange;
+    const tones::ToneRange range = fRange;
     const TLoginFields login = fView.LoginFields();
     fStopDuringPoll = false;
     TPollScope scope(fPolling, [this] { UpdateCursor(); });
@@ -148,7 +151,7 @@ void TMonitorSession::RunPoll()
     // The indicator turns green after every dialogue, whatever its outcome,
     // unless Stop or a close request came in meanwhile.
     if (!fStopDuringPoll)
-        SetIndicatorColor(design::IndicatorRunning);
+        SetIndicatorColor(IndicatorRunningColor);
 
     // A reply that came but holds no reading (an error message, say) is a
     // failed poll; the chart still shows what was read.
@@ -174,7 +177,7 @@ void TMonitorSession::RunPoll()
     }
 }
 
-void TMonitorSession::ShowPastPoll(const design::ToneRange& range, const std::string& statusText)
+void TMonitorSession::ShowPastPoll(const tones::ToneRange& range, const std::string& statusText)
 {
     fPlottedRange = range;
     SetStatus(statusText);

@@ -12,7 +12,7 @@
 #include "app/ReplyBuffer.h"
 #include "app/RouterPoll.h"
 #include "app/ToneBits.h"
-#include "monitor/MonitorDesign.h"
+#include "app/ToneRange.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +26,9 @@ enum TMonitorState {
 
 class TMonitorSession {
 public:
-    explicit TMonitorSession(TMonitorView& view);
+    // initialReplyText: what the reply buffer holds before the first poll
+    // (the window's hidden text buffer shows its design text).
+    explicit TMonitorSession(TMonitorView& view, std::string initialReplyText = std::string());
 
     // --- events -------------------------------------------------------------------------------------
     // A click on Plot or on the credit label, or a tick of the timer: one
@@ -37,7 +39,7 @@ public:
     void TimerTick() { RequestPoll(); }
     // A range button became the selected one: the range changes and a poll
     // follows. Selecting the range already selected does nothing.
-    void SelectRange(const design::ToneRange& range);
+    void SelectRange(const tones::ToneRange& range);
     // Stop: timer disabled, indicator red. While a poll runs, Stop wins: that
     // poll ends with the timer disabled and the indicator red, and a poll
     // requested before the Stop is dropped.
@@ -50,15 +52,15 @@ public:
     // readout numbers the bars from that range's first tone, and the status
     // line says what is shown, until the next poll plots live data again.
     // The timer, the indicator and the table of the last poll stay as they are.
-    void ShowPastPoll(const design::ToneRange& range, const std::string& statusText);
+    void ShowPastPoll(const tones::ToneRange& range, const std::string& statusText);
 
     // --- getters ------------------------------------------------------------------------------------
     TMonitorState State() const { return fState; }
     bool TimerEnabled() const { return fTimerEnabled; }
     std::uint32_t Indicator() const { return fIndicator; }
-    const design::ToneRange& Range() const { return fRange; }
+    const tones::ToneRange& Range() const { return fRange; }
     // The range of the bars on the chart (the selected one until the first poll).
-    const design::ToneRange& PlottedRange() const { return fPlottedRange; }
+    const tones::ToneRange& PlottedRange() const { return fPlottedRange; }
     const ToneBits& Bits() const { return fBits; }
     const TReplyBuffer& Reply() const { return fReply; }
     bool Polling() const { return fPolling; }
@@ -90,12 +92,12 @@ private:
     // --- data ---------------------------------------------------------------------------------------
     TMonitorView& fView;
     ToneBits fBits{};
-    TReplyBuffer fReply{std::string(design::Memo1Text)};
-    design::ToneRange fRange = design::RangeLow;
-    design::ToneRange fPlottedRange = design::RangeLow;
+    TReplyBuffer fReply;
+    tones::ToneRange fRange = tones::RangeLow;
+    tones::ToneRange fPlottedRange = tones::RangeLow;
     TMonitorState fState = msIdle;
     bool fTimerEnabled = false;
-    std::uint32_t fIndicator = design::IndicatorStopped;
+    std::uint32_t fIndicator = IndicatorStoppedColor;
     TPollSettings fPollSettings;
     std::function<std::string()> fClock;
 

@@ -4,7 +4,7 @@
 
 #include "app/PollOutcome.h"
 #include "app/ToneBits.h"
-#include "monitor/MonitorDesign.h"
+#include "app/ToneRange.h"
 
 #include <cstdint>
 #include <string>
@@ -15,6 +15,11 @@ struct TLoginFields {
     std::string UserName;
     std::string Password;
 };
+
+// Brush colours of the indicator square (0x00BBGGRR): red while the monitor
+// is stopped, green once a poll has run.
+inline constexpr std::uint32_t IndicatorStoppedColor = 0x0000FF;
+inline constexpr std::uint32_t IndicatorRunningColor = 0x008000;
 
 // The application-wide mouse cursor the monitor asks for.
 enum TMonitorCursor { mcDefault, mcCrosshair, mcBusy };
@@ -29,7 +34,7 @@ public:
     // --- showing the poll ------------------------------------------------------------------------
     // Empties the bar series, sets the bottom axis to the range and appends one
     // bar per tone of the range.
-    virtual void PlotBars(const ToneBits& bits, const design::ToneRange& range) = 0;
+    virtual void PlotBars(const ToneBits& bits, const tones::ToneRange& range) = 0;
     // Brush colour of the indicator square (0x00BBGGRR).
     virtual void SetIndicator(std::uint32_t color) = 0;
     // Enabling an enabled timer must not restart its period.
@@ -41,7 +46,7 @@ public:
     // status line when the poll could not be kept; it never stops the poll.
     // The default keeps nothing.
     virtual std::string KeepPoll(const TPollOutcome& /*outcome*/, const std::string& /*host*/,
-                                 const ToneBits& /*bits*/, const design::ToneRange& /*range*/)
+                                 const ToneBits& /*bits*/, const tones::ToneRange& /*range*/)
     {
         return std::string();
     }

@@ -171,7 +171,7 @@ private:
     void SetReadoutLabel(QLabel* label, const std::string& text);
 
     // --- data ---------------------------------------------------------------------------------------
-    TMonitorSession fSession{*this};
+    TMonitorSession fSession{*this, std::string(design::Memo1Text)};
     TForm2* fHelpWindow = nullptr;
     QString fHistoryPath;
     std::unique_ptr<THistoryRecorder> fHistory;  // opened at the first poll

@@ -130,7 +130,7 @@ protected:
     static constexpr uint32_t Seed = 5;
     std::unique_ptr<TRouterSimulator> simulator;
     TRecordingView view;
-    TMonitorSession session{view};
+    TMonitorSession session{view, std::string(design::Memo1Text)};
 };
 
 TEST_F(MonitorSessionTest, StartsIdleAndAPollReadsTheRouterIntoTheChart)
