@@ -166,7 +166,7 @@ void TMonitorSession::RunPoll()
     // shows the old bars on the new range.
     fView.PlotBars(fBits, range);
     fPlottedRange = range;
-    const std::string note = fView.KeepPoll(outcome, login.Host, fBits, range);
+    const std::string note = fRecorder ? fRecorder->KeepPoll(outcome, login.Host, fBits, range) : std::string();
     const std::string status = PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock);
     SetStatus(note.empty() ? status : status + "; " + note);
     runningStatus.Ended();
@@ -177,8 +177,9 @@ void TMonitorSession::RunPoll()
     }
 }
 
-void TMonitorSession::ShowPastPoll(const tones::ToneRange& range, const std::string& statusText)
+void TMonitorSession::ShowPastPoll(const ToneBits& bits, const tones::ToneRange& range, const std::string& statusText)
 {
+    fView.PlotBars(bits, range);
     fPlottedRange = range;
     SetStatus(statusText);
 }

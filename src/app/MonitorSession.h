@@ -8,6 +8,7 @@
 
 #include "app/MonitorView.h"
 #include "app/PollOutcome.h"
+#include "app/PollRecorder.h"
 #include "app/PollStatusText.h"
 #include "app/ReplyBuffer.h"
 #include "app/RouterPoll.h"
@@ -48,11 +49,11 @@ public:
     bool CloseQuery();
     // Whether a bar lies under the mouse (the readout's crosshair).
     void SetReadoutOnBar(bool onBar);
-    // The window shows a poll from the history with the bars of range: the
+    // A poll chosen in the history: its bits are plotted over range, the
     // readout numbers the bars from that range's first tone, and the status
     // line says what is shown, until the next poll plots live data again.
     // The timer, the indicator and the table of the last poll stay as they are.
-    void ShowPastPoll(const tones::ToneRange& range, const std::string& statusText);
+    void ShowPastPoll(const ToneBits& bits, const tones::ToneRange& range, const std::string& statusText);
 
     // --- getters ------------------------------------------------------------------------------------
     TMonitorState State() const { return fState; }
@@ -81,6 +82,8 @@ public:
     void SetPollSettings(const TPollSettings& settings) { fPollSettings = settings; }
     // The time of day as the status line shows it (local HH:MM:SS unless replaced).
     void SetClock(std::function<std::string()> clock) { fClock = std::move(clock); }
+    // Where every poll that ends is kept (none: kept nowhere). Not owned.
+    void SetRecorder(TPollRecorder* recorder) { fRecorder = recorder; }
 
 private:
     void RunPoll();
@@ -100,6 +103,7 @@ private:
     std::uint32_t fIndicator = IndicatorStoppedColor;
     TPollSettings fPollSettings;
     std::function<std::string()> fClock;
+    TPollRecorder* fRecorder = nullptr;
 
     // The poll in progress and what arrived during it.
     bool fPolling = false;

@@ -41,16 +41,6 @@ public:
     virtual void SetTimerEnabled(bool enabled) = 0;
     virtual void ShowStatus(const std::string& text) = 0;
     virtual void ApplyCursor(TMonitorCursor cursor) = 0;
-    // Keeps a poll that has just ended (its outcome, the host, the whole
-    // table and the range) in the line history. Answers "" or a note for the
-    // status line when the poll could not be kept; it never stops the poll.
-    // The default keeps nothing.
-    virtual std::string KeepPoll(const TPollOutcome& /*outcome*/, const std::string& /*host*/,
-                                 const ToneBits& /*bits*/, const tones::ToneRange& /*range*/)
-    {
-        return std::string();
-    }
-
     // --- events while a poll runs ----------------------------------------------------------------
     // Handles every pending event once, user input included (right before the
     // router command is sent).

@@ -97,6 +97,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     move(design::Form1Bounds.Left, design::Form1Bounds.Top);
     fClientArea->installEventFilter(this);
     LayoutControls();
+    SetHistoryPath(QString());
 }
 
 TForm1::~TForm1()
@@ -367,24 +368,22 @@ void TForm1::ShowStatus(const std::string& text)
     StatusLine->setText(QStr(text));
 }
 
-std::string TForm1::KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
-                             const design::ToneRange& range)
+void TForm1::SetHistoryPath(const QString& path)
 {
-    if (!fHistory)
-        fHistory = std::make_unique<THistoryRecorder>(fHistoryPath.isEmpty() ? DefaultHistoryPath() : fHistoryPath);
-    THistoryRecord record =
-        MakeHistoryRecord(CurrentUtcMs(), host, outcome, range.FirstTone, range.LastTone, bits);
-    const std::string note = fHistory->Record(record);
-    if (fHistoryWindow != nullptr && fHistoryWindow->isVisible())
-        fHistoryWindow->PollRecorded();
-    return note;
+    fHistoryPath = path;
+    fHistory = std::make_unique<THistoryRecorder>(path.isEmpty() ? DefaultHistoryPath() : path);
+    // The history window, when open, shows each poll as soon as it is kept.
+    fHistory->SetOnKept([this] {
+        if (fHistoryWindow != nullptr && fHistoryWindow->isVisible())
+            fHistoryWindow->PollRecorded();
+    });
+    fSession.SetRecorder(fHistory.get());
 }
 
 void TForm1::ShowHistory1Click()
 {
     if (fHistoryWindow == nullptr) {
-        const QString path = fHistory ? fHistory->Path() : (fHistoryPath.isEmpty() ? DefaultHistoryPath() : fHistoryPath);
-        fHistoryWindow = new THistoryWindow(path, this);
+        fHistoryWindow = new THistoryWindow(fHistory->Path(), this);
         fHistoryWindow->SetOnPollChosen([this](const THistoryRecord& record) { ShowPastPoll(record); });
     } else {
         fHistoryWindow->Reload();
@@ -396,9 +395,7 @@ void TForm1::ShowHistory1Click()
 
 void TForm1::ShowPastPoll(const THistoryRecord& record)
 {
-    const design::ToneRange range{record.FirstTone, record.LastTone};
-    PlotToneTable(*Chart21, *LineSeries18, record.Bits, range);
-    fSession.ShowPastPoll(range, PastPollStatusText(record));
+    fSession.ShowPastPoll(record.Bits, {record.FirstTone, record.LastTone}, PastPollStatusText(record));
 }
 
 void TForm1::ApplyCursor(TMonitorCursor cursor)

@@ -58,7 +58,8 @@ public:
     void SetHelpWindow(TForm2* helpWindow) { fHelpWindow = helpWindow; }
     // The line history's store (the user's data folder unless replaced); set
     // before the first poll.
-    void SetHistoryPath(const QString& path) { fHistoryPath = path; }
+    // The store the polls are kept in (until set: the default one).
+    void SetHistoryPath(const QString& path);
 
     // --- handlers ------------------------------------------------------------------------------------
     // The poll: Plot, a click on the credit label, a range button (through
@@ -152,8 +153,6 @@ private:
     void SetTimerEnabled(bool enabled) override;
     void ShowStatus(const std::string& text) override;
     void ApplyCursor(TMonitorCursor cursor) override;
-    std::string KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
-                         const design::ToneRange& range) override;
     void ProcessMessages() override;
     void Heartbeat() override;
 
@@ -174,7 +173,7 @@ private:
     TMonitorSession fSession{*this, std::string(design::Memo1Text)};
     TForm2* fHelpWindow = nullptr;
     QString fHistoryPath;
-    std::unique_ptr<THistoryRecorder> fHistory;  // opened at the first poll
+    std::unique_ptr<THistoryRecorder> fHistory;  // the session's recorder; its store opens at the first poll
     THistoryWindow* fHistoryWindow = nullptr;
     QWidget* fClientArea = nullptr;
     std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left

@@ -30,7 +30,7 @@ const std::string Clock = "12:34:56";
 
 // The window's part, recorded: a headless Chart21 for the bars, and every
 // call the session makes.
-class TRecordingView : public TMonitorView {
+class TRecordingView : public TMonitorView, public TPollRecorder {
 public:
     TRecordingView() : series(ConfigureMonitorChart(chart)) {}
 
@@ -125,6 +125,7 @@ protected:
         simulator = std::make_unique<TRouterSimulator>(settings);
         view.login.Host = "127.0.0.1:" + std::to_string(simulator->Start());
         session.SetClock([] { return Clock; });
+        session.SetRecorder(&view);
     }
 
     static constexpr uint32_t Seed = 5;
@@ -196,7 +197,14 @@ TEST_F(MonitorSessionTest, EveryPollIsKeptAndAPastPollRenumbersTheReadout)
                                         ": Connection refused (at 12:34:56); History not written: database is locked");
     EXPECT_TRUE(session.TimerEnabled());
 
-    session.ShowPastPoll(design::RangeHigh, "Showing a past poll");
+    // The session alone plots the past poll: its bits over its range.
+    const int plotsBefore = view.plots;
+    ToneBits past{};
+    past[300] = 7;
+    session.ShowPastPoll(past, design::RangeHigh, "Showing a past poll");
+    EXPECT_EQ(view.plots, plotsBefore + 1);
+    ASSERT_EQ(view.series.PointCount(), design::RangeHigh.BarCount());
+    EXPECT_EQ(view.series.YValues().ValueAt(300 - 256), 7.0);
     EXPECT_EQ(session.PlottedRange(), design::RangeHigh);
     EXPECT_EQ(session.Range(), design::RangeLow);
     EXPECT_EQ(session.StatusText(), "Showing a past poll");
@@ -409,6 +417,7 @@ TEST(MonitorSession, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
     view.login.Host = "127.0.0.1:" + std::to_string(UnusedPort());
     TMonitorSession session(view);
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     session.SelectRange(design::RangeAll);
 
     for (int32_t v : session.Bits())
@@ -434,6 +443,7 @@ TEST(MonitorSession, ReplyWithoutTheBitLoadingIsAFailedPoll)
     view.login.Host = "127.0.0.1:" + std::to_string(simulator.Start());
     TMonitorSession session(view);
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     session.RequestPoll();
 
     EXPECT_EQ(session.StatusText(), "No bit loading in the router's reply: Error : unknown command (at 12:34:56)");
@@ -469,6 +479,7 @@ TEST(MonitorSession, ReplyWithTooFewTonesIsAFailedPollShownAsRead)
     view.login.Host = router.Host();
     TMonitorSession session(view);
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     session.SelectRange(design::RangeAll);
 
     EXPECT_EQ(session.StatusText(), "The router's reply held only 120 of 513 tones (at 12:34:56)");
@@ -492,6 +503,7 @@ TEST(MonitorSession, DeadlineInTheStatusIsThePolls)
     view.login.Host = router.Host();
     TMonitorSession session(view);
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     TPollSettings settings;
     settings.DeadlineMs = 400;
     session.SetPollSettings(settings);
@@ -528,6 +540,7 @@ TEST(MonitorSession, WaitsHeartbeatWhileTheRouterIsSilentAndTicksThenAreRemember
         heartbeatSeen = true;
     };
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     session.RequestPoll();
     EXPECT_GE(view.heartbeats, 1);
     EXPECT_EQ(requests, 1);
