@@ -4,62 +4,62 @@
 
 TTerminatorScanner::TTerminatorScanner(const std::string& terminator, bool convertLineEnd,
                                        std::size_t maxLineLength)
-    : FTerminator(terminator), FLineEnds(convertLineEnd && terminator == "\r\n"), FMaxLineLength(maxLineLength)
+    : fTerminator(terminator), fLineEnds(convertLineEnd && terminator == "\r\n"), fMaxLineLength(maxLineLength)
 {
-  FFallback.assign(FTerminator.size() + 1, 0);
+  fFallback.assign(fTerminator.size() + 1, 0);
   std::size_t k = 0;
-  for (std::size_t i = 1; i < FTerminator.size(); ++i) {
-    while (k > 0 && FTerminator[i] != FTerminator[k])
-      k = FFallback[k];
-    if (FTerminator[i] == FTerminator[k])
+  for (std::size_t i = 1; i < fTerminator.size(); ++i) {
+    while (k > 0 && fTerminator[i] != fTerminator[k])
+      k = fFallback[k];
+    if (fTerminator[i] == fTerminator[k])
       ++k;
-    FFallback[i + 1] = k;
+    fFallback[i + 1] = k;
   }
   Start();
 }
 
 void TTerminatorScanner::Start()
 {
-  FText.clear();
-  FMatched = 0;
-  FMatchPos = 0;
-  FMatchLength = 0;
-  FLoneCR = false;
-  FLoneLF = false;
-  FState = FTerminator.empty() ? SS_Found : SS_Searching;
+  fText.clear();
+  fMatched = 0;
+  fMatchPos = 0;
+  fMatchLength = 0;
+  fLoneCR = false;
+  fLoneLF = false;
+  fState = fTerminator.empty() ? SS_Found : SS_Searching;
 }
 
 TScanState TTerminatorScanner::Feed(const char* chunk, std::size_t length)
 {
-  const std::size_t from = FText.size();
-  FText.append(chunk, length);
-  if (FState != SS_Searching)
-    return FState;
-  if (FLineEnds)
+  const std::size_t from = fText.size();
+  fText.append(chunk, length);
+  if (fState != SS_Searching)
+    return fState;
+  if (fLineEnds)
     ScanLineEnds(from);
   else
     ScanTerminator(from);
-  if (FMaxLineLength > 0) {
-    const std::size_t line = FState == SS_Found ? FMatchPos : FText.size();
-    if (line > FMaxLineLength)
-      FState = SS_TooLong;
+  if (fMaxLineLength > 0) {
+    const std::size_t line = fState == SS_Found ? fMatchPos : fText.size();
+    if (line > fMaxLineLength)
+      fState = SS_TooLong;
   }
-  return FState;
+  return fState;
 }
 
 void TTerminatorScanner::ScanTerminator(std::size_t from)
 {
-  const std::size_t size = FTerminator.size();
-  for (std::size_t i = from; i < FText.size(); ++i) {
-    const char c = FText[i];
-    while (FMatched > 0 && FTerminator[FMatched] != c)
-      FMatched = FFallback[FMatched];
-    if (FTerminator[FMatched] == c)
-      ++FMatched;
-    if (FMatched == size) {
-      FState = SS_Found;
-      FMatchPos = i + 1 - size;
-      FMatchLength = size;
+  const std::size_t size = fTerminator.size();
+  for (std::size_t i = from; i < fText.size(); ++i) {
+    const char c = fText[i];
+    while (fMatched > 0 && fTerminator[fMatched] != c)
+      fMatched = fFallback[fMatched];
+    if (fTerminator[fMatched] == c)
+      ++fMatched;
+    if (fMatched == size) {
+      fState = SS_Found;
+      fMatchPos = i + 1 - size;
+      fMatchLength = size;
       return;
     }
   }
@@ -67,29 +67,29 @@ void TTerminatorScanner::ScanTerminator(std::size_t from)
 
 void TTerminatorScanner::ScanLineEnds(std::size_t from)
 {
-  const std::size_t pos = FText.find_first_of("\r\n", from);
+  const std::size_t pos = fText.find_first_of("\r\n", from);
   if (pos == std::string::npos)
     return;
-  FState = SS_Found;
-  FMatchPos = pos;
-  const char other = FText[pos] == '\r' ? '\n' : '\r';
-  if (pos + 1 < FText.size() && FText[pos + 1] == other) {
-    FMatchLength = 2;
+  fState = SS_Found;
+  fMatchPos = pos;
+  const char other = fText[pos] == '\r' ? '\n' : '\r';
+  if (pos + 1 < fText.size() && fText[pos + 1] == other) {
+    fMatchLength = 2;
   } else {
-    FMatchLength = 1;
-    FLoneCR = FText[pos] == '\r';
-    FLoneLF = FText[pos] == '\n';
+    fMatchLength = 1;
+    fLoneCR = fText[pos] == '\r';
+    fLoneLF = fText[pos] == '\n';
   }
 }
 
 void TTerminatorScanner::Take(std::string& line, std::string& rest)
 {
-  if (FState == SS_Found) {
-    line.assign(FText, 0, FMatchPos);
-    FText.erase(0, FMatchPos + FMatchLength);
+  if (fState == SS_Found) {
+    line.assign(fText, 0, fMatchPos);
+    fText.erase(0, fMatchPos + fMatchLength);
   } else {
     line.clear();
   }
-  rest = std::move(FText);
+  rest = std::move(fText);
   Start();
 }

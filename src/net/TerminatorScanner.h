@@ -43,19 +43,19 @@ class TTerminatorScanner {
   void Take(std::string& line, std::string& rest);
 
   // getters
-  TScanState State() const { return FState; }
-  const std::string& Text() const { return FText; }
+  TScanState State() const { return fState; }
+  const std::string& Text() const { return fText; }
   // Position and length of the terminator in Text(); meaningful when Found.
-  std::size_t MatchPos() const { return FMatchPos; }
-  std::size_t MatchLength() const { return FMatchLength; }
+  std::size_t MatchPos() const { return fMatchPos; }
+  std::size_t MatchLength() const { return fMatchLength; }
   // In line-end mode: the line end found was a single CR (LF). Stays set
   // after the length limit has discarded that match.
-  bool LoneCR() const { return FLoneCR; }
-  bool LoneLF() const { return FLoneLF; }
+  bool LoneCR() const { return fLoneCR; }
+  bool LoneLF() const { return fLoneLF; }
   // Bytes of the terminator that the text ends with while Searching.
-  std::size_t Partial() const { return FState == SS_Searching ? FMatched : 0; }
-  bool LineEndMode() const { return FLineEnds; }
-  std::size_t MaxLineLength() const { return FMaxLineLength; }
+  std::size_t Partial() const { return fState == SS_Searching ? fMatched : 0; }
+  bool LineEndMode() const { return fLineEnds; }
+  std::size_t MaxLineLength() const { return fMaxLineLength; }
 
  private:
   void Start();
@@ -63,20 +63,20 @@ class TTerminatorScanner {
   void ScanLineEnds(std::size_t from);
 
   // settings
-  std::string FTerminator;
-  bool FLineEnds;
-  std::size_t FMaxLineLength;
+  std::string fTerminator;
+  bool fLineEnds;
+  std::size_t fMaxLineLength;
   // For each prefix length k of the terminator, the longest proper prefix
   // that is also a suffix of its first k bytes: where a partial match
   // continues after a mismatch ("==>" still holds "=" of "=>").
-  std::vector<std::size_t> FFallback;
+  std::vector<std::size_t> fFallback;
 
   // search state
-  std::string FText;
-  TScanState FState = SS_Searching;
-  std::size_t FMatched = 0;
-  std::size_t FMatchPos = 0;
-  std::size_t FMatchLength = 0;
-  bool FLoneCR = false;
-  bool FLoneLF = false;
+  std::string fText;
+  TScanState fState = SS_Searching;
+  std::size_t fMatched = 0;
+  std::size_t fMatchPos = 0;
+  std::size_t fMatchLength = 0;
+  bool fLoneCR = false;
+  bool fLoneLF = false;
 };
