@@ -12,108 +12,81 @@
 
 namespace {
 
-using TColumn = THistoryRowMapping::TColumn;
-using TView = THistoryRowMapping::TView;
+using M = THistoryRowMapping;
+using TColumn = M::TColumn;
 
-constexpr unsigned InRecord = 1u << THistoryRowMapping::vwRecord;
-constexpr unsigned InSummary = 1u << THistoryRowMapping::vwSummary;
-constexpr unsigned InTotalBits = 1u << THistoryRowMapping::vwTotalBits;
-constexpr unsigned InKey = 1u << THistoryRowMapping::vwKey;
+constexpr unsigned InRecord = 1u << M::vwRecord;
+constexpr unsigned InSummary = 1u << M::vwSummary;
+constexpr unsigned InTotalBits = 1u << M::vwTotalBits;
+constexpr unsigned InKey = 1u << M::vwKey;
 
 struct TColumnDefinition {
     TColumn Column;
     const char* Name;
     const char* Declaration;
-    // How a SELECT reads the column; the name itself when null.
-    const char* ReadAs;
     // Which views read it.
     unsigned Views;
+    // The value a new record gives it; null for id, which SQLite gives.
+    QVariant (*Write)(const THistoryRecord&);
+    // How a SELECT reads it; the name itself when null.
+    const char* ReadAs = nullptr;
 };
 
 // One row per poll. The summary columns (outcome, total_bits, zero_tones)
 // let the list show a poll without decoding its values; tone_values holds
 // all 513 numbers and is read as the bytes the file holds, so that its
-// strict reader sees them even where they are no valid text. id is the
-// row number SQLite gives each new row.
+// strict reader sees them even where they are no valid text.
 constexpr TColumnDefinition Columns[] = {
-    {THistoryRowMapping::coId, "id", "INTEGER PRIMARY KEY", nullptr, InRecord | InSummary | InTotalBits | InKey},
-    {THistoryRowMapping::coTimeUtcMs, "time_utc_ms", "INTEGER NOT NULL", nullptr,
-     InRecord | InSummary | InTotalBits | InKey},
-    {THistoryRowMapping::coHost, "host", "TEXT NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coCaptured, "captured", "INTEGER NOT NULL", nullptr, InRecord | InSummary | InTotalBits},
-    {THistoryRowMapping::coFailedStep, "failed_step", "INTEGER NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coErrorCode, "error_code", "INTEGER NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coErrorText, "error_text", "TEXT NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coDeadlineExceeded, "deadline_exceeded", "INTEGER NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coOutcome, "outcome", "TEXT NOT NULL", nullptr, InSummary},
-    {THistoryRowMapping::coFirstTone, "first_tone", "INTEGER NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coLastTone, "last_tone", "INTEGER NOT NULL", nullptr, InRecord},
-    {THistoryRowMapping::coTotalBits, "total_bits", "INTEGER NOT NULL", nullptr, InSummary | InTotalBits},
-    {THistoryRowMapping::coZeroTones, "zero_tones", "INTEGER NOT NULL", nullptr, InSummary},
-    {THistoryRowMapping::coToneValues, "tone_values", "TEXT NOT NULL", "CAST(tone_values AS BLOB)", InRecord},
+    {M::coId, "id", "INTEGER PRIMARY KEY", InRecord | InSummary | InTotalBits | InKey, nullptr},
+    {M::coTimeUtcMs, "time_utc_ms", "INTEGER NOT NULL", InRecord | InSummary | InTotalBits | InKey,
+     [](const THistoryRecord& r) -> QVariant { return static_cast<qlonglong>(r.TimeUtcMs); }},
+    {M::coHost, "host", "TEXT NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(r.Host); }},
+    {M::coCaptured, "captured", "INTEGER NOT NULL", InRecord | InSummary | InTotalBits,
+     [](const THistoryRecord& r) -> QVariant { return r.Outcome.Captured ? 1 : 0; }},
+    {M::coFailedStep, "failed_step", "INTEGER NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return static_cast<int>(r.Outcome.FailedStep); }},
+    {M::coErrorCode, "error_code", "INTEGER NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return r.Outcome.ErrorCode; }},
+    {M::coErrorText, "error_text", "TEXT NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(r.Outcome.ErrorText); }},
+    {M::coDeadlineExceeded, "deadline_exceeded", "INTEGER NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return r.Outcome.DeadlineExceeded ? 1 : 0; }},
+    {M::coOutcome, "outcome", "TEXT NOT NULL", InSummary,
+     [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(DescribeOutcome(r.Outcome)); }},
+    {M::coFirstTone, "first_tone", "INTEGER NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return r.FirstTone; }},
+    {M::coLastTone, "last_tone", "INTEGER NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return r.LastTone; }},
+    {M::coTotalBits, "total_bits", "INTEGER NOT NULL", InSummary | InTotalBits,
+     [](const THistoryRecord& r) -> QVariant { return static_cast<qlonglong>(TotalBits(r.Bits)); }},
+    {M::coZeroTones, "zero_tones", "INTEGER NOT NULL", InSummary,
+     [](const THistoryRecord& r) -> QVariant { return ZeroTones(r.Bits); }},
+    {M::coToneValues, "tone_values", "TEXT NOT NULL", InRecord,
+     [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(EncodeToneValues(r.Bits)); },
+     "CAST(tone_values AS BLOB)"},
 };
-static_assert(std::size(Columns) == THistoryRowMapping::ColumnCount);
+static_assert(std::size(Columns) == M::ColumnCount);
 
 constexpr bool ListedInOrder()
 {
-    for (int i = 0; i < THistoryRowMapping::ColumnCount; ++i)
+    for (int i = 0; i < M::ColumnCount; ++i)
         if (Columns[i].Column != i) return false;
     return true;
 }
 static_assert(ListedInOrder(), "Columns is indexed by TColumn");
 
 // Where each view reads each column (-1 where it does not).
-using TPositions = std::array<std::array<int, THistoryRowMapping::ColumnCount>, THistoryRowMapping::ViewCount>;
+using TPositions = std::array<std::array<int, M::ColumnCount>, M::ViewCount>;
 constexpr TPositions Positions = [] {
     TPositions positions{};
-    for (int view = 0; view < THistoryRowMapping::ViewCount; ++view) {
+    for (int view = 0; view < M::ViewCount; ++view) {
         int next = 0;
-        for (int column = 0; column < THistoryRowMapping::ColumnCount; ++column)
+        for (int column = 0; column < M::ColumnCount; ++column)
             positions[view][column] = (Columns[column].Views & (1u << view)) ? next++ : -1;
     }
     return positions;
 }();
-
-// The value a column is given for a new record (id is given by SQLite).
-QVariant WrittenValue(TColumn column, const THistoryRecord& record)
-{
-    switch (column) {
-    case THistoryRowMapping::coId:
-        break;
-    case THistoryRowMapping::coTimeUtcMs:
-        return static_cast<qlonglong>(record.TimeUtcMs);
-    case THistoryRowMapping::coHost:
-        return QString::fromStdString(record.Host);
-    case THistoryRowMapping::coCaptured:
-        return record.Outcome.Captured ? 1 : 0;
-    case THistoryRowMapping::coFailedStep:
-        return static_cast<int>(record.Outcome.FailedStep);
-    case THistoryRowMapping::coErrorCode:
-        return record.Outcome.ErrorCode;
-    case THistoryRowMapping::coErrorText:
-        return QString::fromStdString(record.Outcome.ErrorText);
-    case THistoryRowMapping::coDeadlineExceeded:
-        return record.Outcome.DeadlineExceeded ? 1 : 0;
-    case THistoryRowMapping::coOutcome:
-        return QString::fromStdString(DescribeOutcome(record.Outcome));
-    case THistoryRowMapping::coFirstTone:
-        return record.FirstTone;
-    case THistoryRowMapping::coLastTone:
-        return record.LastTone;
-    case THistoryRowMapping::coTotalBits:
-        return static_cast<qlonglong>(TotalBits(record.Bits));
-    case THistoryRowMapping::coZeroTones:
-        return ZeroTones(record.Bits);
-    case THistoryRowMapping::coToneValues:
-        return QString::fromStdString(EncodeToneValues(record.Bits));
-    }
-    return {};
-}
-
-bool IsAssigned(const TColumnDefinition& column)
-{
-    return column.Column == THistoryRowMapping::coId;
-}
 
 std::string Text(const QString& s)
 {
@@ -144,7 +117,7 @@ QString THistoryRowMapping::InsertSql()
 {
     QStringList names, marks;
     for (const TColumnDefinition& column : Columns) {
-        if (IsAssigned(column)) continue;
+        if (!column.Write) continue;
         names << QLatin1String(column.Name);
         marks << QStringLiteral("?");
     }
@@ -155,7 +128,7 @@ QString THistoryRowMapping::InsertSql()
 void THistoryRowMapping::BindRecord(QSqlQuery& query, const THistoryRecord& record)
 {
     for (const TColumnDefinition& column : Columns)
-        if (!IsAssigned(column)) query.addBindValue(WrittenValue(column.Column, record));
+        if (column.Write) query.addBindValue(column.Write(record));
 }
 
 // ---- reading ----------------------------------------------------------------------------------
