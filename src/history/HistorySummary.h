@@ -1,5 +1,6 @@
 #pragma once
-// What the list of polls shows of one record, read without decoding its values.
+// What the list of polls and the total-bits plot show of one record, read
+// without decoding its values.
 
 #include <cstdint>
 #include <string>
@@ -12,6 +13,14 @@ struct THistorySummary {
     std::string OutcomeText;
     std::int64_t TotalBits = 0;
     int ZeroTones = 0;
+};
+
+// One point of the total-bits plot.
+struct TTotalBitsPoint {
+    std::int64_t Id = 0;
+    std::int64_t TimeUtcMs = 0;
+    std::int64_t TotalBits = 0;
+    bool Captured = false;
 };
 
 // Where a page of the newest-first list ends: the next page starts strictly

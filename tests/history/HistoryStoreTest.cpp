@@ -373,6 +373,117 @@ TEST_F(HistoryStoreTest, DamagedFileIsSetAsideAndANewStoreStarted)
     EXPECT_EQ(recorder.Store().Count(THistoryFilter::All()), 1);
 }
 
+// A file that goes bad while the store is open is found by the next append:
+// it is set aside as at opening, the poll goes into a new file, and the new
+// file is set up as the first one was (journal, size limit).
+TEST_F(HistoryStoreTest, StoreDamagedWhileOpenIsSetAsideAtTheNextAppend)
+{
+    THistoryStoreOptions options;
+    options.MaxPageCount = 12;
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path(), options));
+    Fill(store, 2);
+    QByteArray spoilt;
+    {
+        // Everything into the file itself, then all but its first page spoilt;
+        // a write of the first page by another connection makes the store
+        // read the file again instead of what it holds in memory.
+        TRawConnection other(Path());
+        ASSERT_EQ(other.Value(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")), "0");
+        const QByteArray bytes = ReadFile(Path());
+        const int pageSize = other.Value(QStringLiteral("PRAGMA page_size")).toInt();
+        ASSERT_GT(bytes.size(), 2 * pageSize);
+        spoilt = QByteArray(bytes.size() - pageSize, 'x');
+        WriteFile(Path(), bytes.left(pageSize) + spoilt);
+        ASSERT_TRUE(other.Exec(QStringLiteral("PRAGMA user_version = 7")));
+    }
+    THistoryRecord record = GeneratedRecord(5);
+    ASSERT_TRUE(store.Append(record)) << store.LastError();
+    const QString aside = store.SetAsidePath();
+    ASSERT_TRUE(aside.startsWith(Path() + QStringLiteral(".damaged-"))) << aside.toStdString();
+    EXPECT_EQ(store.Notice(), "The history store " + Path().toStdString() +
+                                  " was damaged (database disk image is malformed); it was moved to " +
+                                  aside.toStdString() + " and a new one started.");
+    EXPECT_TRUE(ReadFile(aside).endsWith(spoilt)) << "the damaged file is kept, not rewritten";
+    EXPECT_EQ(store.Count(THistoryFilter::All()), 1);
+    THistoryRecord read;
+    ASSERT_TRUE(store.ReadRecord(record.Id, read));
+    EXPECT_EQ(read.Bits, record.Bits);
+    {
+        TRawConnection raw(Path());
+        EXPECT_EQ(raw.Value(QStringLiteral("PRAGMA journal_mode")), "wal");
+        EXPECT_EQ(raw.Value(QStringLiteral("PRAGMA application_id")), "1364019249");
+        EXPECT_EQ(raw.Value(QStringLiteral("SELECT version FROM schema_version")), "1");
+    }
+
+    // The next append reports nothing, and the new file has the old one's limit.
+    int written = 1;
+    for (int n = 6; n < 100; ++n) {
+        THistoryRecord next = GeneratedRecord(n);
+        if (!store.Append(next)) {
+            EXPECT_EQ(store.LastError(), "the history could not be written: database or disk is full");
+            break;
+        }
+        EXPECT_EQ(store.Notice(), "");
+        ++written;
+    }
+    EXPECT_LT(written, 95);
+    EXPECT_EQ(store.Count(THistoryFilter::All()), written);
+}
+
+// Every read and write asks the one check first: a store that is not open
+// (never opened, refused at opening, closed) says so and touches nothing.
+TEST_F(HistoryStoreTest, EveryCallOnAStoreThatIsNotOpenSaysSo)
+{
+    {
+        TRawConnection other(Path(QStringLiteral("foreign.sqlite")));
+        ASSERT_TRUE(other.Exec(QStringLiteral("CREATE TABLE contacts (name TEXT)")));
+    }
+    THistoryStore never, refused, closed;
+    EXPECT_FALSE(refused.Open(Path(QStringLiteral("foreign.sqlite"))));
+    ASSERT_TRUE(closed.Open(Path()));
+    Fill(closed, 2);
+    closed.Close();
+    for (THistoryStore* store : {&never, &refused, &closed}) {
+        EXPECT_FALSE(store->IsOpen());
+        EXPECT_EQ(store->Count(THistoryFilter::All()), -1);
+        EXPECT_EQ(store->LastError(), "no history store is open");
+        std::vector<THistorySummary> page(1);
+        EXPECT_FALSE(store->ReadPage(THistoryFilter::All(), nullptr, 10, page));
+        EXPECT_TRUE(page.empty());
+        THistoryRecord record;
+        EXPECT_FALSE(store->ReadRecord(1, record));
+        int visits = 0;
+        const auto visit = [&](const THistoryRecord&) { ++visits; };
+        const auto refusal = [&](std::int64_t, std::int64_t, const std::string&) { ++visits; };
+        EXPECT_FALSE(store->ForEachRecord(THistoryFilter::All(), visit, refusal));
+        EXPECT_FALSE(store->ForEachRecordOf({1, 2}, visit, refusal));
+        EXPECT_EQ(visits, 0);
+        std::vector<TTotalBitsPoint> points(1);
+        EXPECT_FALSE(store->ReadTotalBits(THistoryFilter::All(), points));
+        EXPECT_TRUE(points.empty());
+        EXPECT_EQ(store->LastError(), "no history store is open");
+
+        record = GeneratedRecord(9);
+        EXPECT_FALSE(store->Append(record));
+        EXPECT_EQ(store->LastError(), "the history could not be written: no store is open");
+        std::vector<THistoryRecord> records{GeneratedRecord(10)};
+        EXPECT_FALSE(store->AppendAll(records));
+        EXPECT_EQ(store->LastError(), "the history could not be written: no store is open");
+        EXPECT_EQ(records[0].Id, 0);
+    }
+    // Opened for reading only: reads go on, writes are refused before any transaction.
+    THistoryStoreOptions readOnly;
+    readOnly.ReadOnly = true;
+    THistoryStore reader;
+    ASSERT_TRUE(reader.Open(Path(), readOnly));
+    std::vector<THistoryRecord> records{GeneratedRecord(10), GeneratedRecord(11)};
+    EXPECT_FALSE(reader.AppendAll(records));
+    EXPECT_EQ(reader.LastError(),
+              "the history could not be written: the store " + Path().toStdString() + " is open read-only");
+    EXPECT_EQ(reader.Count(THistoryFilter::All()), 2);
+}
+
 TEST_F(HistoryStoreTest, AnotherProgramsDatabaseIsLeftAlone)
 {
     {
