@@ -4,6 +4,7 @@
 // and bytes, the preview), Copy to clipboard, Printer setup, and Print into
 // PDF files (scale, the empty page, no printer, a refused document). After
 // every export the window must be as it was.
+#include "AsOrdinaryUser.h"
 #include "HostileJPEG.h"
 #include "OutputTestUtil.h"
 #include "WindowTestUtil.h"
@@ -103,44 +104,6 @@ protected:
     }
 
     fs::path fDir;
-};
-
-// While it lives, files are checked and written as an ordinary user: the
-// superuser (as CI runs) acts as "nobody" (his effective ids; he takes his
-// own back at the end), anyone else as himself.
-class TAsOrdinaryUser {
-public:
-    TAsOrdinaryUser()
-    {
-        if (::geteuid() != 0)
-            return;
-        const passwd* nobody = ::getpwnam("nobody");
-        if (nobody == nullptr)
-            throw std::runtime_error("no user nobody");
-        if (::setegid(nobody->pw_gid) != 0 || ::seteuid(nobody->pw_uid) != 0)
-            throw std::runtime_error("cannot act as nobody");
-        fSwitched = true;
-    }
-    ~TAsOrdinaryUser()
-    {
-        if (fSwitched && (::seteuid(0) != 0 || ::setegid(0) != 0))
-            std::abort();  // the other tests must not run as nobody
-    }
-    TAsOrdinaryUser(const TAsOrdinaryUser&) = delete;
-    TAsOrdinaryUser& operator=(const TAsOrdinaryUser&) = delete;
-
-    // Makes path (a link itself, not what it points to) the user's own; called before the switch.
-    static void GiveToUser(const fs::path& path)
-    {
-        if (::geteuid() != 0)
-            return;
-        const passwd* nobody = ::getpwnam("nobody");
-        ASSERT_NE(nobody, nullptr);
-        ASSERT_EQ(::lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0) << path;
-    }
-
-private:
-    bool fSwitched = false;
 };
 
 // The mean difference of two pictures of one size, per colour channel (0-255).
