@@ -2,6 +2,7 @@
 // and scripted routers on loopback, drawn into a headless monitor chart; the
 // rules for Stop, the close request and requests that arrive during a poll;
 // the status line and readout texts.
+#include "SimulatedRouter.h"
 #include "UnusedPort.h"
 #include <gtest/gtest.h>
 
@@ -119,17 +120,13 @@ class MonitorSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TRouterSimulatorSettings settings;
-        settings.Password = "pw";
-        settings.Seed = Seed;
-        simulator = std::make_unique<TRouterSimulator>(settings);
-        view.login.Host = "127.0.0.1:" + std::to_string(simulator->Start());
+        view.login.Host = simulator.Host();
         session.SetClock([] { return Clock; });
         session.SetRecorder(&view);
     }
 
     static constexpr uint32_t Seed = 5;
-    std::unique_ptr<TRouterSimulator> simulator;
+    TSimulatedRouter simulator{TSimulatedRouter::Settings("pw", Seed)};
     TRecordingView view;
     TMonitorSession session{view, std::string(design::Memo1Text)};
 };

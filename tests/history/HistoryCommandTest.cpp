@@ -1,5 +1,6 @@
 // quillmont-poll --history against the router simulator on loopback: polls
 // are kept, exported, and a store that cannot take them never stops a poll.
+#include "SimulatedRouter.h"
 #include "HistoryTestUtil.h"
 #include "Subprocess.h"
 
@@ -37,16 +38,7 @@ std::string ReadAll(const QString& path)
 
 class HistoryCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        TRouterSimulatorSettings settings;
-        settings.Password = "s3cret";
-        settings.Seed = 5;
-        settings.MaxLoginAttempts = 1;
-        simulator = std::make_unique<TRouterSimulator>(settings);
-        host = "127.0.0.1:" + std::to_string(simulator->Start());
-        store = dir.filePath(QStringLiteral("history.sqlite")).toStdString();
-    }
+    void SetUp() override { store = dir.filePath(QStringLiteral("history.sqlite")).toStdString(); }
 
     int Run(const std::vector<std::string>& args, std::string& out, std::string& err, const char* password = "s3cret")
     {
@@ -59,8 +51,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<TRouterSimulator> simulator;
-    std::string host;
+    TSimulatedRouter simulator{TSimulatedRouter::Settings("s3cret", 5, 1)};
+    std::string host = simulator.Host();
     std::string store;
 };
 

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "SimulatedRouter.h"
 #include "poll/PollArguments.h"
 #include "poll/PollCommand.h"
 #include "routersim/RouterProfile.h"
@@ -50,17 +51,8 @@ TEST(PollArguments, BadUsage) {
 
 class PollCommandTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    TRouterSimulatorSettings settings;
-    settings.Password = "s3cret";
-    settings.Seed = 23;
-    settings.MaxLoginAttempts = 1;
-    simulator = std::make_unique<TRouterSimulator>(settings);
-    host = "127.0.0.1:" + std::to_string(simulator->Start());
-  }
-
-  std::unique_ptr<TRouterSimulator> simulator;
-  std::string host;
+  TSimulatedRouter simulator{TSimulatedRouter::Settings("s3cret", 23, 1)};
+  std::string host = simulator.Host();
 };
 
 TEST_F(PollCommandTest, InProcessPasswordFromVariableOrStdin) {
