@@ -23,12 +23,13 @@ const std::map<std::string, std::set<std::string>>& LayerTable()
         {"io", {}},
         {"net", {}},
         {"app", {"net", "io"}},
-        {"chart", {}},
+        {"text", {}},
+        {"chart", {"text"}},
         {"jpeg", {"io"}},
-        {"history", {"app", "io"}},
-        {"monitor", {"chart", "app", "io"}},
-        {"historywindow", {"history", "monitor", "chart", "app", "io"}},
-        {"window", {"historywindow", "history", "monitor", "jpeg", "chart", "app", "net", "io"}},
+        {"history", {"app", "io", "text"}},
+        {"monitor", {"chart", "app", "io", "text"}},
+        {"historywindow", {"history", "monitor", "chart", "app", "io", "text"}},
+        {"window", {"historywindow", "history", "monitor", "jpeg", "chart", "app", "net", "io", "text"}},
     };
     return table;
 }

@@ -1,4 +1,5 @@
 #include "history/HistoryRowMapping.h"
+#include "text/QtText.h"
 
 #include "history/HistoryValues.h"
 
@@ -88,11 +89,6 @@ constexpr TPositions Positions = [] {
     return positions;
 }();
 
-std::string Text(const QString& s)
-{
-    return s.toStdString();
-}
-
 }  // namespace
 
 // ---- layout -----------------------------------------------------------------------------------
@@ -162,7 +158,7 @@ bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record
         reason = "its time is not a number";
         return false;
     }
-    r.Host = Text(value(coHost).toString());
+    r.Host = Utf8FromQString(value(coHost).toString());
     r.Outcome.Captured = value(coCaptured).toLongLong() != 0;
     // A step number beyond this version's steps (written by a later one)
     // reads as no step; whether the poll failed is the captured column's.
@@ -172,14 +168,14 @@ bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record
                                : TPollStep::psNone;
     const long long code = value(coErrorCode).toLongLong();
     r.Outcome.ErrorCode = (code >= INT32_MIN && code <= INT32_MAX) ? static_cast<int>(code) : 0;
-    r.Outcome.ErrorText = Text(value(coErrorText).toString());
+    r.Outcome.ErrorText = Utf8FromQString(value(coErrorText).toString());
     r.Outcome.DeadlineExceeded = value(coDeadlineExceeded).toLongLong() != 0;
     const long long first = value(coFirstTone).toLongLong(&ok);
     bool okLast = false;
     const long long last = value(coLastTone).toLongLong(&okLast);
     if (!ok || !okLast || first < 0 || last >= ToneCount || first > last) {
-        reason = "its range " + Text(value(coFirstTone).toString()).substr(0, 20) + " - " +
-                 Text(value(coLastTone).toString()).substr(0, 20) + " is not a range of tones";
+        reason = "its range " + Utf8FromQString(value(coFirstTone).toString()).substr(0, 20) + " - " +
+                 Utf8FromQString(value(coLastTone).toString()).substr(0, 20) + " is not a range of tones";
         return false;
     }
     r.FirstTone = static_cast<int>(first);
@@ -204,7 +200,7 @@ THistorySummary THistoryRowMapping::ReadSummary(const QSqlQuery& row)
     s.Id = value(coId).toLongLong();
     s.TimeUtcMs = value(coTimeUtcMs).toLongLong();
     s.Captured = value(coCaptured).toLongLong() != 0;
-    s.OutcomeText = Text(value(coOutcome).toString().left(500));
+    s.OutcomeText = Utf8FromQString(value(coOutcome).toString().left(500));
     s.TotalBits = value(coTotalBits).toLongLong();
     s.ZeroTones = static_cast<int>(std::clamp<long long>(value(coZeroTones).toLongLong(), 0, ToneCount));
     return s;

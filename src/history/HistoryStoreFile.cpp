@@ -1,4 +1,5 @@
 #include "history/HistoryStoreFile.h"
+#include "text/QtText.h"
 
 #include "history/HistoryRowMapping.h"
 
@@ -20,11 +21,6 @@ namespace {
 // SQLite's primary result codes that the store reacts to.
 constexpr int SqliteCorrupt = 11;
 constexpr int SqliteNotADatabase = 26;
-
-std::string Text(const QString& s)
-{
-    return s.toStdString();
-}
 
 // The primary result code (the low byte of an extended code).
 int ResultCode(const QSqlError& error)
@@ -65,7 +61,7 @@ std::string THistoryStoreFile::Reason(const QSqlError& error)
     QString text = error.databaseText();
     if (text.isEmpty()) text = error.driverText();
     if (text.isEmpty()) text = QStringLiteral("unknown database error");
-    return Text(text);
+    return Utf8FromQString(text);
 }
 
 bool THistoryStoreFile::IsDamage(const QSqlError& error)
@@ -85,7 +81,7 @@ bool THistoryStoreFile::Ready(TUse use)
         return false;
     }
     if (fReadOnly) {
-        fLastError = "the history could not be written: the store " + Text(fPath) + " is open read-only";
+        fLastError = "the history could not be written: the store " + Utf8FromQString(fPath) + " is open read-only";
         return false;
     }
     return true;
@@ -118,7 +114,7 @@ bool THistoryStoreFile::Connect(bool readOnly)
         if (readOnly) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
         if (db.open()) return true;
-        fLastError = "cannot open " + Text(fPath) + ": " + Reason(db.lastError());
+        fLastError = "cannot open " + Utf8FromQString(fPath) + ": " + Reason(db.lastError());
     }
     QSqlDatabase::removeDatabase(fConnection);
     return false;
@@ -206,7 +202,7 @@ bool THistoryStoreFile::CreateSchema(TProbe& found, std::string& why)
     const auto failed = [&](const QSqlError& error) {
         q.finish();
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        fLastError = "cannot start a history in " + Text(fPath) + ": " + Reason(error);
+        fLastError = "cannot start a history in " + Utf8FromQString(fPath) + ": " + Reason(error);
         return false;
     };
     // Another program may be starting the same store at this moment (polls
@@ -240,7 +236,7 @@ bool THistoryStoreFile::StartNewStore()
     std::string why;
     if (!CreateSchema(found, why)) return false;
     if (found == prCurrent) return true;
-    fLastError = "cannot start a history in " + Text(fPath) + ": another program wrote there meanwhile" +
+    fLastError = "cannot start a history in " + Utf8FromQString(fPath) + ": another program wrote there meanwhile" +
                  (why.empty() ? std::string() : " (" + why + ")");
     return false;
 }
@@ -256,8 +252,8 @@ bool THistoryStoreFile::SetAside(const std::string& why)
         target = fPath + QStringLiteral(".damaged-") + stamp + QStringLiteral("-%1").arg(n);
     QFile file(fPath);
     if (!file.rename(target)) {
-        fLastError = "the history store " + Text(fPath) + " is damaged (" + why + ") and cannot be moved aside: " +
-                     Text(file.errorString());
+        fLastError = "the history store " + Utf8FromQString(fPath) + " is damaged (" + why + ") and cannot be moved aside: " +
+                     Utf8FromQString(file.errorString());
         return false;
     }
     // The journal files belong to the old file; a new store must not replay them.
@@ -266,7 +262,7 @@ bool THistoryStoreFile::SetAside(const std::string& why)
         if (QFileInfo::exists(side)) QFile::rename(side, target + QString::fromLatin1(suffix));
     }
     fSetAsidePath = target;
-    fNotice = "The history store " + Text(fPath) + " was damaged (" + why + "); it was moved to " + Text(target) +
+    fNotice = "The history store " + Utf8FromQString(fPath) + " was damaged (" + why + "); it was moved to " + Utf8FromQString(target) +
               " and a new one started.";
     return true;
 }
@@ -306,16 +302,16 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
         return false;
     }
     if (info.exists() && !info.isFile()) {
-        fLastError = Text(path) + " is not a file";
+        fLastError = Utf8FromQString(path) + " is not a file";
         return false;
     }
     if (!info.exists()) {
         if (fReadOnly) {
-            fLastError = "no history yet: " + Text(path) + " does not exist";
+            fLastError = "no history yet: " + Utf8FromQString(path) + " does not exist";
             return false;
         }
         if (!QDir().mkpath(info.absolutePath())) {
-            fLastError = "cannot make the folder " + Text(info.absolutePath());
+            fLastError = "cannot make the folder " + Utf8FromQString(info.absolutePath());
             return false;
         }
     }
@@ -339,11 +335,11 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
     case prCurrent:
         break;
     case prEmpty:  // read-only: nothing is created
-        fLastError = "no history yet in " + Text(path);
+        fLastError = "no history yet in " + Utf8FromQString(path);
         Disconnect();
         return false;
     case prNewer:
-        fNotice = "The history store " + Text(path) + " was written by a newer version of the monitor (layout " +
+        fNotice = "The history store " + Utf8FromQString(path) + " was written by a newer version of the monitor (layout " +
                   std::to_string(fFileSchemaVersion) + "; this one knows up to " +
                   std::to_string(CurrentSchemaVersion) + "): it is open read-only and no polls are added to it.";
         if (!fReadOnly) {
@@ -354,18 +350,18 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
         break;
     case prDamaged:
         if (fReadOnly) {
-            fLastError = "the history store " + Text(path) + " is damaged: " + why;
+            fLastError = "the history store " + Utf8FromQString(path) + " is damaged: " + why;
             Disconnect();
             return false;
         }
         if (!ReplaceDamaged(why)) return false;
         break;
     case prForeign:
-        fLastError = Text(path) + " is not a history store (" + why + "); it was left as it is";
+        fLastError = Utf8FromQString(path) + " is not a history store (" + why + "); it was left as it is";
         Disconnect();
         return false;
     case prFailed:
-        fLastError = "cannot read the history store " + Text(path) + ": " + why;
+        fLastError = "cannot read the history store " + Utf8FromQString(path) + ": " + why;
         Disconnect();
         return false;
     }

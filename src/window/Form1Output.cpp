@@ -8,7 +8,7 @@
 #include "window/ChartPrint.h"
 #include "window/MonitorApplication.h"
 #include "window/PrinterChoices.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 #include "window/SavePictureDialog.h"
 
 #include <QAction>
@@ -52,12 +52,12 @@ private:
 void TForm1::CreatePopupMenu()
 {
     PopupMenu1 = new QMenu(Chart21);
-    SaveAs1 = PopupMenu1->addAction(QStr(design::MenuSaveAs));
+    SaveAs1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuSaveAs));
     PopupMenu1->addSeparator();
-    Copytoclipboard1 = PopupMenu1->addAction(QStr(design::MenuCopy));
+    Copytoclipboard1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuCopy));
     PopupMenu1->addSeparator();
-    Printersetup1 = PopupMenu1->addAction(QStr(design::MenuPrinterSetup));
-    Print1 = PopupMenu1->addAction(QStr(design::MenuPrint));
+    Printersetup1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuPrinterSetup));
+    Print1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuPrint));
     connect(SaveAs1, &QAction::triggered, this, [this] { RunCommand(&TForm1::SaveAs1Click); });
     connect(Copytoclipboard1, &QAction::triggered, this, [this] { RunCommand(&TForm1::Copytoclipboard1Click); });
     connect(Printersetup1, &QAction::triggered, this, [this] { RunCommand(&TForm1::Printersetup1Click); });
@@ -123,7 +123,7 @@ void TForm1::Printersetup1Click()
     QPrinter& printer = Printer();
     const TPrinterChoices previous(printer);
     QPrintDialog PrinterSetupDialog1(&printer, this);
-    PrinterSetupDialog1.setWindowTitle(QStr(design::PrinterSetupTitle));
+    PrinterSetupDialog1.setWindowTitle(QStringFromUtf8(design::PrinterSetupTitle));
     PrinterSetupDialog1.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     // The dialog only chooses; printing is Print's business.
     if (auto* buttons = PrinterSetupDialog1.findChild<QDialogButtonBox*>())

@@ -1,4 +1,5 @@
 #include "poll/PollArguments.h"
+#include "text/QtText.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -12,7 +13,6 @@
 
 namespace {
 
-std::string Text(const QString& s) { return s.toStdString(); }
 
 // Whether two paths name one file: the same text after resolving links and
 // "..", or the same file on disk.
@@ -99,7 +99,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     return result;
   }
   if (!parsed) {
-    result.Error = Text(parser.errorText());
+    result.Error = Utf8FromQString(parser.errorText());
     return result;
   }
   a.ShowHelp = parser.isSet(help);
@@ -109,8 +109,8 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
 
   const auto fileOption = [&](const QCommandLineOption& option, std::string& file) {
     if (!parser.isSet(option)) return true;
-    file = Text(parser.value(option));
-    if (file.empty()) result.Error = "--" + Text(option.names().front()) + " needs a file name";
+    file = Utf8FromQString(parser.value(option));
+    if (file.empty()) result.Error = "--" + Utf8FromQString(option.names().front()) + " needs a file name";
     return result.Error.empty();
   };
   if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(jpeg, a.JpegFile) ||
@@ -118,7 +118,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     return result;
   if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile)) return result;
   if (parser.isSet(since)) {
-    const std::string text = Text(parser.value(since));
+    const std::string text = Utf8FromQString(parser.value(since));
     if (!ParseIsoTime(text, a.SinceUtcMs)) {
       result.Error = "bad time " + text + " for --since (e.g. 2024-05-01 or 2024-05-01T18:00:00Z)";
       return result;
@@ -126,7 +126,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     a.HasSince = true;
   }
   if (parser.isSet(range)) {
-    const std::string text = Text(parser.value(range));
+    const std::string text = Utf8FromQString(parser.value(range));
     const auto r = ParseToneRange(text);
     if (!r) {
       result.Error = "unknown range " + text + " (0-255, 256-512 or 0-512)";
@@ -135,7 +135,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     a.Range = *r;
   }
   if (parser.isSet(size)) {
-    const std::string text = Text(parser.value(size));
+    const std::string text = Utf8FromQString(parser.value(size));
     const auto s = ParseChartSize(text);
     if (!s) {
       result.Error = "bad size " + text + " (WIDTHxHEIGHT, 1 to 10000 pixels each)";
@@ -169,7 +169,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     result.Error = operands.empty() ? "missing HOST" : "too many arguments";
     return result;
   }
-  a.Host = Text(operands[0]);
+  a.Host = Utf8FromQString(operands[0]);
   if (a.Host.empty()) {
     result.Error = "empty HOST";
     return result;
@@ -179,6 +179,6 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     result.Error = "bad port \"" + port + "\" in " + a.Host + " (a number from 1 to 65535)";
     return result;
   }
-  if (operands.size() == 2) a.User = Text(operands[1]);
+  if (operands.size() == 2) a.User = Utf8FromQString(operands[1]);
   return result;
 }
