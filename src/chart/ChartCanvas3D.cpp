@@ -9,6 +9,7 @@
 #include <QPolygon>
 #include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -702,6 +703,47 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
 int TChartCanvas3D::MeasureTextWidth(const std::string& text)
 {
     return TextEntry(text).Width;
+}
+
+TRect TChartCanvas3D::TextBox(int x, int y, int align, int angle, const std::string& text)
+{
+    // The line box relative to (x, y), placed as PutText places the line.
+    const int w = TextEntry(text).Width;
+    const TFontEntry& font = CurrentFont();
+    int left = 0;
+    if ((align & TA_CENTER) == TA_CENTER)
+        left = -(w / 2);
+    else if (align & TA_RIGHT)
+        left = -w;
+    int baseline;
+    if ((align & TA_BASELINE) == TA_BASELINE)
+        baseline = 0;
+    else if (align & TA_BOTTOM)
+        baseline = -font.Descent;
+    else
+        baseline = font.Ascent;
+    const int top = baseline - font.Ascent;
+    const int right = left + w;
+    const int bottom = top + font.Height;
+    // Turned as PutRotatedText turns it (y grows downwards: a positive angle
+    // turns anticlockwise on the page); right angles exactly.
+    if (angle > 360)
+        angle -= 360;
+    switch (angle) {
+    case 0:
+    case 360: return TRect(x + left, y + top, x + right, y + bottom);
+    case 90: return TRect(x + top, y - right, x + bottom, y - left);
+    case 180: return TRect(x - right, y - bottom, x - left, y - top);
+    case 270: return TRect(x - bottom, y + left, x - top, y + right);
+    default: break;
+    }
+    QTransform turn;
+    turn.translate(x, y);
+    turn.rotate(-angle);
+    const QRectF r = turn.mapRect(QRectF(left, top, right - left, bottom - top));
+    constexpr double slack = 1e-9;
+    return TRect(static_cast<int>(std::floor(r.left() + slack)), static_cast<int>(std::floor(r.top() + slack)),
+                 static_cast<int>(std::ceil(r.right() - slack)), static_cast<int>(std::ceil(r.bottom() - slack)));
 }
 
 int TChartCanvas3D::MeasureTextHeight(const std::string& /*text*/)

@@ -80,6 +80,10 @@ public:
     virtual void StretchGraphic(const TRect& r, const QImage& picture);
     virtual void PutText(int x, int y, const std::string& text);
     virtual int MeasureTextWidth(const std::string& text);
+    // The box a line written at (x, y) under the alignment (TA_* flags) and
+    // turned by the angle would cover, in the current font: its advance
+    // width by the line height, turned about (x, y). Nothing is drawn.
+    TRect TextBox(int x, int y, int align, int angle, const std::string& text);
     virtual int MeasureTextHeight(const std::string& text);
     virtual void ClipToRect(const TRect& r);
     virtual void DrawHLine(int left, int right, int y);
