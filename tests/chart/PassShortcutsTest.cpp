@@ -160,6 +160,36 @@ TEST(PassShortcuts, CanvasKeepingPainterSettingsDrawsAsSettingEverythingEachTime
     EXPECT_EQ(FirstDifference(kept, setEachTime), "");
 }
 
+TEST(PassShortcuts, FontsBeyondWhatTheCanvasKeepsStillReachThePainter)
+{
+    // The canvas keeps a few dozen fonts and starts afresh beyond them; a
+    // font met again after that must still be given to the painter, and a
+    // text measured in between must not be drawn in the wrong font.
+    const std::vector<TCanvasStep> steps = {
+        [](TChartCanvas3D& c) {
+            c.Font().SetHeight(-20);
+            c.PutText(4, 4, "Wide 20");
+        },
+        [](TChartCanvas3D& c) {
+            for (int px = 6; px < 60; ++px) {
+                c.Font().SetHeight(-px);
+                c.MeasureTextWidth("W");
+            }
+            c.Font().SetHeight(-20);
+            c.PutText(4, 30, "Wide 20");
+        },
+        [](TChartCanvas3D& c) {
+            c.Font().SetHeight(-9);
+            c.PutText(4, 60, "small 9");
+        },
+    };
+    const QImage kept = DrawSteps(steps, false);
+    const QImage setEachTime = DrawSteps(steps, true);
+    EXPECT_EQ(FirstDifference(kept, setEachTime), "");
+    // Both lines in the 20-pixel font are the same picture.
+    EXPECT_EQ(kept.copy(0, 0, 120, 26), kept.copy(0, 26, 120, 26));
+}
+
 TEST(PassShortcuts, TextFromShapedGlyphsIsTheTextQtDraws)
 {
     // The canvas' text against plain QPainter::drawText at the same baseline
