@@ -1,8 +1,8 @@
 // The hover path of the main window, from a mouse move over Chart21 to the
 // readout: the cursor moves (offscreen platform), Qt delivers the move to the
 // chart, the chart's OnMouseMove asks the bar series for the bar under the
-// cursor (PointAtCursor) and a readout like the window's sets its three labels
-// only when the bar has changed. Each iteration is one whole move: cursor,
+// cursor (DrawnBarAtCursor, as the window does) and a readout like the
+// window's sets its three labels only when the bar has changed. Each iteration is one whole move: cursor,
 // event delivery, hit test, labels and the paint events that follow.
 //
 // BM_MoveOverSameBar: moves that stay on one bar (nothing changes).
@@ -66,7 +66,7 @@ struct THoverWindow {
     // only when it is another bar than last time.
     void Readout()
     {
-        const int index = series->PointAtCursor();
+        const int index = series->DrawnBarAtCursor();
         if (index == lastIndex)
             return;
         lastIndex = index;
@@ -146,7 +146,7 @@ void BM_BarAtPixel(benchmark::State& state)
     int x = plot.Left;
     int hits = 0;
     for (auto _ : state) {
-        hits += h.series->PointAt(x, y) >= 0 ? 1 : 0;
+        hits += h.series->DrawnBarAt(x, y) >= 0 ? 1 : 0;
         if (++x >= plot.Right)
             x = plot.Left;
     }

@@ -1,4 +1,5 @@
-// Axis drawing: title, labels, ticks, grid and axis line of a shown axis.
+// Axis drawing: title, labels (as the label layout placed them), ticks,
+// grid and axis line of a shown axis.
 #include "chart/AxisDrawing.h"
 
 #include "chart/ChartAxis.h"
@@ -86,14 +87,6 @@ std::vector<std::string> SplitAxisTextLines(const std::string& text)
 
 namespace {
 
-void AddTick(TChartAxis& axis, int p)
-{
-    // Room for TickListCapacity positions per pass; further ticks are dropped.
-    auto& ticks = axis.TickList();
-    if (static_cast<int>(ticks.size()) < TChartAxis::TickListCapacity)
-        ticks.push_back(p);
-}
-
 // Clear brush in the chart's colour behind axis texts; a white font prints black.
 // On the drawing services a clear brush also writes text without a background
 // box, whatever background mode an earlier grid left behind.
@@ -107,145 +100,14 @@ void PrepareTextBrush(TCustomAxisPanel& chart)
         canvas.Font().SetColor(clBlack);
 }
 
-void DrawLabel(TChartAxis& axis, int p, const std::string& text)
+// The labels as the layout placed them, each in the labels font over a clear brush.
+void PaintLabels(TChartAxis& axis, const std::vector<TAxisLabel>& labels)
 {
     TCustomAxisPanel& chart = *axis.ParentChart();
-    if (axis.TickOnLabelsOnly())
-        AddTick(axis, p);
-    chart.UseFont(axis.LabelsFont());
-    PrepareTextBrush(chart);
-    if (axis.IsHorizontal())
-        axis.DrawAxisText(p, axis.LabelsPos(), text, axis.LabelsAngle());
-    else
-        axis.DrawAxisText(axis.LabelsPos(), p, text, axis.LabelsAngle());
-}
-
-// Labels at multiples of the step, from the top value downwards.
-void DrawValueLabels(TChartAxis& axis, double step)
-{
-    if (std::abs(axis.WorkRange() / step) >= 10000.0)
-        return;
-    double v = axis.WorkMaximum();
-    if (axis.WorkMinimum() != axis.WorkMaximum() && axis.RoundFirstLabel())
-        v = std::trunc(axis.WorkMaximum() / step) * step;
-    while (v > axis.WorkMaximum()) {
-        const double next = v - step;
-        if (!(next < v))
-            return;  // the step is lost in the magnitude of the value
-        v = next;
-    }
-    const double lowest = (axis.WorkMinimum() - 1e-12) / 1.000000000001;
-    // At most 10000 labels fit the range; the bound also ends the loop where
-    // the step vanishes against the magnitude of the values.
-    for (int n = 0; v >= lowest && n <= 10000; ++n) {
-        const int p = axis.ValueToPixel(v);
-        if (axis.LabelsOnAxis() || (p > axis.StartPixel() && p < axis.EndPixel())) {
-            if (!axis.TickOnLabelsOnly())
-                AddTick(axis, p);
-            if (axis.Labels())
-                DrawLabel(axis, p, axis.FormatAxisValue(v));
-        }
-        const double next = v - step;
-        if (!(next < v))
-            break;
-        v = next;
-    }
-}
-
-// Point labels (or mark texts) of the series on this axis, thinned out so
-// that neighbouring labels keep the separation.
-void DrawSeriesLabels(TChartAxis& axis, bool markTexts)
-{
-    TCustomAxisPanel& chart = *axis.ParentChart();
-    std::vector<TChartSeries*> series;
-    for (TChartSeries* s : chart.SeriesList())
-        if (s != nullptr && s->Active() && s->AssociatedWith(&axis) && s->HasAnyPointLabel())
-            series.push_back(s);
-    if (series.empty())
-        return;
-
-    int first = -1;
-    int last = -1;
-    for (TChartSeries* s : series) {
-        s->ComputeVisibleRange();
-        if (first == -1 && s->FirstVisible() != -1)
-            first = s->FirstVisible();
-        if (s->LastVisible() > last)
-            last = s->LastVisible();
-    }
-    if (first == -1)
-        return;
-
-    const int angle = axis.LabelsAngle();
-    bool along = axis.IsHorizontal();
-    if (angle == 90 || angle == 270)
-        along = !along;
-
-    // The labels font stays current through the loop (DrawLabel selects it again).
-    chart.UseFont(axis.LabelsFont());
-    const int lineHeight = chart.Canvas().LineHeight();
-    const int separation = axis.LabelsSeparation();
-    // Where no handler sees the texts, a label that would not fit even as one
-    // line is passed over before its text is fetched: more lines need more room.
-    const bool passOverUnfit = !along && !markTexts && !chart.OnGetAxisLabel && separation > 0 && axis.Labels();
-    const int oneLineHalf = LabelHalfRoom(lineHeight, separation);
-    int prev = -1;
-    int prevHalf = 0;
-    int roomSize = -1;
-    int roomHalf = 0;
-    std::string text;
-    for (int i = first; i <= last; ++i) {
-        TChartSeries* owner = nullptr;
-        for (TChartSeries* s : series) {
-            if (i < s->PointCount() && s->HasPointLabel(i)) {
-                owner = s;
-                break;
-            }
-        }
-        if (owner == nullptr)
-            continue;
-        if (!passOverUnfit)
-            text = markTexts ? owner->MarkText(i) : owner->PointLabel(i);
-        const double value = axis.IsHorizontal() ? owner->PointX(i) : owner->PointY(i);
-        if (chart.OnGetAxisLabel)
-            chart.OnGetAxisLabel(axis, owner, i, text);
-        if (value < axis.WorkMinimum() || value > axis.WorkMaximum())
-            continue;
-        const int p = axis.ValueToPixel(value);
-        if (!axis.TickOnLabelsOnly())
-            AddTick(axis, p);
-        if (!axis.Labels())
-            continue;
-        if (passOverUnfit) {
-            if (prev != -1 && !LabelFits(p, oneLineHalf, prev, prevHalf))
-                continue;
-            text = owner->PointLabel(i);
-        }
-
-        int size;
-        if (along) {
-            int lines = 0;
-            size = chart.MultiLineWidth(text, lines);
-        } else {
-            size = lineHeight * LineCount(text);
-        }
-        if (separation != 0 && prev != -1) {
-            // Labels of one line share their size: the room is worked out once.
-            if (size != roomSize) {
-                roomSize = size;
-                roomHalf = LabelHalfRoom(size, separation);
-            }
-            const int half = roomHalf;
-            if (LabelFits(p, half, prev, prevHalf)) {
-                DrawLabel(axis, p, text);
-                prev = p;
-                prevHalf = half;
-            }
-        } else {
-            DrawLabel(axis, p, text);
-            prev = p;
-            prevHalf = size / 2;
-        }
+    for (const TAxisLabel& label : labels) {
+        chart.UseFont(axis.LabelsFont());
+        PrepareTextBrush(chart);
+        axis.PaintAxisText(label);
     }
 }
 
@@ -358,9 +220,8 @@ void DrawTicksGridAndLine(TChartAxis& axis)
 void TChartAxis::DrawAxis(bool computeAxisPosition)
 {
     TCustomAxisPanel& chart = *fChart;
-    fDateTimeMode = UsesDateTime();
-    chart.UseFont(fLabelsFont);
-    const double step = LabelStep();
+    // Which labels, where, and the ticks: worked out before anything is drawn.
+    TAxisLabelLayout layout = LayOutLabels();
 
     if (computeAxisPosition)
         fAxisPos = ApplyPositionPercent(EdgeOf(chart.PlotRect()), chart.PlotRect());
@@ -374,110 +235,34 @@ void TChartAxis::DrawAxis(bool computeAxisPosition)
             DrawAxisText(fTitlePos, fCenterPixel, fTitle.Caption(), fTitle.Angle());
     }
 
-    fTickList.clear();
-    if (step > 0.0 && fWorkMaximum >= fWorkMinimum) {
-        switch (EffectiveLabelStyle()) {
-        case talValue:
-            DrawValueLabels(*this, step);
-            break;
-        case talMark:
-            DrawSeriesLabels(*this, true);
-            break;
-        case talText:
-            DrawSeriesLabels(*this, false);
-            break;
-        case talNone:
-        case talAuto:
-            break;
-        }
-    }
-
+    fTickList.swap(layout.Ticks);
+    PaintLabels(*this, layout.Labels);
     DrawTicksGridAndLine(*this);
 }
 
 void TChartAxis::DrawAxisText(int x, int y, const std::string& text, int angle)
 {
-    TCustomAxisPanel& chart = *fChart;
-    TChartCanvas3D& canvas = chart.Canvas();
-    const int h = canvas.LineHeight();
-    const int other = fIsOtherSide ? 1 : 0;
-    const int horizontal = fIsHorizontal ? 1 : 0;
-    // Alignments, all top-referenced except the last.
-    static constexpr int kAlign[4] = {TA_RIGHT | TA_TOP, TA_LEFT | TA_TOP, TA_CENTER | TA_TOP,
-                                      TA_CENTER | TA_BOTTOM};
+    PaintAxisText(PlaceAxisText(x, y, text, angle));
+}
 
-    int align = TA_LEFT | TA_TOP;
-    switch (angle) {
-    case 0:
-        align = kAlign[2 * horizontal + other];
-        if (!fIsHorizontal)
-            y -= h / 2;
-        break;
-    case 90:
-        if (fIsHorizontal) {
-            align = kAlign[other];
-            x -= h / 2;
-        } else {
-            align = kAlign[2 + 1 - other];
-        }
-        break;
-    case 180:
-        align = kAlign[2 * horizontal + 1 - other];
-        if (!fIsHorizontal)
-            y += h / 2;
-        break;
-    case 270:
-        if (fIsHorizontal) {
-            align = kAlign[1 - other];
-            x += h / 2;
-        } else {
-            align = kAlign[2 + other];
-        }
-        break;
-    default:
-        break;
-    }
-    canvas.SetTextAlignFlags(align);
-
+void TChartAxis::PaintAxisText(const TAxisLabel& label)
+{
+    TChartCanvas3D& canvas = fChart->Canvas();
+    canvas.SetTextAlignFlags(label.Align);
     // Most texts are one line: they are drawn as they are, without a copy.
-    const bool oneLine = text.find('\r') == std::string::npos;
+    const bool oneLine = label.Text.find('\r') == std::string::npos;
     std::vector<std::string> split;
     if (!oneLine)
-        split = SplitAxisTextLines(text);
+        split = SplitAxisTextLines(label.Text);
     const int n = oneLine ? 1 : static_cast<int>(split.size());
-    const int lh = (angle == 180 || angle == 270) ? -h : h;
-    const int total = lh * n;
-    const int centred = RoundHalfEven(lh * 0.5 * (n + 1));
-
-    if (fIsHorizontal) {
-        if (angle == 0)
-            y -= fIsOtherSide ? total : lh;
-        else if (angle == 180)
-            y -= fIsOtherSide ? lh : total;
-        else if (angle == 90 || angle == 270)
-            x -= centred;
-    } else {
-        if (angle == 0 || angle == 180)
-            y -= centred;
-        else if (angle == 90)
-            x -= fIsOtherSide ? lh : total;
-        else if (angle == 270)
-            x -= fIsOtherSide ? total : lh;
-    }
-
-    const int depth = fIsOtherSide ? chart.TotalDepth() : 0;
     for (int k = 0; k < n; ++k) {
-        const std::string& line = oneLine ? text : split[static_cast<std::size_t>(k)];
-        if (angle == 0) {
-            y += lh;
-            canvas.PutTextAtDepth(x, y, depth, line);
-            continue;
-        }
-        if (angle == 180)
-            y += lh;
-        else if (angle == 90 || angle == 270)
-            x += lh;
-        canvas.PutRotatedTextAtDepth(x, y, depth, angle, line);
+        const std::string& line = oneLine ? label.Text : split[static_cast<std::size_t>(k)];
+        const int x = label.First.X + k * label.Step.X;
+        const int y = label.First.Y + k * label.Step.Y;
+        if (label.Angle == 0)
+            canvas.PutTextAtDepth(x, y, label.Depth, line);
+        else
+            canvas.PutRotatedTextAtDepth(x, y, label.Depth, label.Angle, line);
     }
     canvas.SetTextAlignFlags(TA_LEFT | TA_TOP);
 }

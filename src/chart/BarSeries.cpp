@@ -287,23 +287,37 @@ TBarStyle TCustomBarSeries::BarStyleOf(int index)
     return style;
 }
 
-// ---- hit test ---------------------------------------------------------------------------------
+// ---- the bars of the passes -------------------------------------------------------------------
+
+TBarGeometry& TCustomBarSeries::StartPassBars()
+{
+    fPassBars = fParentChart == nullptr || fParentChart->PassShown() ? &fShownBars : &fExportBars;
+    return *fPassBars;
+}
 
 int TCustomBarSeries::PointAt(int x, int y)
 {
     if (fParentChart != nullptr)
         fParentChart->Canvas().UnprojectPoint(x, y, 0);
-    int found = TChartSeries::PointAt(x, y);
+    const int found = TChartSeries::PointAt(x, y);
     if (found >= 0)
         return found;
-    if (fFirstVisible < 0 || fLastVisible < 0)
+    return fShownBars.BarAt(TPoint(x, y), PointCount());
+}
+
+int TCustomBarSeries::DrawnBarAt(int x, int y)
+{
+    if (fParentChart != nullptr)
+        fParentChart->Canvas().UnprojectPoint(x, y, 0);
+    return fShownBars.DrawnBarAt(TPoint(x, y), PointCount());
+}
+
+int TCustomBarSeries::DrawnBarAtCursor()
+{
+    if (fParentChart == nullptr)
         return -1;
-    const TPoint p(x, y);
-    const int last = std::min(fLastVisible, PointCount() - 1);
-    for (int i = fFirstVisible; i <= last; ++i)
-        if (PointInBar(i, p))
-            return i;
-    return -1;
+    const TPoint p = fParentChart->CursorClientPosition();
+    return DrawnBarAt(p.X, p.Y);
 }
 
 // ---- drawing helpers ---------------------------------------------------------------------------
@@ -402,14 +416,16 @@ double TBarSeries::LowestY()
 
 int TBarSeries::PointPixelX(int index)
 {
-    int p = XToPixel(PointX(index));
-    if (fMultiBar == mbSide)
-        p += RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth);
-    else
-        p -= fBarPixelWidth / 2;
+    return XToPixel(PointX(index)) + BarShift();
+}
+
+int TBarSeries::BarShift() const
+{
+    int shift = fMultiBar == mbSide ? RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth)
+                                    : -(fBarPixelWidth / 2);
     if (fOffsetPercent != 0)
-        p += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
-    return p;
+        shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
+    return shift;
 }
 
 int TBarSeries::PointPixelY(int index)
@@ -458,112 +474,55 @@ int TBarSeries::MarkLength()
     return fParentChart->Canvas().LineHeight();
 }
 
-void TBarSeries::DrawPoint(int index)
+TBarGeometry::TBar TBarSeries::PlaceBar(int index)
 {
-    const TColor c = PointColor(index);
-    fCurrentBarColor = c;
-    if (c == clNone || fParentChart == nullptr)
-        return;
-    const int left = PointPixelX(index);
-    const int top = PointPixelY(index);
-    const int bottom = OriginPixel(index);
-    fBarRect = TRect(left, top, left + fBarPixelWidth, bottom);
-    DrawBarShape(index, std::min(top, bottom), std::max(top, bottom));
+    return {PointPixelX(index), PointPixelY(index), OriginPixel(index), PointColor(index) != clNone};
 }
 
-bool TBarSeries::PlacesBarsAlike() const
+void TBarSeries::PlacePoints()
 {
-    return typeid(*this) == typeid(TBarSeries) && !OnGetBarStyle && (fMultiBar == mbNone || fMultiBar == mbSide) &&
-           fHorizAxisObject != nullptr && fVertAxisObject != nullptr;
-}
-
-int TBarSeries::BarShift() const
-{
-    int shift = fMultiBar == mbSide ? RoundHalfEven((SideBarOrder() - SideBarCount() * 0.5 - 1.0) * fBarPixelWidth)
-                                    : -(fBarPixelWidth / 2);
-    if (fOffsetPercent != 0)
-        shift += RoundHalfEven(fOffsetPercent * fBarPixelWidth * 0.01);
-    return shift;
-}
-
-int TBarSeries::PointAt(int x, int y)
-{
-    if (!PlacesBarsAlike())
-        return TCustomBarSeries::PointAt(x, y);
-    if (fParentChart != nullptr)
-        fParentChart->Canvas().UnprojectPoint(x, y, 0);
-    const int found = TChartSeries::PointAt(x, y);
-    if (found >= 0)
-        return found;
-    if (fFirstVisible < 0 || fLastVisible < 0)
-        return -1;
-    // A bar takes in the columns left .. left + BarPixelWidth; the rows are
-    // looked at (PointInBar) only for bars whose columns take in x.
-    const TPoint p(x, y);
+    TBarGeometry& bars = StartPassBars();
     const int last = std::min(fLastVisible, PointCount() - 1);
-    const int shift = BarShift();
-    const TChartAxis& horizontal = *fHorizAxisObject;
-    const double* const xs = fXValues->StoredValues().data();
-    const double mx = fXValues->Multiplier();
-    for (int i = fFirstVisible; i <= last; ++i) {
-        const int left = horizontal.ValueToPixelX(xs[static_cast<std::size_t>(i)] * mx) + shift;
-        if (x < left || x > left + fBarPixelWidth)
-            continue;
-        if (PointInBar(i, p))
-            return i;
-    }
-    return -1;
+    const bool any = fFirstVisible >= 0 && last >= fFirstVisible;
+    bars.Begin(any ? fFirstVisible : -1, fBarPixelWidth, fBarStyle, fBarPen.Visible());
+    if (!any)
+        return;
+    for (int i = fFirstVisible; i <= last; ++i)
+        bars.Add(PlaceBar(i));
 }
 
 void TBarSeries::DrawPoints()
 {
-    // Bars whose position depends only on their own point are placed here with
-    // what is the same for every bar worked out once: the shift from the
-    // point's pixel, the base line and the value lists. A derived series, a
-    // handler that may change bars while they are drawn, and stacked bars take
-    // the general way, DrawPoint per bar.
-    if (!PlacesBarsAlike() || fParentChart == nullptr) {
-        TChartSeries::DrawPoints();
+    // Placed by this pass' PlacePoints, which nothing since has undone: the
+    // indices of the geometry are points of the series.
+    const TBarGeometry& bars = *fPassBars;
+    if (fParentChart == nullptr || bars.Empty())
         return;
-    }
-    const int last = std::min(fLastVisible, PointCount() - 1);
-    if (fFirstVisible < 0 || last < fFirstVisible)
-        return;
-    const int shift = BarShift();
-    const TChartAxis& horizontal = *fHorizAxisObject;
-    const TChartAxis& vertical = *fVertAxisObject;
-    const int base = fUseYOrigin ? vertical.ValueToPixelY(fYOrigin) : vertical.EndPixel();
-    const bool rectangles = fBarStyle == bsRectangle || fBarStyle == bsCilinder;
-    // Nothing inside the loop changes the points, so the indices of
-    // FirstVisible..last stay inside the lists and are read unchecked.
-    const double* const xs = fXValues->StoredValues().data();
-    const double* const ys = fYValues->StoredValues().data();
-    const double mx = fXValues->Multiplier();
-    const double my = fYValues->Multiplier();
-    const auto bar = [&](int i) {
-        const TColor c = OwnPointColor(i);
-        fCurrentBarColor = c;
-        if (c == clNone)
-            return;
-        const std::size_t k = static_cast<std::size_t>(i);
-        const int left = horizontal.ValueToPixelX(xs[k] * mx) + shift;
-        const int top = vertical.ValueToPixelY(ys[k] * my);
-        fBarRect = TRect(left, top, left + fBarPixelWidth, base);
-        if (rectangles) {
-            // What DrawBarShape does for a rectangle.
-            PrepareBarPenBrush(c);
-            FillBarRect(c, left, std::min(top, base), fBarRect.Right, std::max(top, base));
-        } else {
-            TBarSeries::DrawBarShape(i, std::min(top, base), std::max(top, base));
-        }
-    };
+    const int width = bars.Width();
     if (DrawsForward()) {
-        for (int i = fFirstVisible; i <= last; ++i)
-            bar(i);
+        for (int i = bars.First(); i <= bars.Last(); ++i)
+            DrawBar(i, bars.Bar(i), width);
     } else {
-        for (int i = last; i >= fFirstVisible; --i)
-            bar(i);
+        for (int i = bars.Last(); i >= bars.First(); --i)
+            DrawBar(i, bars.Bar(i), width);
     }
+}
+
+void TBarSeries::DrawPoint(int index)
+{
+    if (fParentChart == nullptr)
+        return;
+    DrawBar(index, PlaceBar(index), fBarPixelWidth);
+}
+
+void TBarSeries::DrawBar(int index, const TBarGeometry::TBar& bar, int width)
+{
+    const TColor c = PointColor(index);
+    fCurrentBarColor = c;
+    if (c == clNone)
+        return;
+    fBarRect = TRect(bar.Left, bar.Top, bar.Left + width, bar.Base);
+    DrawBarShape(index, std::min(bar.Top, bar.Base), std::max(bar.Top, bar.Base));
 }
 
 void TBarSeries::DrawBarShape(int index, int top, int bottom)
@@ -648,38 +607,5 @@ void TBarSeries::DrawPointMark(int index)
 
 bool TBarSeries::PointInBar(int index, const TPoint& p)
 {
-    const int left = PointPixelX(index);
-    const int right = left + fBarPixelWidth;
-    if (p.X < left || p.X > right)
-        return false;
-    int y1 = PointPixelY(index);
-    int y0 = OriginPixel(index);
-    if (y1 > y0)
-        std::swap(y1, y0);
-    switch (fBarStyle) {
-    case bsPyramid:
-    case bsInvPyramid: {
-        if (p.Y < y1 || p.Y > y0)
-            return false;
-        const int height = y0 - y1;
-        if (height == 0)
-            return true;
-        // Half width of the triangle at row p.Y: full at the base, zero at the apex.
-        const double half = (right - left) * 0.5;
-        const double fromApex = fBarStyle == bsPyramid ? p.Y - y1 : y0 - p.Y;
-        const double allowed = half * fromApex / height;
-        return std::abs(p.X - (left + half)) <= allowed;
-    }
-    case bsEllipse: {
-        const double a = (right - left) * 0.5;
-        const double b = (y0 - y1) * 0.5;
-        if (a <= 0.0 || b <= 0.0)
-            return p.Y >= y1 && p.Y <= y0;
-        const double dx = (p.X - (left + a)) / a;
-        const double dy = (p.Y - (y1 + b)) / b;
-        return dx * dx + dy * dy <= 1.0;
-    }
-    default:
-        return p.Y >= y1 && p.Y <= y0;
-    }
+    return TBarGeometry::HitAreaContains(PlaceBar(index), fBarPixelWidth, fBarStyle, p);
 }

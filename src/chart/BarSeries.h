@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/BarGeometry.h"
 #include "chart/ChartBrush.h"
 #include "chart/ChartColors.h"
 #include "chart/ChartPen.h"
@@ -12,9 +13,6 @@
 
 // How several bar series of the same kind share the points.
 enum TMultiBar { mbNone, mbSide, mbStacked, mbStacked100 };
-
-// Shape of one bar.
-enum TBarStyle { bsRectangle, bsPyramid, bsInvPyramid, bsCilinder, bsEllipse, bsArrow, bsRectGradient };
 
 // Bar logic shared by the bar series kinds: width from the axis span and the
 // point count, base value, side-by-side and stacked layouts, pen and brush of
@@ -80,8 +78,21 @@ public:
     // BarStyle, as OnGetBarStyle may change it for the bar.
     TBarStyle BarStyleOf(int index);
 
+    // --- the bars of the passes ----------------------------------------------------------------
+    // Where the visible bars stand in the pass being drawn (the drawing reads it).
+    const TBarGeometry& PassBars() const { return *fPassBars; }
+    // Where they stood in the last pass the window shows (the hit tests read it;
+    // an export, laid out for its own target, leaves it alone).
+    const TBarGeometry& ShownBars() const { return fShownBars; }
+    // The bar a user sees under chart pixel (x, y), or -1: the drawn bar where
+    // the hit areas of two bars meet (TBarGeometry::DrawnBarAt).
+    int DrawnBarAt(int x, int y);
+    // DrawnBarAt of the mouse cursor's current position in the chart's coordinates.
+    int DrawnBarAtCursor();
+
     // --- virtuals ---------------------------------------------------------------------------------
     double OriginValue(int index) override;
+    // The lowest visible bar of the shown pass whose hit area holds the pixel.
     int PointAt(int x, int y) override;
     int SampleCount() override { return 6; }
     std::string EditorClassName() override { return "TBarSeriesEditor"; }
@@ -102,6 +113,9 @@ protected:
     // Sum of the values at index over the active bar series of this kind.
     double StackTotal(int index) const;
     void Changed() { InvalidateChart(); }
+    // The geometry the pass running now builds: the shown one when the
+    // window will show the pass, else one of the pass' own.
+    TBarGeometry& StartPassBars();
 
     int fBarWidthPercent = 70;
     int fOffsetPercent = 0;
@@ -120,6 +134,11 @@ protected:
     int fBarPixelWidth = 0;
     TRect fBarRect;
     TColor fCurrentBarColor = clDefault;
+
+    // the bars of the passes
+    TBarGeometry fShownBars;
+    TBarGeometry fExportBars;
+    TBarGeometry* fPassBars = &fShownBars;
 };
 
 // Vertical bars: one bar per point from the Y origin to the point's value, at
@@ -135,9 +154,16 @@ public:
     int CustomBarWidth() const { return fCustomBarWidth; }
     void SetCustomBarWidth(int v);
 
+    // Where the bar at index stands as the axes map it now: PointPixelX,
+    // PointPixelY and OriginPixel; not drawn for a null point.
+    TBarGeometry::TBar PlaceBar(int index);
+
     // --- virtuals ------------------------------------------------------------------------------
-    // The bars of FirstVisible..LastVisible, as DrawPoint draws them one by one.
+    // Works out the pass' geometry of the visible bars (PlaceBar of each).
+    void PlacePoints() override;
+    // The bars of the pass' geometry, each through DrawBarShape.
     void DrawPoints() override;
+    // One bar where PlaceBar puts it now.
     void DrawPoint(int index) override;
     void DrawPointMark(int index) override;
     double HighestY() override;
@@ -149,18 +175,15 @@ public:
     void HorizontalMargins(int& left, int& right) override;
     void VerticalMargins(int& top, int& bottom) override;
     int MarkLength() override;
+    // Whether the pixel lies in the hit area of the bar at index where PlaceBar puts it now.
     bool PointInBar(int index, const TPoint& p) override;
-    // The lowest visible bar under the pixel, as the general hit test finds it;
-    // only bars whose columns take in x are looked at closely.
-    int PointAt(int x, int y) override;
     // Draws BarRect in the style of the bar between the given top and bottom rows.
     virtual void DrawBarShape(int index, int top, int bottom);
 
 private:
-    // Whether bars here are placed from their own point alone (this class
-    // itself, no per-bar style handler, not stacked), so that the shift from a
-    // point's pixel to its bar's left edge is the same for every bar.
-    bool PlacesBarsAlike() const;
-    // That shift: side-by-side place or half a bar, plus OffsetPercent.
+    // From the pixel of a point's X value to its bar's left edge: the
+    // side-by-side place or half a bar, plus OffsetPercent.
     int BarShift() const;
+    // Sets CurrentBarColor and BarRect for the bar and draws it (nothing for a null point).
+    void DrawBar(int index, const TBarGeometry::TBar& bar, int width);
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/AxisLabelLayout.h"
 #include "chart/ChartAxisTitle.h"
 #include "chart/ChartEnums.h"
 #include "chart/ChartFont.h"
@@ -191,11 +192,26 @@ public:
     int ValueLabelHeight(double v);
     bool AxisHit(int x, int y) const;
 
+    // --- label layout (AxisLabelLayout.cpp) --------------------------------------------------------------
+    // Which values or points get labels in this pass, where each text stands
+    // and the box it covers, and where the ticks go: measured in the labels
+    // font, nothing drawn. Needs the axis laid out (ComputeRange,
+    // ReserveAxisRoom, ComputePixelSpan); runs the series' ComputeVisibleRange
+    // and the chart's OnGetAxisLabel for series labels; sets DateTimeMode.
+    TAxisLabelLayout LayOutLabels();
+    // Where a (possibly multi-line) text anchored at (x, y) is written at the
+    // angle, in the canvas' current font.
+    TAxisLabel PlaceAxisText(int x, int y, const std::string& text, int angle);
+
     // --- drawing (AxisDrawing.cpp) ---------------------------------------------------------------------
-    // Title, labels, ticks, grid and axis line; the chart passes true.
+    // Lays the labels out, then draws title, labels, ticks, grid and axis
+    // line; the chart passes true.
     void DrawAxis(bool computeAxisPosition);
-    // One (possibly multi-line) label or title text anchored at (x, y).
+    // One (possibly multi-line) label or title text anchored at (x, y):
+    // PaintAxisText of PlaceAxisText.
     void DrawAxisText(int x, int y, const std::string& text, int angle);
+    // Writes a placed text in the canvas' current font.
+    void PaintAxisText(const TAxisLabel& label);
     // Pixel positions of the ticks of the current pass (room for 2000).
     std::vector<int>& TickList() { return fTickList; }
     const std::vector<int>& TickList() const { return fTickList; }

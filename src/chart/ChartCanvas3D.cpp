@@ -5,21 +5,14 @@
 
 #include <QLineF>
 #include <QLinearGradient>
-#include <QPaintEngine>
 #include <QPolygon>
-#include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
 
 namespace {
-
-QString ToQString(const std::string& s)
-{
-    // Chart texts are 8-bit characters; every byte maps to one character.
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Cuts the line to the part inside r (right and bottom exclusive); false when none is.
 bool ClipLineToRect(QLineF& line, const TRect& r)
@@ -71,28 +64,11 @@ bool IsPlainPenStyle(TPenStyle s)
     return s == psSolid || s == psInsideFrame;
 }
 
-QPainter::CompositionMode CompositionFor(TPenMode m)
-{
-    switch (m) {
-    case pmNotCopy: return QPainter::RasterOp_NotSource;
-    case pmXor: return QPainter::RasterOp_SourceXorDestination;
-    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
-    case pmMerge: return QPainter::RasterOp_SourceOrDestination;
-    case pmMask: return QPainter::RasterOp_SourceAndDestination;
-    case pmCopy:
-    default: return QPainter::CompositionMode_SourceOver;
-    }
-}
-
 }  // namespace
 
 TChartCanvas3D::TChartCanvas3D(std::function<void()> repaintRequest) : fRepaintRequest(std::move(repaintRequest)) {}
 
-TChartCanvas3D::~TChartCanvas3D()
-{
-    if (fBufferPainter && fBufferPainter->isActive())
-        fBufferPainter->end();
-}
+TChartCanvas3D::~TChartCanvas3D() = default;
 
 void TChartCanvas3D::Retarget(QPainter* target)
 {
@@ -124,7 +100,7 @@ void TChartCanvas3D::SetMonochrome(bool v)
         return;
     fMonochrome = v;
     DropBuffer();
-    fDirty = true;
+    fBuffer.MarkDirty();
     if (fRepaintRequest)
         fRepaintRequest();
 }
@@ -139,260 +115,22 @@ void TChartCanvas3D::SetUseOffscreenBuffer(bool v)
     fUseBuffer = v;
     if (!v && HasBuffer()) {
         DropBuffer();
-        fDirty = true;
+        fBuffer.MarkDirty();
     }
 }
 
 void TChartCanvas3D::DropBuffer()
 {
-    if (fBufferPainter) {
-        if (fTarget == fBufferPainter.get())
-            fTarget = nullptr;
-        if (fBufferPainter->isActive())
-            fBufferPainter->end();
-        fBufferPainter.reset();
-    }
-    fBuffer = QImage();
+    if (fTarget != nullptr && fTarget == fBuffer.Painter())
+        fTarget = nullptr;
+    fBuffer.Drop();
 }
 
 // --- painter state ------------------------------------------------------------------------------
 
-QPen TChartCanvas3D::MakeQPen() const
-{
-    if (fPen.Style == psClear)
-        return QPen(Qt::NoPen);
-    QPen p(ToQColor(fPen.Color));
-    const int w = fPen.Width <= 1 ? 1 : fPen.Width;
-    p.setWidth(w);
-    p.setCapStyle(w == 1 ? Qt::FlatCap : Qt::RoundCap);
-    p.setJoinStyle(w == 1 ? Qt::MiterJoin : Qt::RoundJoin);
-    if (fPen.Alternate) {
-        p.setDashPattern({1.0, 1.0});
-        return p;
-    }
-    switch (fPen.Style) {
-    case psDash: p.setStyle(Qt::DashLine); break;
-    case psDot: p.setStyle(Qt::DotLine); break;
-    case psDashDot: p.setStyle(Qt::DashDotLine); break;
-    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
-    default: p.setStyle(Qt::SolidLine); break;
-    }
-    return p;
-}
-
-QBrush TChartCanvas3D::MakeQBrush() const
-{
-    if (!fBrush.Bitmap.isNull())
-        return QBrush(fBrush.Bitmap);
-    const QColor c = ToQColor(fBrush.Color);
-    switch (fBrush.Style) {
-    case bsClear: return QBrush(Qt::NoBrush);
-    case bsHorizontal: return QBrush(c, Qt::HorPattern);
-    case bsVertical: return QBrush(c, Qt::VerPattern);
-    case bsFDiagonal: return QBrush(c, Qt::FDiagPattern);
-    case bsBDiagonal: return QBrush(c, Qt::BDiagPattern);
-    case bsCross: return QBrush(c, Qt::CrossPattern);
-    case bsDiagCross: return QBrush(c, Qt::DiagCrossPattern);
-    case bsSolid:
-    default: return QBrush(c);
-    }
-}
-
 void TChartCanvas3D::ForgetTargetState()
 {
-    fTargetState = TTargetState();
-    // System colours follow the palette, which may have changed since.
-    fPenQColorKey = clNone;
-    fBrushQColorKey = clNone;
-    if (fTarget) {
-        fTargetState.Engine = fTarget->paintEngine();
-        const QPaintEngine::Type type = fTargetState.Engine ? fTargetState.Engine->type() : QPaintEngine::User;
-        fTargetState.Svg = type == QPaintEngine::SVG;
-        fTargetState.Raster = type == QPaintEngine::Raster;
-    }
-}
-
-void TChartCanvas3D::SetTargetHintsAndComposition(QPainter::CompositionMode mode)
-{
-    TTargetState& t = fTargetState;
-    if (!t.HintsSet) {
-        fTarget->setRenderHint(QPainter::Antialiasing, false);
-        t.HintsSet = true;
-    }
-    // The vector recorder knows no composition modes.
-    if (!t.Svg && t.Composition != mode) {
-        fTarget->setCompositionMode(mode);
-        t.Composition = mode;
-    }
-}
-
-void TChartCanvas3D::ConvertPenColor()
-{
-    fPenQColor = ToQColor(fPen.Color);
-    fPenQColorKey = fPen.Color;
-}
-
-void TChartCanvas3D::ConvertBrushColor()
-{
-    fBrushQColor = ToQColor(fBrush.Color);
-    fBrushQColorKey = fBrush.Color;
-}
-
-void TChartCanvas3D::ApplyNoPenToTarget()
-{
-    if (fTargetState.PenKind != 1) {
-        fTarget->setPen(Qt::NoPen);
-        fTargetState.PenKind = 1;
-    }
-}
-
-void TChartCanvas3D::ApplyBackgroundToTarget()
-{
-    // Hatched brushes show the text background behind their lines in opaque mode.
-    TTargetState& t = fTargetState;
-    if (fTextBackMode == tbmOpaque) {
-        if (t.BackMode != Qt::OpaqueMode) {
-            fTarget->setBackgroundMode(Qt::OpaqueMode);
-            t.BackMode = Qt::OpaqueMode;
-            t.BackColor = clNone;
-        }
-        if (t.BackColor != fTextBackColor) {
-            fTarget->setBackground(ToQColor(fTextBackColor));
-            t.BackColor = fTextBackColor;
-        }
-    } else if (t.BackMode != Qt::TransparentMode) {
-        fTarget->setBackgroundMode(Qt::TransparentMode);
-        t.BackMode = Qt::TransparentMode;
-    }
-}
-
-void TChartCanvas3D::ApplyPenToTarget()
-{
-    CheckTargetEngine();
-    TTargetState& t = fTargetState;
-    ApplyCompositionToTarget(CompositionFor(fPen.Mode));
-    if (fPen.Style == psClear) {
-        ApplyNoPenToTarget();
-    } else if (t.PenKind != 2 || t.PenColor != fPen.Color || t.PenWidth != fPen.Width || t.PenStyle != fPen.Style ||
-               t.PenAlternate != fPen.Alternate) {
-        fTarget->setPen(MakeQPen());
-        t.PenKind = 2;
-        t.PenColor = fPen.Color;
-        t.PenWidth = fPen.Width;
-        t.PenStyle = fPen.Style;
-        t.PenAlternate = fPen.Alternate;
-    }
-    const qint64 bitmap = fBrush.Bitmap.isNull() ? 0 : fBrush.Bitmap.cacheKey();
-    if (!t.BrushKnown || t.BrushColor != fBrush.Color || t.BrushStyle != fBrush.Style || t.BrushBitmap != bitmap) {
-        fTarget->setBrush(MakeQBrush());
-        t.BrushKnown = true;
-        t.BrushColor = fBrush.Color;
-        t.BrushStyle = fBrush.Style;
-        t.BrushBitmap = bitmap;
-    }
-    ApplyBackgroundToTarget();
-}
-
-void TChartCanvas3D::ApplyTextStateToTarget(TColor c)
-{
-    CheckTargetEngine();
-    TTargetState& t = fTargetState;
-    ApplyCompositionToTarget(QPainter::CompositionMode_SourceOver);
-    TFontEntry& font = CurrentFont();
-    if (t.FontSerial != font.Serial) {
-        fTarget->setFont(font.Font);
-        t.FontSerial = font.Serial;
-    }
-    if (t.BackMode != Qt::TransparentMode) {
-        fTarget->setBackgroundMode(Qt::TransparentMode);  // an opaque text background is filled by PutText
-        t.BackMode = Qt::TransparentMode;
-    }
-    if (t.PenKind != 3 || t.PenColor != c) {
-        fTarget->setPen(ToQColor(c));
-        t.PenKind = 3;
-        t.PenColor = c;
-    }
-}
-
-// --- fonts and texts ----------------------------------------------------------------------------------
-
-TChartCanvas3D::TFontEntry& TChartCanvas3D::CurrentFont()
-{
-    const int pixelSize = std::max(1, fFont.PixelSize());
-    const auto matches = [&](const TFontEntry& e) {
-        return e.PixelSize == pixelSize && e.Style == fFont.Style() && e.Name == fFont.Name();
-    };
-    if (fCurrentFont && matches(*fCurrentFont))
-        return *fCurrentFont;
-    for (const std::unique_ptr<TFontEntry>& e : fFonts) {
-        if (matches(*e)) {
-            fCurrentFont = e.get();
-            return *e;
-        }
-    }
-    // A chart uses a handful of fonts; a canvas that meets ever new ones starts afresh.
-    constexpr std::size_t mostFonts = 32;
-    if (fFonts.size() >= mostFonts) {
-        fFonts.clear();
-        fTargetState.FontSerial = 0;
-    }
-    auto e = std::make_unique<TFontEntry>();
-    e->Name = fFont.Name();
-    e->PixelSize = pixelSize;
-    e->Style = fFont.Style();
-    e->Font = fFont.ToQFont();
-    e->Metrics = QFontMetrics(e->Font);
-    e->Ascent = e->Metrics.ascent();
-    e->Descent = e->Metrics.descent();
-    e->Height = e->Metrics.height();
-    e->Serial = fNextFontSerial++;
-    fFonts.push_back(std::move(e));
-    fCurrentFont = fFonts.back().get();
-    return *fCurrentFont;
-}
-
-TChartCanvas3D::TTextEntry& TChartCanvas3D::TextEntry(const std::string& text)
-{
-    TFontEntry& font = CurrentFont();
-    const auto found = font.Texts.find(text);
-    if (found != font.Texts.end())
-        return found->second;
-    // Labels repeat from pass to pass; texts that never do are not kept for ever.
-    constexpr std::size_t mostTexts = 4096;
-    if (font.Texts.size() >= mostTexts)
-        font.Texts.clear();
-    TTextEntry& e = font.Texts[text];
-    e.Text = ToQString(text);
-    e.Width = font.Metrics.horizontalAdvance(e.Text);
-    return e;
-}
-
-const QList<QGlyphRun>& TChartCanvas3D::Glyphs(TTextEntry& entry)
-{
-    if (entry.Shaped)
-        return entry.Glyphs;
-    entry.Shaped = true;
-    // The glyphs the painter places for this text drawn with its baseline
-    // origin at (0, 0): laid out once on one line and moved up by its ascent.
-    QTextLayout layout(entry.Text, CurrentFont().Font);
-    layout.setCacheEnabled(true);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (!line.isValid()) {
-        layout.endLayout();
-        return entry.Glyphs;
-    }
-    line.setPosition(QPointF(0, 0));
-    layout.endLayout();
-    const qreal ascent = line.ascent();
-    entry.Glyphs = layout.glyphRuns();
-    for (QGlyphRun& run : entry.Glyphs) {
-        QList<QPointF> positions = run.positions();
-        for (QPointF& p : positions)
-            p.ry() -= ascent;
-        run.setPositions(positions);
-    }
-    return entry.Glyphs;
+    fPainterState.Forget(fTarget);
 }
 
 // --- primitives ---------------------------------------------------------------------------------------
@@ -451,13 +189,13 @@ void TChartCanvas3D::FillArea(const TRect& in)
     // A fill depends on the composition and, for hatches, on the background;
     // it brings its own brush.
     CheckTargetEngine();
-    ApplyCompositionToTarget(CompositionFor(fPen.Mode));
+    ApplyCompositionToTarget();
     if (fBrush.Style == bsSolid && fBrush.Bitmap.isNull()) {
-        fTarget->fillRect(r.ToQRect(), BrushQColor());
+        fTarget->fillRect(r.ToQRect(), fPainterState.BrushColor(fBrush.Color));
         return;
     }
-    ApplyBackgroundToTarget();
-    fTarget->fillRect(r.ToQRect(), MakeQBrush());
+    fPainterState.ApplyBackground(*fTarget, fTextBackMode, fTextBackColor);
+    fTarget->fillRect(r.ToQRect(), TCanvasPainterState::MakeBrush(fBrush));
 }
 
 void TChartCanvas3D::ClearArea(const TRect& r)
@@ -531,8 +269,8 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
         if (IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
             // A plain one-pixel line along a row or column is a fill of its pixels.
             CheckTargetEngine();
-            ApplyCompositionToTarget(CompositionFor(fPen.Mode));
-            fTarget->fillRect(span.ToQRect(), PenQColor());
+            ApplyCompositionToTarget();
+            fTarget->fillRect(span.ToQRect(), fPainterState.PenColor(fPen.Color));
             return;
         }
         ApplyPenToTarget();
@@ -625,7 +363,7 @@ void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points)
         for (const TPoint& p : points)
             poly << QPoint(p.X, p.Y);
         ApplyPenToTarget();
-        ApplyNoPenToTarget();
+        fPainterState.ApplyNoPen(*fTarget);
         fTarget->drawPolygon(poly);
     }
     if (fPen.Style == psClear)
@@ -657,7 +395,7 @@ void TChartCanvas3D::GradientArea(const TRect& r, TColor startColor, TGradientDi
 
 void TChartCanvas3D::MarkDirty()
 {
-    fDirty = true;
+    fBuffer.MarkDirty();
 }
 
 // --- text --------------------------------------------------------------------------------------------------
@@ -666,8 +404,8 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
 {
     if (!fTarget)
         return;
-    TTextEntry& e = TextEntry(text);
-    const TFontEntry& font = CurrentFont();
+    TCanvasTextCache::TFont& font = CurrentFont();
+    TCanvasTextCache::TText& e = fTexts.TextOf(font, text);
     const int w = e.Width;
     int left = x;
     if ((fTextAlign & TA_CENTER) == TA_CENTER)
@@ -682,17 +420,17 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
     else
         baseline = y + font.Ascent;
     fTextColor = fFont.Color();
-    ApplyTextStateToTarget(fTextColor);
+    fPainterState.ApplyText(*fTarget, font.Font, font.Serial, fTextColor);
     // A clear brush makes text transparent whatever the background mode: an
     // opaque background shows only while the brush is not clear.
     if (fTextBackMode == tbmOpaque && fBrush.Style != bsClear)
         fTarget->fillRect(QRect(left, baseline - font.Ascent, w, font.Height), ToQColor(fTextBackColor));
-    if (fTargetState.Raster && IsPlainText(text) && IsRightAngled(fTarget->combinedTransform())) {
+    if (fPainterState.Raster() && IsPlainText(text) && IsRightAngled(fTarget->combinedTransform())) {
         // The raster engine places the glyphs shaped once for this text exactly
         // where it places those of the same text shaped anew: the positions
         // are sums of integers and 64ths, turned only by right angles.
         const QPointF origin(left, baseline);
-        for (const QGlyphRun& run : Glyphs(e))
+        for (const QGlyphRun& run : fTexts.GlyphsOf(font, e))
             fTarget->drawGlyphRun(origin, run);
         return;
     }
@@ -701,7 +439,49 @@ void TChartCanvas3D::PutText(int x, int y, const std::string& text)
 
 int TChartCanvas3D::MeasureTextWidth(const std::string& text)
 {
-    return TextEntry(text).Width;
+    TCanvasTextCache::TFont& font = CurrentFont();
+    return fTexts.TextOf(font, text).Width;
+}
+
+TRect TChartCanvas3D::TextBox(int x, int y, int align, int angle, const std::string& text)
+{
+    // The line box relative to (x, y), placed as PutText places the line.
+    TCanvasTextCache::TFont& font = CurrentFont();
+    const int w = fTexts.TextOf(font, text).Width;
+    int left = 0;
+    if ((align & TA_CENTER) == TA_CENTER)
+        left = -(w / 2);
+    else if (align & TA_RIGHT)
+        left = -w;
+    int baseline;
+    if ((align & TA_BASELINE) == TA_BASELINE)
+        baseline = 0;
+    else if (align & TA_BOTTOM)
+        baseline = -font.Descent;
+    else
+        baseline = font.Ascent;
+    const int top = baseline - font.Ascent;
+    const int right = left + w;
+    const int bottom = top + font.Height;
+    // Turned as PutRotatedText turns it (y grows downwards: a positive angle
+    // turns anticlockwise on the page); right angles exactly.
+    if (angle > 360)
+        angle -= 360;
+    switch (angle) {
+    case 0:
+    case 360: return TRect(x + left, y + top, x + right, y + bottom);
+    case 90: return TRect(x + top, y - right, x + bottom, y - left);
+    case 180: return TRect(x - right, y - bottom, x - left, y - top);
+    case 270: return TRect(x - bottom, y + left, x - top, y + right);
+    default: break;
+    }
+    QTransform turn;
+    turn.translate(x, y);
+    turn.rotate(-angle);
+    const QRectF r = turn.mapRect(QRectF(left, top, right - left, bottom - top));
+    constexpr double slack = 1e-9;
+    return TRect(static_cast<int>(std::floor(r.left() + slack)), static_cast<int>(std::floor(r.top() + slack)),
+                 static_cast<int>(std::ceil(r.right() - slack)), static_cast<int>(std::ceil(r.bottom() - slack)));
 }
 
 int TChartCanvas3D::MeasureTextHeight(const std::string& /*text*/)
@@ -810,19 +590,9 @@ void TChartCanvas3D::BeginDrawing(QPainter& destination, TView3DOptions* options
     }
     const int w = std::max(1, requested.Width());
     const int h = std::max(1, requested.Height());
-    if (HasBuffer() && (fBuffer.width() != w || fBuffer.height() != h))
-        DropBuffer();
-    if (!HasBuffer()) {
-        fBuffer = QImage(w, h, QImage::Format_RGB32);
-        fBuffer.fill(Qt::white);
-        ++fBufferCreations;
-    }
-    if (!fBufferPainter)
-        fBufferPainter = std::make_unique<QPainter>();
-    if (!fBufferPainter->isActive())
-        fBufferPainter->begin(&fBuffer);
-    fBufferPainter->setRenderHint(QPainter::Antialiasing, false);
-    Retarget(fBufferPainter.get());
+    if (HasBuffer() && (fBuffer.Image().width() != w || fBuffer.Image().height() != h))
+        DropBuffer();  // the target may be the painter of the old bitmap
+    Retarget(&fBuffer.Begin(w, h));
     drawingRect = TRect(0, 0, w, h);
 }
 
@@ -844,37 +614,16 @@ void TChartCanvas3D::SetProjection(int depthSize, const TRect& /*passBounds*/, c
 void TChartCanvas3D::EndDrawing(QPainter& destination, QPainter* windowCanvas, const TRect& requested)
 {
     if (fUseBuffer && HasBuffer()) {
-        if (fBufferPainter && fBufferPainter->isActive())
-            fBufferPainter->end();
-        if (fTarget == fBufferPainter.get())
+        if (fTarget == fBuffer.Painter())
             fTarget = nullptr;
-        if (fMonochrome) {
-            // A monochrome buffer holds one bit per pixel.
-            fBuffer = fBuffer.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
-                          .convertToFormat(QImage::Format_RGB32);
-        }
-        const QPainter::CompositionMode mode = destination.compositionMode();
-        if (destination.paintEngine() && destination.paintEngine()->type() != QPaintEngine::SVG)
-            destination.setCompositionMode(QPainter::CompositionMode_Source);
-        destination.drawImage(requested.Left, requested.Top, fBuffer);
-        if (destination.paintEngine() && destination.paintEngine()->type() != QPaintEngine::SVG)
-            destination.setCompositionMode(mode);
-        fDirty = false;
+        fBuffer.End(destination, requested.Left, requested.Top, fMonochrome);
     }
     Retarget(windowCanvas);
 }
 
 bool TChartCanvas3D::RepaintFromBuffer()
 {
-    if (fDirty || !HasBuffer())
-        return false;
-    if (fTarget) {
-        const QPainter::CompositionMode mode = fTarget->compositionMode();
-        fTarget->setCompositionMode(QPainter::CompositionMode_Source);
-        fTarget->drawImage(0, 0, fBuffer);
-        fTarget->setCompositionMode(mode);
-    }
-    return true;
+    return fBuffer.RepaintTo(fTarget);
 }
 
 void TChartCanvas3D::DrawHLineAtDepth(int left, int right, int y, int z)

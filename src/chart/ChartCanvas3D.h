@@ -1,7 +1,10 @@
 #pragma once
 
 #include "chart/CanvasBrush.h"
+#include "chart/CanvasBuffer.h"
+#include "chart/CanvasPainterState.h"
 #include "chart/CanvasPen.h"
+#include "chart/CanvasTextCache.h"
 #include "chart/ChartColors.h"
 #include "chart/ChartEnums.h"
 #include "chart/ChartFont.h"
@@ -9,17 +12,12 @@
 #include "chart/ChartPoint.h"
 #include "chart/ChartRect.h"
 
-#include <QFontMetrics>
-#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
 #include <QPolygon>
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class TView3DOptions;
@@ -31,6 +29,9 @@ class TView3DOptions;
 // clipping. It keeps its own pen, brush, font and text settings and
 // applies them to whatever painter is the target, so retargeting loses nothing.
 // With depth off (the flat chart) every depth operation equals its flat one.
+// What it keeps to be cheap lives in its parts: the painter settings last
+// sent (TCanvasPainterState), the fonts and texts met (TCanvasTextCache) and
+// the window's off-screen buffer (TCanvasBuffer).
 class TChartCanvas3D {
 public:
     // repaintRequest is called when a canvas setting needs a new drawing pass
@@ -80,6 +81,10 @@ public:
     virtual void StretchGraphic(const TRect& r, const QImage& picture);
     virtual void PutText(int x, int y, const std::string& text);
     virtual int MeasureTextWidth(const std::string& text);
+    // The box a line written at (x, y) under the alignment (TA_* flags) and
+    // turned by the angle would cover, in the current font: its advance
+    // width by the line height, turned about (x, y). Nothing is drawn.
+    TRect TextBox(int x, int y, int align, int angle, const std::string& text);
     virtual int MeasureTextHeight(const std::string& text);
     virtual void ClipToRect(const TRect& r);
     virtual void DrawHLine(int left, int right, int y);
@@ -137,10 +142,10 @@ public:
     void ForgetTargetState();
 
     // --- buffer and pass state -----------------------------------------------------
-    bool Dirty() const { return fDirty; }
-    bool HasBuffer() const { return !fBuffer.isNull(); }
-    const QImage& Buffer() const { return fBuffer; }
-    int BufferCreations() const { return fBufferCreations; }  // how often a buffer was allocated
+    bool Dirty() const { return fBuffer.Dirty(); }
+    bool HasBuffer() const { return fBuffer.Has(); }
+    const QImage& Buffer() const { return fBuffer.Image(); }
+    int BufferCreations() const { return fBuffer.Creations(); }  // how often a buffer was allocated
     bool DrawingToMetafile() const { return fDrawingToMetafile; }
     void SetDrawingToMetafile(bool v) { fDrawingToMetafile = v; }
     bool DepthOn() const { return fDepthOn; }
@@ -156,98 +161,23 @@ public:
     const std::optional<TRect>& ClipRect() const { return fClip; }
 
 private:
-    // Text of the current font: the characters, their width and, once drawn on
-    // a raster target, the shaped glyphs. Kept across passes, so labels that
-    // come back every pass are converted, measured and shaped once.
-    struct TTextEntry {
-        QString Text;
-        int Width = 0;
-        bool Shaped = false;
-        QList<QGlyphRun> Glyphs;  // positions relative to the baseline origin
-    };
-    // One font met by the canvas: its Qt font, metrics and measured texts.
-    struct TFontEntry {
-        std::string Name;
-        int PixelSize = 0;
-        int Style = 0;
-        QFont Font;
-        QFontMetrics Metrics{QFont()};
-        int Ascent = 0;
-        int Descent = 0;
-        int Height = 0;
-        std::uint64_t Serial = 0;
-        std::unordered_map<std::string, TTextEntry> Texts;
-    };
-    // What the canvas last gave the target painter. A setting is sent only when
-    // it differs; Retarget and a change of paint engine forget everything, so a
-    // new target (or a painter begun again) gets every setting once.
-    struct TTargetState {
-        QPaintEngine* Engine = nullptr;
-        bool Svg = false;     // vector recorder: no composition modes, clipping done here
-        bool Raster = false;  // raster engine: text drawn from shaped glyphs
-        bool HintsSet = false;
-        int Composition = -1;
-        int PenKind = 0;  // 0 unknown, 1 none, 2 drawing pen, 3 text pen
-        TColor PenColor = 0;
-        int PenWidth = 0;
-        TPenStyle PenStyle = psSolid;
-        bool PenAlternate = false;
-        bool BrushKnown = false;
-        TColor BrushColor = 0;
-        TBrushStyle BrushStyle = bsSolid;
-        qint64 BrushBitmap = 0;
-        int BackMode = -1;
-        TColor BackColor = 0;
-        std::uint64_t FontSerial = 0;
-    };
-
-    QPen MakeQPen() const;
-    QBrush MakeQBrush() const;
-    // Gives the target the pen, brush, composition and background of the canvas.
-    void ApplyPenToTarget();
-    // Gives the target the text settings: plain composition, transparent
-    // background, the current font and a pen of colour c.
-    void ApplyTextStateToTarget(TColor c);
-    void ApplyCompositionToTarget(QPainter::CompositionMode mode)
-    {
-        if (!fTargetState.HintsSet || fTargetState.Composition != mode)
-            SetTargetHintsAndComposition(mode);
-    }
-    void SetTargetHintsAndComposition(QPainter::CompositionMode mode);
-    void ApplyNoPenToTarget();
-    void ApplyBackgroundToTarget();
-    // Checks that the target still paints with the engine the state was kept for.
-    void CheckTargetEngine()
-    {
-        if (fTarget->paintEngine() != fTargetState.Engine)
-            ForgetTargetState();
-    }
+    // Checks that the target still paints with the engine the painter state was kept for.
+    void CheckTargetEngine() { fPainterState.Check(*fTarget); }
     // The vector recorder ignores clip rectangles, so clipped shapes are cut here.
     bool NeedsSoftClip()
     {
         if (!fClip.has_value() || fTarget == nullptr)
             return false;
         CheckTargetEngine();
-        return fTargetState.Svg;
+        return fPainterState.Svg();
     }
-    // The pen and brush colours as Qt colours, converted when they change.
-    const QColor& PenQColor()
+    // Pen, brush, composition and background of the canvas to the target.
+    void ApplyPenToTarget() { fPainterState.ApplyPen(*fTarget, fPen, fBrush, fTextBackMode, fTextBackColor); }
+    void ApplyCompositionToTarget()
     {
-        if (fPen.Color != fPenQColorKey)
-            ConvertPenColor();
-        return fPenQColor;
+        fPainterState.ApplyComposition(*fTarget, TCanvasPainterState::CompositionFor(fPen.Mode));
     }
-    const QColor& BrushQColor()
-    {
-        if (fBrush.Color != fBrushQColorKey)
-            ConvertBrushColor();
-        return fBrushQColor;
-    }
-    void ConvertPenColor();
-    void ConvertBrushColor();
-    TFontEntry& CurrentFont();
-    TTextEntry& TextEntry(const std::string& text);
-    const QList<QGlyphRun>& Glyphs(TTextEntry& entry);
+    TCanvasTextCache::TFont& CurrentFont() { return fTexts.FontOf(fFont); }
     void LineRaw(int x0, int y0, int x1, int y1);
     void DropBuffer();
     // Scales the font by the zoom factor when text follows the zoom; answers the height to restore.
@@ -265,25 +195,14 @@ private:
     TPoint fPenPos;
     std::optional<TRect> fClip;
 
-    // painter state and conversions kept between primitives
-    TTargetState fTargetState;
-    TColor fPenQColorKey = clNone;
-    QColor fPenQColor;
-    TColor fBrushQColorKey = clNone;
-    QColor fBrushQColor;
+    // what the pass keeps between primitives and passes
+    TCanvasPainterState fPainterState;
+    TCanvasTextCache fTexts;
     QPolygon fLinePoints;  // pixels of a sloping line, reused
 
-    // fonts and texts met so far
-    std::vector<std::unique_ptr<TFontEntry>> fFonts;
-    TFontEntry* fCurrentFont = nullptr;
-    std::uint64_t fNextFontSerial = 1;
-
     TView3DOptions* fOptions = nullptr;
-    QImage fBuffer;
-    std::unique_ptr<QPainter> fBufferPainter;
-    int fBufferCreations = 0;
+    TCanvasBuffer fBuffer;
     bool fUseBuffer = true;
-    bool fDirty = true;
     bool fMonochrome = false;
     bool fDrawingToMetafile = false;
     bool fDepthOn = false;

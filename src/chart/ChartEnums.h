@@ -10,6 +10,9 @@ enum TPenMode { pmCopy, pmNotCopy, pmXor, pmNotXor, pmMerge, pmMask };
 // Platform brush style.
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 
+// Shape of one bar of a bar series.
+enum TBarStyle { bsRectangle, bsPyramid, bsInvPyramid, bsCilinder, bsEllipse, bsArrow, bsRectGradient };
+
 // Font style bits (combine with |).
 enum TFontStyleBits { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 

@@ -81,6 +81,9 @@ public:
     virtual void FireAfterDrawValues();
     // Sets FirstVisible / LastVisible from the horizontal axis' pixels at the plot edges.
     virtual void ComputeVisibleRange();
+    // Works out where the visible points stand in this pass, once, after the
+    // visible range (series that keep their pixels; nothing here).
+    virtual void PlacePoints() {}
     virtual void DrawPoints();  // DrawPoint over FirstVisible..LastVisible (reversed unless DrawsForward)
     virtual void DrawPoint(int) {}
     virtual void DrawPointMark(int) {}

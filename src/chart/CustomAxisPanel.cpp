@@ -338,6 +338,7 @@ void TCustomAxisPanel::ApplySeriesMargins()
 void TCustomAxisPanel::DrawSeries(TChartSeries& series)
 {
     series.ComputeVisibleRange();
+    series.PlacePoints();
     if (series.FirstVisible() < 0)
         return;
     series.FireBeforeDrawValues();

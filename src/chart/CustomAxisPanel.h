@@ -71,7 +71,7 @@ public:
     virtual void ApplySeriesMargins();
     virtual void DrawTitlesAndLegendArea() = 0;
     virtual void DrawWallPlanes() = 0;
-    // Visible range, clip to the plot, points, marks, with the before/after events.
+    // Visible range and placing, clip to the plot, points, marks, with the before/after events.
     virtual void DrawSeries(TChartSeries& series);
 
     // --- events --------------------------------------------------------------------------------------

@@ -74,9 +74,14 @@ void TCustomChartPanel::WindowPaint(QPainter& windowCanvas)
     fWindowCanvas = &windowCanvas;
     fCanvas->Retarget(&windowCanvas);
     try {
-        if (!fPrinting && !fCanvas->RepaintFromBuffer())
+        if (!fPrinting && !fCanvas->RepaintFromBuffer()) {
+            fWindowPassRunning = true;
             PaintTo(windowCanvas, PanelRect());
+            fWindowPassRunning = false;
+            fWindowPainted = true;
+        }
     } catch (...) {
+        fWindowPassRunning = false;
         fCanvas->Retarget(nullptr);
         fWindowCanvas = nullptr;
         throw;

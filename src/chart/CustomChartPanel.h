@@ -87,6 +87,12 @@ public:
     void BeginLoading() { fLoading = true; }   // property writes while a stored design is applied
     void EndLoading() { fLoading = false; }
     int DrawingPassCount() const { return fPassCount; }  // complete PaintTo passes so far
+    // Whether the pass running now makes the picture the window shows: a
+    // window paint's pass, or any pass while the chart has not been painted in
+    // a window. What a pass works out for the hit tests is kept from such
+    // passes only, so an export, laid out afresh for its own target, leaves
+    // the hover readout on the bars the window shows.
+    bool PassShown() const { return fWindowPassRunning || !fWindowPainted; }
     int RepaintRequestCount() const { return fRepaintRequests; }
 
     // --- drawing pass -----------------------------------------------------------------------
@@ -176,6 +182,8 @@ protected:
     bool fLoading = false;
     int fPassCount = 0;
     int fRepaintRequests = 0;
+    bool fWindowPassRunning = false;
+    bool fWindowPainted = false;
     QPainter* fWindowCanvas = nullptr;
     TPoint fLastMousePos;
     int fShownCursor = crDefault;

@@ -16,7 +16,6 @@
 #include "window/Form2.h"
 #include "window/Logo.h"
 #include "text/QtText.h"
-#include "window/ReadoutHit.h"
 #include "window/Shape.h"
 
 #include <QCloseEvent>
@@ -287,8 +286,7 @@ void TForm1::Chart21MouseMove(int /*shift*/, int /*x*/, int /*y*/)
 {
     // The tones of the bars on the chart start at the range's first tone.
     const int offset = fSession.PlottedRange().FirstTone;
-    const TPoint cursor = Chart21->CursorClientPosition();
-    const int index = VisibleBarAt(*LineSeries18, cursor.X, cursor.Y);
+    const int index = LineSeries18->DrawnBarAtCursor();
     if (index >= 0) {
         try {
             const char separator = DecimalSeparator();

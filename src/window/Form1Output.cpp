@@ -23,32 +23,6 @@
 #include <stdexcept>
 #include <string>
 
-namespace {
-
-// After an export the chart draws itself again at once: the export pass
-// dropped its window buffer, and the hover readout must go on using the
-// bars' pixels in the window, not in the exported picture.
-class TRedrawAfterExport {
-public:
-    explicit TRedrawAfterExport(TChart& chart) : fChart(chart) {}
-    ~TRedrawAfterExport()
-    {
-        // A paint that fails shows its error on the next paint; it must not
-        // escape a destructor.
-        try {
-            fChart.repaint();
-        } catch (...) {
-        }
-    }
-    TRedrawAfterExport(const TRedrawAfterExport&) = delete;
-    TRedrawAfterExport& operator=(const TRedrawAfterExport&) = delete;
-
-private:
-    TChart& fChart;
-};
-
-}  // namespace
-
 void TForm1::CreatePopupMenu()
 {
     PopupMenu1 = new QMenu(Chart21);
@@ -97,11 +71,7 @@ void TForm1::SaveAs1Click()
     TJPEGImage jpeg;
     // The picture is taken now, before the dialog: a poll that runs while the
     // dialog is open does not change what is saved.
-    QImage bitmap;
-    {
-        TRedrawAfterExport redraw(*Chart21);
-        bitmap = ChartBitmap();
-    }
+    const QImage bitmap = ChartBitmap();
     if (SavePictureDialog1 == nullptr)
         SavePictureDialog1 = new TSavePictureDialog(this);
     if (!SavePictureDialog1->Execute())
@@ -114,7 +84,6 @@ void TForm1::SaveAs1Click()
 
 void TForm1::Copytoclipboard1Click()
 {
-    TRedrawAfterExport redraw(*Chart21);
     Chart21->CopyPictureToClipboard(true);
 }
 
@@ -139,11 +108,7 @@ void TForm1::Printersetup1Click()
 
 void TForm1::Print1Click()
 {
-    QImage bitmap;
-    {
-        TRedrawAfterExport redraw(*Chart21);
-        bitmap = ChartBitmap();
-    }
+    const QImage bitmap = ChartBitmap();
     PrintBitmap(Printer(), bitmap, logicalDpiX(), logicalDpiY());
 }
 

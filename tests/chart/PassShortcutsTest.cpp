@@ -1,10 +1,10 @@
 // The drawing pass takes short ways where it can prove they change nothing:
 // the canvas sets painter settings only when they change and draws labels
-// from glyphs shaped once, bars are placed with what is common to all bars
-// worked out once, labels that cannot fit are passed over early. Each test
-// here draws the same picture once the short way and once the long way (the
-// canvas made to forget its painter settings before every primitive, a no-op
-// handler that sends bars or labels the general way) and wants every pixel equal.
+// from glyphs shaped once, labels that cannot fit are passed over early. Each
+// test here draws the same picture once the short way and once the long way
+// (the canvas made to forget its painter settings before every primitive, a
+// no-op handler that sends labels the general way) and wants every pixel
+// equal. (The bars have one way only: BarGeometryTest.)
 #include "ChartTestUtil.h"
 
 #include "chart/BarSeries.h"
@@ -160,6 +160,36 @@ TEST(PassShortcuts, CanvasKeepingPainterSettingsDrawsAsSettingEverythingEachTime
     EXPECT_EQ(FirstDifference(kept, setEachTime), "");
 }
 
+TEST(PassShortcuts, FontsBeyondWhatTheCanvasKeepsStillReachThePainter)
+{
+    // The canvas keeps a few dozen fonts and starts afresh beyond them; a
+    // font met again after that must still be given to the painter, and a
+    // text measured in between must not be drawn in the wrong font.
+    const std::vector<TCanvasStep> steps = {
+        [](TChartCanvas3D& c) {
+            c.Font().SetHeight(-20);
+            c.PutText(4, 4, "Wide 20");
+        },
+        [](TChartCanvas3D& c) {
+            for (int px = 6; px < 60; ++px) {
+                c.Font().SetHeight(-px);
+                c.MeasureTextWidth("W");
+            }
+            c.Font().SetHeight(-20);
+            c.PutText(4, 30, "Wide 20");
+        },
+        [](TChartCanvas3D& c) {
+            c.Font().SetHeight(-9);
+            c.PutText(4, 60, "small 9");
+        },
+    };
+    const QImage kept = DrawSteps(steps, false);
+    const QImage setEachTime = DrawSteps(steps, true);
+    EXPECT_EQ(FirstDifference(kept, setEachTime), "");
+    // Both lines in the 20-pixel font are the same picture.
+    EXPECT_EQ(kept.copy(0, 0, 120, 26), kept.copy(0, 26, 120, 26));
+}
+
 TEST(PassShortcuts, TextFromShapedGlyphsIsTheTextQtDraws)
 {
     // The canvas' text against plain QPainter::drawText at the same baseline
@@ -206,33 +236,6 @@ TEST(PassShortcuts, TextFromShapedGlyphsIsTheTextQtDraws)
             EXPECT_EQ(FirstDifference(canvasImage, qtImage), "") << "angle " << angle << ", style " << style;
         }
     }
-}
-
-TEST(PassShortcuts, BarsPlacedTogetherAsBarByBar)
-{
-    // Two side-by-side series with an offset on an inverted axis, a null
-    // point, a palette colour per point, a bar of no height and a negative
-    // one, a base away from the axis end: drawn the short way and, with a
-    // no-op style handler on each series, bar by bar.
-    const auto build = [](bool barByBar) {
-        return [barByBar](TCustomChart& chart) {
-            for (int k = 0; k < 2; ++k) {
-                auto* s = new TBarSeries;
-                s->SetParentChart(&chart);
-                s->SetOffsetPercent(k == 0 ? 20 : -35);
-                s->SetYOrigin(1.5);
-                s->SetColorEachPoint(k == 1);
-                s->BarPen().SetVisible(k == 0);
-                const double values[] = {3, 1.5, 7, -2, 5, 0, 6.25, 4};
-                for (int i = 0; i < 8; ++i)
-                    s->AddBarPoint(values[i] + k, std::to_string(i), i == 3 && k == 1 ? clNone : clDefault);
-                if (barByBar)
-                    s->OnGetBarStyle = [](TCustomBarSeries&, int, TBarStyle&) {};
-            }
-            chart.BottomAxis().SetInverted(true);
-        };
-    };
-    EXPECT_EQ(FirstDifference(PaintBars(build(false)), PaintBars(build(true))), "");
 }
 
 TEST(PassShortcuts, LabelsPassedOverEarlyAsWhenEachIsMeasured)

@@ -4,6 +4,7 @@
 
 #include "chart/AxisDrawing.h"
 #include "chart/ChartAxis.h"
+#include "chart/ChartCanvas3D.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -410,4 +411,131 @@ TEST(AxisLabels, WhiteTextsPrintBlack)
     EXPECT_EQ(left.LabelsFont().Color(), clWhite) << "only the drawing colour changes";
     chart.SetPrinting(false);
     EXPECT_EQ(darkLeftOfPlot(chart.RenderBitmap(clWhite, chart.PanelRect())), 0);
+}
+
+TEST(AxisLabelLayout, LabelsTicksAndBoxesAreWorkedOutWithoutDrawing)
+{
+    // The monitor's bottom axis (tone labels turned by 90 degrees) and a
+    // value axis on the left, in fonts whose line height is 14.
+    BarChart b(696, 237, 5.0, 255.0);
+    b.chart.SetColor(clWhite);
+    TChartAxis& bottom = b.chart.BottomAxis();
+    TChartAxis& left = b.chart.LeftAxis();
+    bottom.SetLabelStyle(talText);
+    bottom.SetLabelsAngle(90);
+    bottom.SetStartPosition(2.0);
+    bottom.SetEndPosition(98.0);
+    bottom.LabelsFont().SetHeight(-12);
+    left.LabelsFont().SetHeight(-12);
+    for (int i = 0; i <= 255; ++i)
+        b.series->AddBarPoint(i % 16, std::to_string(i), clBlue);
+    const QImage picture = b.Render();
+    TChartCanvas3D& canvas = b.chart.Canvas();
+    b.chart.UseFont(bottom.LabelsFont());
+    const int h = canvas.LineHeight();
+    ASSERT_EQ(h, 14);
+
+    // Laid out again after the pass, into a target that must stay blank.
+    QImage blank = QImage(picture.size(), QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    const QImage white = blank;
+    std::vector<TAxisLabel> labels;
+    std::vector<int> ticks;
+    {
+        QPainter p(&blank);
+        canvas.Retarget(&p);
+        TAxisLabelLayout layout = bottom.LayOutLabels();
+        labels = layout.Labels;
+        ticks = layout.Ticks;
+        TAxisLabelLayout values = left.LayOutLabels();
+        ASSERT_FALSE(values.Labels.empty());
+        // Value labels: right-aligned at the labels position, centred on their tick.
+        b.chart.UseFont(left.LabelsFont());
+        for (const TAxisLabel& label : values.Labels) {
+            const int w = canvas.MeasureTextWidth(label.Text);
+            EXPECT_EQ(label.Box, TRect(left.LabelsPos() - w, label.Pixel - h / 2, left.LabelsPos(),
+                                       label.Pixel - h / 2 + h))
+                << label.Text;
+        }
+        EXPECT_EQ(values.Ticks, left.TickList());
+        canvas.Retarget(nullptr);
+    }
+    EXPECT_EQ(blank, white) << "the layout draws nothing";
+
+    // The same labels and ticks as the pass drew: the tone of every label,
+    // from 5 on, each line box centred on its tick and hanging from the labels
+    // position by the text's width.
+    EXPECT_EQ(ticks, bottom.TickList());
+    ASSERT_EQ(labels.size(), ticks.size());
+    ASSERT_GE(labels.size(), 10u);
+    EXPECT_EQ(labels.front().Text, "5");
+    b.chart.UseFont(bottom.LabelsFont());
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        const TAxisLabel& label = labels[k];
+        EXPECT_EQ(label.Pixel, ticks[k]);
+        EXPECT_EQ(bottom.ValueToPixel(std::stoi(label.Text)), label.Pixel) << label.Text;
+        EXPECT_EQ(label.Angle, 90);
+        EXPECT_EQ(label.Lines, 1);
+        const int w = canvas.MeasureTextWidth(label.Text);
+        EXPECT_EQ(label.Box, TRect(label.Pixel - h / 2, bottom.LabelsPos(), label.Pixel - h / 2 + h,
+                                   bottom.LabelsPos() + w))
+            << label.Text;
+        if (k > 0) {
+            EXPECT_GE(label.Box.Left, labels[k - 1].Box.Right) << "boxes apart, as the separation keeps them";
+        }
+    }
+
+    // Every pixel of ink in the bottom axis' label band, below the ticks and
+    // above the panel's bevel, lies in a label's box.
+    const TRect plot = b.chart.PlotRect();
+    int inked = 0;
+    for (int y = bottom.LabelsPos(); y < b.chart.Height() - 2; ++y) {
+        for (int x = plot.Left; x < plot.Right; ++x) {
+            if ((picture.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
+                continue;
+            ++inked;
+            bool inBox = false;
+            for (const TAxisLabel& label : labels)
+                inBox = inBox || label.Box.Contains(x, y);
+            EXPECT_TRUE(inBox) << "ink at (" << x << ", " << y << ")";
+            if (!inBox)
+                return;
+        }
+    }
+    EXPECT_GT(inked, 100);
+}
+
+TEST(AxisLabelLayout, TextBoxesAtEveryAngleAndOverSeveralLines)
+{
+    TextProbe t;
+    TChartAxis& bottom = t.chart.BottomAxis();
+    t.chart.UseFont(bottom.LabelsFont());
+    TChartCanvas3D& canvas = t.chart.Canvas();
+    const int h = canvas.LineHeight();
+    const int w = canvas.MeasureTextWidth("Tones");
+    // The ink of each placed text lies in its box (turned glyphs may overhang
+    // their advance by a pixel), and the box is no larger than the text's
+    // lines need.
+    for (int angle : {0, 90, 180, 270, 30}) {
+        for (const std::string text : {"Tones", "Tones\rBits"}) {
+            const TAxisLabel label = bottom.PlaceAxisText(200, 200, text, angle);
+            const QRect ink = t.Draw(bottom, 200, 200, text, angle);
+            ASSERT_FALSE(ink.isEmpty());
+            const QRect box = label.Box.ToQRect().adjusted(-1, -1, 1, 1);
+            EXPECT_TRUE(box.contains(ink)) << angle << " " << text << ": box " << box.x() << "," << box.y() << " "
+                                           << box.width() << "x" << box.height() << ", ink " << ink.x() << ","
+                                           << ink.y() << " " << ink.width() << "x" << ink.height();
+            if (angle % 90 == 0) {
+                const int across = label.Lines * h;
+                const bool upright = angle == 0 || angle == 180;
+                EXPECT_EQ(label.Box.Width(), upright ? w : across) << angle << " " << text;
+                EXPECT_EQ(label.Box.Height(), upright ? across : w) << angle << " " << text;
+            }
+        }
+    }
+    // Turned by 30 degrees: the bounds of the turned line box.
+    const TRect turned = canvas.TextBox(100, 100, TA_LEFT | TA_TOP, 30, "Tones");
+    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+    EXPECT_EQ(turned.Right, static_cast<int>(std::ceil(100 + w * c + h * s - 1e-9)));
+    EXPECT_EQ(turned.Top, static_cast<int>(std::floor(100 - w * s + 1e-9)));
 }

@@ -3,10 +3,10 @@
 // where two bars' hit areas meet, and the tones of a past poll from the history.
 #include "WindowTestUtil.h"
 
+#include "chart/BarSeries.h"
 #include "monitor/MonitorDesign.h"
 #include "routersim/RouterProfile.h"
 #include "historywindow/HistoryWindow.h"
-#include "window/ReadoutHit.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -132,12 +132,12 @@ TEST(MonitorReadout, TheDrawnBarWinsWhereTwoHitAreasMeet)
 
     // The series' own hit test names the lower index; the readout names the drawn bar.
     EXPECT_EQ(series.PointAt(x, y), found - 1);
-    EXPECT_EQ(VisibleBarAt(series, x, y), found);
+    EXPECT_EQ(series.DrawnBarAt(x, y), found);
     f.MoveMouse(QPoint(x, y));
     EXPECT_EQ(form.Label56->text(), "Tone number:   " + QString::number(found));
 
     // The column right of bar i - 1's drawn part shows no bar: the hit test stands.
-    const TBarColumns drawn = DrawnBarColumns(series, found - 1);
+    const TBarGeometry::TColumns drawn = series.ShownBars().DrawnColumns(found - 1);
     ASSERT_EQ(drawn.Last, series.PointPixelX(found - 1) + width - 2);
     const int gap = drawn.Last + 1;
     ASSERT_LT(gap, x);
