@@ -155,10 +155,11 @@ void TLineEventFinder::CompareReadings(std::int64_t poll, std::int64_t timeUtcMs
   event.FirstPoll = fReadingPoll;
   event.LastPoll = poll;
   const ToneBits& before = fReadingBits;
-  int changed = 0, loaded = 0;
+  int changed = 0, loaded = 0, flipped = 0;
   for (int tone = 0; tone < ToneCount; ++tone) {
-    if (bits[tone] != before[tone]) ++changed;
-    if (HasBits(bits[tone]) || HasBits(before[tone])) ++loaded;
+    changed += bits[tone] != before[tone];
+    loaded += HasBits(bits[tone]) || HasBits(before[tone]);
+    flipped += HasBits(bits[tone]) != HasBits(before[tone]);
   }
   if (fReadingAllZero || (changed >= ResyncMinTones && changed * 100 >= loaded * ResyncPercentOfLoaded)) {
     event.Kind = TLineEventKind::lekResync;
@@ -169,6 +170,7 @@ void TLineEventFinder::CompareReadings(std::int64_t poll, std::int64_t timeUtcMs
     return;
   }
   // Runs of tones that lost (or regained) their bits, in tone order.
+  if (flipped < MinToneRun) return;
   const auto runKind = [&](int tone) {
     if (tone >= ToneCount) return 0;
     if (HasBits(before[tone]) && !HasBits(bits[tone])) return -1;
