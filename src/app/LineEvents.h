@@ -8,6 +8,9 @@
 // resynchronised while the router did not answer shows as a resync on the
 // first reading after the no-reply run).
 //
+// A tone "has bits" when its value is above 0; a reading "with bits" has at
+// least one such tone.
+//
 // The events:
 // - no-reply: a run of consecutive failed polls, from its first to its last
 //   poll, with the first poll's reason.
@@ -33,8 +36,9 @@
 //   0) are neither gaps nor neighbours.
 //
 // The times of an event: a run goes from its first to its last poll; a
-// change (resync, tones-lost, tones-regained) from the reading it was
-// compared with to the reading that shows it, the span in which it happened;
+// change (resync, tones-lost, tones-regained) from the reading before it
+// (after a line-down, its last all-zero reading) to the reading that shows
+// it, the span in which it happened;
 // a gap from the poll before it to the poll after it. Polls counts the polls
 // from start to end, both included (failed ones too).
 //
