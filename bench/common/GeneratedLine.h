@@ -32,14 +32,16 @@ public:
         poll.TimeUtcMs = StartUtcMs + 60000LL * n + (n / 10000) * 7200000LL + (n * 7919LL) % 1500;
         poll.Reading = n % 1000 < 500 || n % 1000 > 502;
         poll.Reason = poll.Reading ? "" : "connect failed: 10060 Connection timed out";
-        if (!poll.Reading) return;
+        if (!poll.Reading)
+            return;
         if (n % 7919 < 5) {
             poll.Bits = ToneBits{};
             return;
         }
         poll.Bits = fTables[(n / 7919) % 4];
         if (n % 500 >= 100 && n % 500 < 120)
-            for (int tone = 200; tone < 210; ++tone) poll.Bits[tone] = 0;
+            for (int tone = 200; tone < 210; ++tone)
+                poll.Bits[tone] = 0;
         poll.Bits[451] = n % 2;
     }
 

@@ -19,7 +19,8 @@ const QString& NinetyDaysStore()
     static const QString path = [] {
         const QString file = dir.filePath(QStringLiteral("history.sqlite"));
         THistoryStore store;
-        if (!store.Open(file)) std::abort();
+        if (!store.Open(file))
+            std::abort();
         const TGeneratedLine line;
         TLinePoll poll;
         std::vector<THistoryRecord> records;
@@ -35,7 +36,8 @@ const QString& NinetyDaysStore()
             records.push_back(MakeHistoryRecord(poll.TimeUtcMs, "192.168.1.254", outcome, 0, 255,
                                                 poll.Reading ? poll.Bits : ToneBits{}));
             if (records.size() == 10000 || n == TGeneratedLine::Polls - 1) {
-                if (!store.AppendAll(records)) std::abort();
+                if (!store.AppendAll(records))
+                    std::abort();
                 records.clear();
             }
         }
@@ -47,11 +49,13 @@ const QString& NinetyDaysStore()
 void BM_EventsFromStoreNinetyDays(benchmark::State& state)
 {
     THistoryStore store;
-    if (!store.Open(NinetyDaysStore())) std::abort();
+    if (!store.Open(NinetyDaysStore()))
+        std::abort();
     std::size_t events = 0;
     for (auto _ : state) {
         THistoryEvents result;
-        if (!ReadHistoryEvents(store, THistoryFilter::All(), result)) state.SkipWithError(result.Error.c_str());
+        if (!ReadHistoryEvents(store, THistoryFilter::All(), result))
+            state.SkipWithError(result.Error.c_str());
         events = result.Events.size();
     }
     state.counters["events"] = static_cast<double>(events);
@@ -61,12 +65,14 @@ BENCHMARK(BM_EventsFromStoreNinetyDays)->Unit(benchmark::kMillisecond)->Iteratio
 void BM_ReadStoreNinetyDays(benchmark::State& state)
 {
     THistoryStore store;
-    if (!store.Open(NinetyDaysStore())) std::abort();
+    if (!store.Open(NinetyDaysStore()))
+        std::abort();
     for (auto _ : state) {
         std::int64_t read = 0;
         if (!store.ForEachRecord(THistoryFilter::All(), [&](const THistoryRecord&) { ++read; }, {}))
             state.SkipWithError(store.LastError().c_str());
-        if (read != TGeneratedLine::Polls) state.SkipWithError("polls missing");
+        if (read != TGeneratedLine::Polls)
+            state.SkipWithError("polls missing");
     }
 }
 BENCHMARK(BM_ReadStoreNinetyDays)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);

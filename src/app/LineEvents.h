@@ -58,14 +58,14 @@
 
 // One stored poll as the events see it.
 struct TLinePoll {
-  // When the poll ended, in milliseconds since 1970-01-01 00:00 UTC (the store's times).
-  std::int64_t TimeUtcMs = 0;
-  // Whether the reply held all 513 tones.
-  bool Reading = false;
-  // The bits of a reading (ignored for a failed poll).
-  ToneBits Bits{};
-  // Why a failed poll failed, as the user reads it.
-  std::string Reason;
+    // When the poll ended, in milliseconds since 1970-01-01 00:00 UTC (the store's times).
+    std::int64_t TimeUtcMs = 0;
+    // Whether the reply held all 513 tones.
+    bool Reading = false;
+    // The bits of a reading (ignored for a failed poll).
+    ToneBits Bits{};
+    // Why a failed poll failed, as the user reads it.
+    std::string Reason;
 };
 
 enum class TLineEventKind { lekNoReply, lekLineDown, lekResync, lekTonesLost, lekTonesRegained, lekGap };
@@ -74,30 +74,30 @@ enum class TLineEventKind { lekNoReply, lekLineDown, lekResync, lekTonesLost, le
 std::string LineEventKindName(TLineEventKind kind);
 
 struct TLineEvent {
-  TLineEventKind Kind = TLineEventKind::lekNoReply;
-  std::int64_t StartUtcMs = 0;
-  std::int64_t EndUtcMs = 0;
-  // The first and last poll of the event, counted from 0 in the order fed.
-  std::int64_t FirstPoll = 0;
-  std::int64_t LastPoll = 0;
-  // tones-lost and tones-regained: the run of tones (-1 for the other kinds).
-  int FirstTone = -1;
-  int LastTone = -1;
-  // no-reply: the first failed poll's reason.
-  std::string Reason;
-  // resync: the tones whose bits changed and the tones loaded in either
-  // reading; tones-lost and tones-regained: the tones of the run and the bits
-  // they lost or gained.
-  int TonesChanged = 0;
-  int TonesLoaded = 0;
-  std::int64_t BitsChanged = 0;
-  // resync: the first reading with bits after a line-down run.
-  bool AfterLineDown = false;
-  // gap: the usual interval it was judged against.
-  std::int64_t UsualIntervalMs = 0;
+    TLineEventKind Kind = TLineEventKind::lekNoReply;
+    std::int64_t StartUtcMs = 0;
+    std::int64_t EndUtcMs = 0;
+    // The first and last poll of the event, counted from 0 in the order fed.
+    std::int64_t FirstPoll = 0;
+    std::int64_t LastPoll = 0;
+    // tones-lost and tones-regained: the run of tones (-1 for the other kinds).
+    int FirstTone = -1;
+    int LastTone = -1;
+    // no-reply: the first failed poll's reason.
+    std::string Reason;
+    // resync: the tones whose bits changed and the tones loaded in either
+    // reading; tones-lost and tones-regained: the tones of the run and the bits
+    // they lost or gained.
+    int TonesChanged = 0;
+    int TonesLoaded = 0;
+    std::int64_t BitsChanged = 0;
+    // resync: the first reading with bits after a line-down run.
+    bool AfterLineDown = false;
+    // gap: the usual interval it was judged against.
+    std::int64_t UsualIntervalMs = 0;
 
-  std::int64_t Polls() const { return LastPoll - FirstPoll + 1; }
-  bool operator==(const TLineEvent&) const = default;
+    std::int64_t Polls() const { return LastPoll - FirstPoll + 1; }
+    bool operator==(const TLineEvent&) const = default;
 };
 
 // What the event says beyond its kind and times, for a log or a CSV cell:
@@ -118,54 +118,54 @@ constexpr std::int64_t DefaultPollIntervalMs = 180000;
 // than the one before it is taken as at the same time.
 class TLineEventFinder {
 public:
-  // --- feeding -------------------------------------------------------------------------------
-  // The next poll; the events it closes are appended to closed.
-  void Add(const TLinePoll& poll, std::vector<TLineEvent>& closed);
-  // No more polls: closes the open runs and judges the intervals still
-  // waiting for later ones, appending the events to closed, then starts afresh.
-  void Finish(std::vector<TLineEvent>& closed);
+    // --- feeding -------------------------------------------------------------------------------
+    // The next poll; the events it closes are appended to closed.
+    void Add(const TLinePoll& poll, std::vector<TLineEvent>& closed);
+    // No more polls: closes the open runs and judges the intervals still
+    // waiting for later ones, appending the events to closed, then starts afresh.
+    void Finish(std::vector<TLineEvent>& closed);
 
-  // --- getters -------------------------------------------------------------------------------
-  // Polls fed since the start (or the last Finish).
-  std::int64_t PollsSeen() const { return fNextPoll; }
+    // --- getters -------------------------------------------------------------------------------
+    // Polls fed since the start (or the last Finish).
+    std::int64_t PollsSeen() const { return fNextPoll; }
 
 private:
-  // One run of failed polls or of all-zero readings.
-  struct TRun {
-    bool Open = false;
-    std::int64_t FirstPoll = 0, LastPoll = 0;
-    std::int64_t StartUtcMs = 0, EndUtcMs = 0;
-    std::string Reason;
-  };
-  // The time between two consecutive polls.
-  struct TInterval {
-    std::int64_t FirstPoll = 0, LastPoll = 0;
-    std::int64_t StartUtcMs = 0, EndUtcMs = 0;
-    std::int64_t LengthMs() const { return EndUtcMs - StartUtcMs; }
-  };
+    // One run of failed polls or of all-zero readings.
+    struct TRun {
+        bool Open = false;
+        std::int64_t FirstPoll = 0, LastPoll = 0;
+        std::int64_t StartUtcMs = 0, EndUtcMs = 0;
+        std::string Reason;
+    };
+    // The time between two consecutive polls.
+    struct TInterval {
+        std::int64_t FirstPoll = 0, LastPoll = 0;
+        std::int64_t StartUtcMs = 0, EndUtcMs = 0;
+        std::int64_t LengthMs() const { return EndUtcMs - StartUtcMs; }
+    };
 
-  void Extend(TRun& run, std::int64_t poll, std::int64_t timeUtcMs, const std::string& reason);
-  void Close(TRun& run, TLineEventKind kind, std::vector<TLineEvent>& closed);
-  void AddInterval(const TInterval& interval, std::vector<TLineEvent>& closed);
-  void JudgeInterval(std::size_t index, std::vector<TLineEvent>& closed);
-  void CompareReadings(std::int64_t poll, std::int64_t timeUtcMs, const ToneBits& bits,
-                       std::vector<TLineEvent>& closed);
+    void Extend(TRun& run, std::int64_t poll, std::int64_t timeUtcMs, const std::string& reason);
+    void Close(TRun& run, TLineEventKind kind, std::vector<TLineEvent>& closed);
+    void AddInterval(const TInterval& interval, std::vector<TLineEvent>& closed);
+    void JudgeInterval(std::size_t index, std::vector<TLineEvent>& closed);
+    void CompareReadings(std::int64_t poll, std::int64_t timeUtcMs, const ToneBits& bits,
+                         std::vector<TLineEvent>& closed);
 
-  // --- data ----------------------------------------------------------------------------------
-  std::int64_t fNextPoll = 0;
-  std::int64_t fPreviousTimeUtcMs = 0;
-  TRun fNoReply;
-  TRun fLineDown;
-  // The last reading: its poll, time, bits and whether they were all 0.
-  bool fHasReading = false;
-  std::int64_t fReadingPoll = 0;
-  std::int64_t fReadingTimeUtcMs = 0;
-  ToneBits fReadingBits{};
-  bool fReadingAllZero = false;
-  // Positive intervals: up to GapNeighbours judged ones, then those waiting
-  // for their later neighbours (from fFirstUnjudged on).
-  std::deque<TInterval> fIntervals;
-  std::size_t fFirstUnjudged = 0;
+    // --- data ----------------------------------------------------------------------------------
+    std::int64_t fNextPoll = 0;
+    std::int64_t fPreviousTimeUtcMs = 0;
+    TRun fNoReply;
+    TRun fLineDown;
+    // The last reading: its poll, time, bits and whether they were all 0.
+    bool fHasReading = false;
+    std::int64_t fReadingPoll = 0;
+    std::int64_t fReadingTimeUtcMs = 0;
+    ToneBits fReadingBits{};
+    bool fReadingAllZero = false;
+    // Positive intervals: up to GapNeighbours judged ones, then those waiting
+    // for their later neighbours (from fFirstUnjudged on).
+    std::deque<TInterval> fIntervals;
+    std::size_t fFirstUnjudged = 0;
 };
 
 // All events of one host's polls in time order, oldest first (by start time,

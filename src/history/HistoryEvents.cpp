@@ -50,11 +50,13 @@ bool ReadHistoryEvents(THistoryStore& store, const THistoryFilter& filter, THist
     for (std::size_t host = 0; host < hosts.size(); ++host) {
         finders[host].Finish(events[host]);
         SortLineEvents(events[host]);
-        for (std::size_t i = 0; i < events[host].size(); ++i) order.emplace_back(events[host][i].StartUtcMs, host, i);
+        for (std::size_t i = 0; i < events[host].size(); ++i)
+            order.emplace_back(events[host][i].StartUtcMs, host, i);
     }
     std::sort(order.begin(), order.end());
     result.Events.reserve(order.size());
-    for (const auto& [start, host, i] : order) result.Events.push_back({hosts[host], std::move(events[host][i])});
+    for (const auto& [start, host, i] : order)
+        result.Events.push_back({hosts[host], std::move(events[host][i])});
     result.Hosts = static_cast<int>(hosts.size());
     return true;
 }
@@ -69,7 +71,8 @@ std::string HistoryEventCsvRow(const THostLineEvent& hostEvent, bool withHost)
     const TLineEvent& event = hostEvent.Event;
     const auto tone = [](int t) { return t < 0 ? std::string() : std::to_string(t); };
     std::string detail = LineEventDetail(event);
-    if (withHost) detail = "host " + hostEvent.Host + (detail.empty() ? "" : "; " + detail);
+    if (withHost)
+        detail = "host " + hostEvent.Host + (detail.empty() ? "" : "; " + detail);
     return FormatUtcIso(event.StartUtcMs) + "," + FormatUtcIso(event.EndUtcMs) + "," + LineEventKindName(event.Kind) +
            "," + tone(event.FirstTone) + "," + tone(event.LastTone) + "," + std::to_string(event.Polls()) + "," +
            HistoryCsvText(detail) + "\n";
