@@ -22,15 +22,26 @@ std::string RefusalText(std::int64_t id, const std::string& reason)
     return "poll " + std::to_string(id) + " refused: " + reason;
 }
 
-// "time_utc_ms >= ?" for a filter, or nothing.
-QString SinceClause(const THistoryFilter& filter, const char* joiner)
+// The conditions of a filter on the poll's time ("time_utc_ms >= :since", ...).
+QStringList FilterConditions(const THistoryFilter& filter)
 {
-    return filter.HasSince ? QString::fromLatin1(joiner) + QStringLiteral("time_utc_ms >= :since") : QString();
+    QStringList conditions;
+    if (filter.HasSince) conditions << QStringLiteral("time_utc_ms >= :since");
+    if (filter.HasUntil) conditions << QStringLiteral("time_utc_ms < :until");
+    return conditions;
 }
 
-void BindSince(QSqlQuery& q, const THistoryFilter& filter)
+// " WHERE ..." for a filter, or nothing.
+QString FilterClause(const THistoryFilter& filter)
+{
+    const QStringList conditions = FilterConditions(filter);
+    return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+}
+
+void BindFilter(QSqlQuery& q, const THistoryFilter& filter)
 {
     if (filter.HasSince) q.bindValue(QStringLiteral(":since"), static_cast<qlonglong>(filter.SinceUtcMs));
+    if (filter.HasUntil) q.bindValue(QStringLiteral(":until"), static_cast<qlonglong>(filter.UntilUtcMs));
 }
 
 }  // namespace
@@ -111,8 +122,8 @@ std::int64_t THistoryStore::Count(const THistoryFilter& filter)
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(TRows::Table)) +
-              SinceClause(filter, " WHERE "));
-    BindSince(q, filter);
+              FilterClause(filter));
+    BindFilter(q, filter);
     if (!q.exec() || !q.next()) {
         ReadFailed(q.lastError());
         return -1;
@@ -126,15 +137,14 @@ bool THistoryStore::ReadPage(const THistoryFilter& filter, const THistoryPageKey
     page.clear();
     if (!fFile.Ready(TUse::Read)) return false;
     QString sql = TRows::SelectSql(TRows::vwSummary);
-    QStringList conditions;
-    if (filter.HasSince) conditions << QStringLiteral("time_utc_ms >= :since");
+    QStringList conditions = FilterConditions(filter);
     if (after) conditions << QStringLiteral("(time_utc_ms, id) < (:time, :id)");
     if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY time_utc_ms DESC, id DESC LIMIT :limit");
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
     q.prepare(sql);
-    BindSince(q, filter);
+    BindFilter(q, filter);
     if (after) {
         q.bindValue(QStringLiteral(":time"), static_cast<qlonglong>(after->TimeUtcMs));
         q.bindValue(QStringLiteral(":id"), static_cast<qlonglong>(after->Id));
@@ -173,9 +183,9 @@ bool THistoryStore::ForEachRecord(const THistoryFilter& filter, const TRecordVis
     if (!fFile.Ready(TUse::Read)) return false;
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
-    q.prepare(TRows::SelectSql(TRows::vwRecord) + SinceClause(filter, " WHERE ") +
+    q.prepare(TRows::SelectSql(TRows::vwRecord) + FilterClause(filter) +
               QStringLiteral(" ORDER BY time_utc_ms, id"));
-    BindSince(q, filter);
+    BindFilter(q, filter);
     if (!q.exec()) return ReadFailed(q.lastError());
     return VisitRecords(q, visit, refused);
 }
@@ -224,9 +234,9 @@ bool THistoryStore::ReadTotalBits(const THistoryFilter& filter, std::vector<TTot
     if (!fFile.Ready(TUse::Read)) return false;
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
-    q.prepare(TRows::SelectSql(TRows::vwTotalBits) + SinceClause(filter, " WHERE ") +
+    q.prepare(TRows::SelectSql(TRows::vwTotalBits) + FilterClause(filter) +
               QStringLiteral(" ORDER BY time_utc_ms, id"));
-    BindSince(q, filter);
+    BindFilter(q, filter);
     if (!q.exec()) return ReadFailed(q.lastError());
     while (q.next()) points.push_back(TRows::ReadTotalBitsPoint(q));
     if (q.lastError().isValid()) return ReadFailed(q.lastError());

@@ -30,11 +30,15 @@ struct THistoryPageKey {
     std::int64_t Id = 0;
 };
 
-// Which polls a query covers: those at or after SinceUtcMs (all when unset).
+// Which polls a query covers: those at or after SinceUtcMs and before
+// UntilUtcMs (all when unset).
 struct THistoryFilter {
     bool HasSince = false;
     std::int64_t SinceUtcMs = 0;
+    bool HasUntil = false;
+    std::int64_t UntilUtcMs = 0;
 
     static THistoryFilter All() { return {}; }
     static THistoryFilter Since(std::int64_t utcMs) { return {true, utcMs}; }
+    static THistoryFilter Until(std::int64_t utcMs) { return {false, 0, true, utcMs}; }
 };

@@ -5,6 +5,7 @@
 #include "Subprocess.h"
 
 #include "history/HistoryCsv.h"
+#include "history/HistoryEvents.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryTime.h"
 #include "history/ToneChangeCounter.h"
@@ -255,6 +256,11 @@ TEST_F(HistoryCommandTest, ExportFailuresAndUsage)
     EXPECT_EQ(err, "quillmont-poll: left out of the export: poll 2 refused: 1 values where 513 belong\n");
     EXPECT_EQ(ReadAll(QString::fromStdString(csv)),
               HistoryCsvHeader() + HistoryCsvRow(GeneratedRecord(0)) + HistoryCsvRow(GeneratedRecord(2)));
+    EXPECT_EQ(Run({"--history", store, "--events"}, out, err), PollExitFailed);
+    // The refused poll is left out as if never polled: the two others are compared.
+    EXPECT_EQ(out, HistoryEventsCsvHeader() +
+                       "2024-05-01T03:00:00Z,2024-05-01T03:02:00Z,resync,,,2,513 tones changed (of 513 loaded)\n");
+    EXPECT_EQ(err, "quillmont-poll: left out of the events: poll 2 refused: 1 values where 513 belong\n");
 
     const std::vector<std::string> usage[] = {
         {"--export-csv", csv},
@@ -266,6 +272,12 @@ TEST_F(HistoryCommandTest, ExportFailuresAndUsage)
         {"--history", store, "--table", csv},
         {"--history", store, "--png", store, host},
         {"--history", "", host},
+        {"--events"},
+        {"--history", store, "--until", "2024-05-01"},
+        {"--history", store, "--events", "--export-csv", csv},
+        {"--history", store, "--events", host},
+        {"--history", store, "--events", "--since", "2024-05-02", "--until", "2024-05-01"},
+        {"--history", store, "--events", "--until", "soon"},
     };
     for (const auto& args : usage) {
         EXPECT_EQ(Run(args, out, err), PollExitUsage) << args.back();
@@ -274,4 +286,86 @@ TEST_F(HistoryCommandTest, ExportFailuresAndUsage)
     }
     EXPECT_EQ(simulator->ClientsAccepted(), 0u);
     EXPECT_NE(PollUsage().find("--history FILE --export-csv OUT [--since ISO-TIME]"), std::string::npos);
+}
+
+// The events of a small store as CSV, by the binary and without polling;
+// --since and --until choose the polls, for --export-csv too.
+TEST_F(HistoryCommandTest, EventsOfTheStoredPolls)
+{
+    const std::string router = "192.168.1.254";
+    ToneBits inSync{};
+    for (int tone = 0; tone < ToneCount; ++tone) inSync[tone] = 2 + tone % 5;
+    ToneBits lost = inSync;
+    lost[0] = lost[1] = lost[2] = 0;
+    TPollOutcome captured;
+    captured.Captured = true;
+    // A reason comes from the router: it may hold anything a CSV cell must keep whole.
+    TPollOutcome hostile;
+    hostile.FailedStep = TPollStep::psReadBits;
+    hostile.ErrorText = "=cmd|\"x\", y\nz";
+    const std::int64_t t0 = 1714532400000LL;  // 2024-05-01T03:00:00Z
+    std::vector<THistoryRecord> records = {
+        MakeHistoryRecord(t0, router, captured, 0, 255, inSync),
+        MakeHistoryRecord(t0 + 60000, router, hostile, 0, 255, ToneBits{}),
+        MakeHistoryRecord(t0 + 120000, router, captured, 0, 255, lost),
+        MakeHistoryRecord(t0 + 180000, router, captured, 0, 255, ToneBits{}),
+        MakeHistoryRecord(t0 + 240000, router, captured, 0, 255, inSync),
+    };
+    {
+        THistoryStore history;
+        ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+        ASSERT_TRUE(history.AppendAll(records));
+    }
+
+    const TProcessResult all = RunProcess(QM_POLL_BINARY, {"--history", store, "--events"}, TestEnvironment({}));
+    EXPECT_EQ(all.ExitCode, 0);
+    EXPECT_EQ(all.Err, "");
+    EXPECT_EQ(all.Out,
+              "start,end,kind,first_tone,last_tone,polls,detail\n"
+              "2024-05-01T03:00:00Z,2024-05-01T03:02:00Z,tones-lost,0,2,3,\"3 tones, 9 bits\"\n"
+              "2024-05-01T03:01:00Z,2024-05-01T03:01:00Z,no-reply,,,1,\"'=cmd|\"\"x\"\", y\nz\"\n"
+              "2024-05-01T03:03:00Z,2024-05-01T03:03:00Z,line-down,,,1,\n"
+              "2024-05-01T03:03:00Z,2024-05-01T03:04:00Z,resync,,,2,\"in sync again after line-down, 513 tones loaded\"\n");
+    EXPECT_EQ(simulator->ClientsAccepted(), 0u);
+
+    // From 03:02 until 03:04: the poll at 03:04 itself is left out, and so is
+    // the reading at 03:00 the loss was found against.
+    std::string out, err;
+    EXPECT_EQ(Run({"--history", store, "--events", "--since", "2024-05-01T03:02", "--until", "2024-05-01T05:04+02:00"},
+                  out, err),
+              PollExitCaptured);
+    EXPECT_EQ(out, HistoryEventsCsvHeader() + "2024-05-01T03:03:00Z,2024-05-01T03:03:00Z,line-down,,,1,\n");
+
+    const std::string csv = dir.filePath(QStringLiteral("until.csv")).toStdString();
+    EXPECT_EQ(Run({"--history", store, "--export-csv", csv, "--until", "2024-05-01T03:01:00Z"}, out, err),
+              PollExitCaptured);
+    EXPECT_EQ(ReadAll(QString::fromStdString(csv)), HistoryCsvHeader() + HistoryCsvRow(records[0]));
+    EXPECT_EQ(Run({"--history", store, "--export-csv", csv, "--since", "2024-05-01T03:01", "--until", "2024-05-01T03:03"},
+                  out, err),
+              PollExitCaptured);
+    EXPECT_EQ(ReadAll(QString::fromStdString(csv)),
+              HistoryCsvHeader() + HistoryCsvRow(records[1]) + HistoryCsvRow(records[2]));
+
+    // A second host: each host's polls on their own (its failure does not
+    // break the first host's comparisons), merged in time order, each detail naming its host.
+    {
+        THistoryStore history;
+        ASSERT_TRUE(history.Open(QString::fromStdString(store)));
+        TPollOutcome refused;
+        refused.FailedStep = TPollStep::psConnect;
+        refused.ErrorCode = 10061;
+        refused.ErrorText = "Connection refused";
+        THistoryRecord other = MakeHistoryRecord(t0 + 90000, "[::1]:2323", refused, 0, 255, ToneBits{});
+        ASSERT_TRUE(history.Append(other));
+    }
+    EXPECT_EQ(Run({"--history", store, "--events"}, out, err), PollExitCaptured);
+    EXPECT_EQ(out,
+              "start,end,kind,first_tone,last_tone,polls,detail\n"
+              "2024-05-01T03:00:00Z,2024-05-01T03:02:00Z,tones-lost,0,2,3,\"host 192.168.1.254; 3 tones, 9 bits\"\n"
+              "2024-05-01T03:01:00Z,2024-05-01T03:01:00Z,no-reply,,,1,\"host 192.168.1.254; =cmd|\"\"x\"\", y\nz\"\n"
+              "2024-05-01T03:01:30Z,2024-05-01T03:01:30Z,no-reply,,,1,"
+              "host [::1]:2323; connect failed: 10061 Connection refused\n"
+              "2024-05-01T03:03:00Z,2024-05-01T03:03:00Z,line-down,,,1,host 192.168.1.254\n"
+              "2024-05-01T03:03:00Z,2024-05-01T03:04:00Z,resync,,,2,"
+              "\"host 192.168.1.254; in sync again after line-down, 513 tones loaded\"\n");
 }

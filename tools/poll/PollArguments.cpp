@@ -54,7 +54,8 @@ std::string PollUsage() {
   return "usage: quillmont-poll [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
          "       quillmont-poll --table FILE [PICTURE OPTIONS]\n"
          "       quillmont-poll --history FILE [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
-         "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME]\n"
+         "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME] [--until ISO-TIME]\n"
+         "       quillmont-poll --history FILE --events [--since ISO-TIME] [--until ISO-TIME]\n"
          "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
          "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
          "  --png FILE, --svg FILE, --jpeg FILE\n"
@@ -63,7 +64,10 @@ std::string PollUsage() {
          "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n"
          "  --history FILE          also keep the poll in this history store (the poll goes on if it cannot)\n"
          "  --export-csv OUT        write the stored polls as CSV (time, host, outcome, tones 0-512); no poll\n"
+         "  --events                print the line's events as CSV (start, end, kind, first_tone, last_tone, polls,\n"
+         "                          detail): no-reply, line-down, resync, tones-lost, tones-regained, gap; no poll\n"
          "  --since ISO-TIME        only the polls from then on, e.g. 2024-05-01T18:00 (UTC unless a zone is given)\n"
+         "  --until ISO-TIME        only the polls before then\n"
          "  --help, --version       this text, or the program's version\n";
 }
 
@@ -84,12 +88,14 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   const QCommandLineOption table("table", "", "FILE");
   const QCommandLineOption history("history", "", "FILE");
   const QCommandLineOption exportCsv("export-csv", "", "OUT");
+  const QCommandLineOption events("events");
   const QCommandLineOption since("since", "", "ISO-TIME");
+  const QCommandLineOption until("until", "", "ISO-TIME");
   // Named only to refuse it with a reason: a password on the command line is
   // visible to every user of the machine.
   const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
   parser.addOptions(
-      {passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv, since});
+      {passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv, events, since, until});
 
   QStringList arguments{"quillmont-poll"};
   for (const std::string& arg : args) arguments << QString::fromStdString(arg);
@@ -117,13 +123,20 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
       !fileOption(table, a.TableFile))
     return result;
   if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile)) return result;
-  if (parser.isSet(since)) {
-    const std::string text = Utf8FromQString(parser.value(since));
-    if (!ParseIsoTime(text, a.SinceUtcMs)) {
-      result.Error = "bad time " + text + " for --since (e.g. 2024-05-01 or 2024-05-01T18:00:00Z)";
-      return result;
-    }
-    a.HasSince = true;
+  a.Events = parser.isSet(events);
+  const auto timeOption = [&](const QCommandLineOption& option, bool& has, std::int64_t& utcMs) {
+    if (!parser.isSet(option)) return true;
+    const std::string text = Utf8FromQString(parser.value(option));
+    has = ParseIsoTime(text, utcMs);
+    if (!has)
+      result.Error = "bad time " + text + " for --" + Utf8FromQString(option.names().front()) +
+                     " (e.g. 2024-05-01 or 2024-05-01T18:00:00Z)";
+    return has;
+  };
+  if (!timeOption(since, a.HasSince, a.SinceUtcMs) || !timeOption(until, a.HasUntil, a.UntilUtcMs)) return result;
+  if (a.HasSince && a.HasUntil && a.UntilUtcMs <= a.SinceUtcMs) {
+    result.Error = "--until must come after --since";
+    return result;
   }
   if (parser.isSet(range)) {
     const std::string text = Utf8FromQString(parser.value(range));
@@ -148,13 +161,16 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   if (!result.Error.empty()) return result;
 
   const QStringList operands = parser.positionalArguments();
-  if (a.WantsExport() || a.HasSince) {
-    if (!a.WantsExport())
-      result.Error = "--since chooses the polls of --export-csv";
+  if (a.ReadsHistory() || a.HasSince || a.HasUntil) {
+    const std::string what = a.Events ? "--events" : "--export-csv";
+    if (!a.ReadsHistory())
+      result.Error = "--since and --until choose the polls of --export-csv or --events";
+    else if (a.Events && a.WantsExport())
+      result.Error = "--events and --export-csv: one at a time";
     else if (a.HistoryFile.empty())
-      result.Error = "--export-csv needs --history FILE";
+      result.Error = what + " needs --history FILE";
     else if (!a.TableFile.empty() || a.WantsPictures() || a.PasswordFromStdin || !operands.empty())
-      result.Error = "--export-csv exports the history without polling: no HOST, USER, table or pictures";
+      result.Error = what + " reads the history without polling: no HOST, USER, table or pictures";
     return result;
   }
   if (!a.HistoryFile.empty() && !a.TableFile.empty()) {
