@@ -22,8 +22,8 @@ public:
     // One bar as the pass places it.
     struct TBar {
         int Left = 0;
-        int Top = 0;   // row of the value end
-        int Base = 0;  // row of the origin end
+        int Top = 0;        // row of the value end
+        int Base = 0;       // row of the origin end
         bool Drawn = true;  // false for a null point, which is never drawn
     };
     // First and last column (inclusive); Last < First when none.
