@@ -31,42 +31,42 @@ TReplyBuffer::TReplyBuffer(const std::string& text)
 
 void TReplyBuffer::Clear()
 {
-    FLines.clear();
+    fLines.clear();
 }
 
 void TReplyBuffer::Append(const std::string& text)
 {
     for (std::string& piece : SplitAtLineBreaks(text))
-        FLines.push_back(std::move(piece));
+        fLines.push_back(std::move(piece));
 }
 
 int TReplyBuffer::Count() const
 {
-    return static_cast<int>(FLines.size());
+    return static_cast<int>(fLines.size());
 }
 
 const std::string& TReplyBuffer::Line(int index) const
 {
     if (index < 0 || index >= Count())
         throw std::out_of_range("reply buffer line index out of range");
-    return FLines[static_cast<std::size_t>(index)];
+    return fLines[static_cast<std::size_t>(index)];
 }
 
 void TReplyBuffer::SetLine(int index, const std::string& text)
 {
     if (index < 0 || index >= Count())
         throw std::out_of_range("reply buffer line index out of range");
-    FLines[static_cast<std::size_t>(index)] = text;
+    fLines[static_cast<std::size_t>(index)] = text;
 }
 
 std::string TReplyBuffer::Text() const
 {
     std::size_t size = 0;
-    for (const std::string& line : FLines)
+    for (const std::string& line : fLines)
         size += line.size() + 2;
     std::string text;
     text.reserve(size);
-    for (const std::string& line : FLines) {
+    for (const std::string& line : fLines) {
         text += line;
         text += "\r\n";
     }
@@ -75,8 +75,8 @@ std::string TReplyBuffer::Text() const
 
 void TReplyBuffer::SetText(const std::string& text)
 {
-    FLines = SplitAtLineBreaks(text);
+    fLines = SplitAtLineBreaks(text);
     // The empty piece after a final line break (or of an empty text) is no line.
-    if (FLines.back().empty())
-        FLines.pop_back();
+    if (fLines.back().empty())
+        fLines.pop_back();
 }

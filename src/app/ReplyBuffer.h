@@ -27,5 +27,5 @@ public:
 
 private:
     // data
-    std::vector<std::string> FLines;
+    std::vector<std::string> fLines;
 };

@@ -16,9 +16,9 @@
 // One end of a connection accepted by a TScriptedRouter.
 class TScriptedConnection {
 public:
-    TScriptedConnection(int fd, const std::atomic<bool>& stop) : fFd(fd), FStop(stop) {}
+    TScriptedConnection(int fd, const std::atomic<bool>& stop) : fFd(fd), fStop(stop) {}
 
-    bool Stopped() const { return FStop.load(); }
+    bool Stopped() const { return fStop.load(); }
 
     bool Send(const std::string& bytes)
     {
@@ -30,7 +30,7 @@ public:
     bool ReadUntil(const std::string& text)
     {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (FReceived.find(text) == std::string::npos) {
+        while (fReceived.find(text) == std::string::npos) {
             if (Stopped() || std::chrono::steady_clock::now() >= giveUp)
                 return false;
             pollfd p{fFd, POLLIN, 0};
@@ -40,9 +40,9 @@ public:
             const ssize_t n = ::recv(fFd, chunk, sizeof chunk, 0);
             if (n <= 0)
                 return false;
-            FReceived.append(chunk, static_cast<std::size_t>(n));
+            fReceived.append(chunk, static_cast<std::size_t>(n));
         }
-        FReceived.erase(0, FReceived.find(text) + text.size());
+        fReceived.erase(0, fReceived.find(text) + text.size());
         return true;
     }
 
@@ -55,8 +55,8 @@ public:
 
 private:
     int fFd;
-    const std::atomic<bool>& FStop;
-    std::string FReceived;
+    const std::atomic<bool>& fStop;
+    std::string fReceived;
 };
 
 // A router on loopback that plays a script to the first client that
@@ -66,7 +66,7 @@ class TScriptedRouter {
 public:
     using TScript = std::function<void(TScriptedConnection&)>;
 
-    explicit TScriptedRouter(TScript script) : FScript(std::move(script))
+    explicit TScriptedRouter(TScript script) : fScript(std::move(script))
     {
         fListenFd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -77,21 +77,21 @@ public:
         ::listen(fListenFd, 4);
         ::getsockname(fListenFd, reinterpret_cast<sockaddr*>(&address), &length);
         fPort = ntohs(address.sin_port);
-        FThread = std::thread([this] {
+        fThread = std::thread([this] {
             const int fd = ::accept(fListenFd, nullptr, nullptr);
             if (fd < 0)
                 return;
-            TScriptedConnection connection(fd, FStop);
-            FScript(connection);
+            TScriptedConnection connection(fd, fStop);
+            fScript(connection);
             ::close(fd);
         });
     }
 
     ~TScriptedRouter()
     {
-        FStop = true;
+        fStop = true;
         ::shutdown(fListenFd, SHUT_RDWR);
-        FThread.join();
+        fThread.join();
         ::close(fListenFd);
     }
 
@@ -102,9 +102,9 @@ public:
     std::string Host() const { return "127.0.0.1:" + std::to_string(fPort); }
 
 private:
-    TScript FScript;
+    TScript fScript;
     int fListenFd = -1;
     uint16_t fPort = 0;
-    std::atomic<bool> FStop{false};
-    std::thread FThread;
+    std::atomic<bool> fStop{false};
+    std::thread fThread;
 };

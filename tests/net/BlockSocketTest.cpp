@@ -81,19 +81,19 @@ public:
             filler->SetConnectTimeout(200);
             filler->ConnectTo("127.0.0.1", fPort);
             const bool connected = filler->LastErrorCode() == 0;
-            FFillers.push_back(std::move(filler));
+            fFillers.push_back(std::move(filler));
             if (!connected)
                 break;
         }
     }
     ~SilentListener() { ::close(fFd); }
     const std::string& Port() const { return fPort; }
-    bool Full() const { return !FFillers.empty() && FFillers.back()->LastErrorCode() == sockerr::TimedOut; }
+    bool Full() const { return !fFillers.empty() && fFillers.back()->LastErrorCode() == sockerr::TimedOut; }
 
 private:
     int fFd;
     std::string fPort;
-    std::vector<std::unique_ptr<TTCPBlockSocket>> FFillers;
+    std::vector<std::unique_ptr<TTCPBlockSocket>> fFillers;
 };
 
 }  // namespace

@@ -70,11 +70,11 @@ std::string TestPeer::ReceiveUntilClosed(int timeoutMs)
 
 LoopbackServer::LoopbackServer(TScript script, int connections, int family)
 {
-    FListener = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (FListener == -1)
+    fListener = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fListener == -1)
         return;
     int yes = 1;
-    ::setsockopt(FListener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ::setsockopt(fListener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_storage address{};
     socklen_t length;
     if (family == AF_INET6) {
@@ -88,17 +88,17 @@ LoopbackServer::LoopbackServer(TScript script, int connections, int family)
         in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         length = sizeof *in4;
     }
-    if (::bind(FListener, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(FListener, 8) != 0) {
-        ::close(FListener);
-        FListener = -1;
+    if (::bind(fListener, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fListener, 8) != 0) {
+        ::close(fListener);
+        fListener = -1;
         return;
     }
     length = sizeof address;
-    ::getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(fListener, reinterpret_cast<sockaddr*>(&address), &length);
     fPort = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
                                      : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-    const int listener = FListener;
-    FThread = std::thread([listener, connections, script = std::move(script)] {
+    const int listener = fListener;
+    fThread = std::thread([listener, connections, script = std::move(script)] {
         for (int index = 0; index < connections; ++index) {
             // A client that never comes must not keep the test waiting.
             pollfd entry{listener, POLLIN, 0};
@@ -116,10 +116,10 @@ LoopbackServer::LoopbackServer(TScript script, int connections, int family)
 
 LoopbackServer::~LoopbackServer()
 {
-    if (FThread.joinable())
-        FThread.join();
-    if (FListener != -1)
-        ::close(FListener);
+    if (fThread.joinable())
+        fThread.join();
+    if (fListener != -1)
+        ::close(fListener);
 }
 
 bool HaveIPv6Loopback()

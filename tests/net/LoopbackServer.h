@@ -35,12 +35,12 @@ public:
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     std::string Port() const { return std::to_string(fPort); }
-    bool Ok() const { return FListener != -1; }
+    bool Ok() const { return fListener != -1; }
 
 private:
-    int FListener = -1;
+    int fListener = -1;
     int fPort = 0;
-    std::thread FThread;
+    std::thread fThread;
 };
 
 // True when the machine can listen on ::1.

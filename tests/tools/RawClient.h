@@ -43,10 +43,10 @@ public:
     {
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         for (;;) {
-            const std::size_t found = FPending.find(text);
+            const std::size_t found = fPending.find(text);
             if (found != std::string::npos) {
-                std::string head = FPending.substr(0, found + text.size());
-                FPending.erase(0, found + text.size());
+                std::string head = fPending.substr(0, found + text.size());
+                fPending.erase(0, found + text.size());
                 return head;
             }
             const auto left =
@@ -57,20 +57,20 @@ public:
             char chunk[4096];
             const ssize_t n = ::recv(fFd, chunk, sizeof chunk, 0);
             if (n <= 0) {
-                FClosed = true;
+                fClosed = true;
                 break;
             }
-            FPending.append(chunk, static_cast<std::size_t>(n));
+            fPending.append(chunk, static_cast<std::size_t>(n));
         }
         std::string all;
-        all.swap(FPending);
+        all.swap(fPending);
         return all;
     }
 
-    bool Closed() const { return FClosed; }
+    bool Closed() const { return fClosed; }
 
 private:
     int fFd = -1;
-    std::string FPending;
-    bool FClosed = false;
+    std::string fPending;
+    bool fClosed = false;
 };
