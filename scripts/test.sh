@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: a plain build, a build
+# Installs what is missing, checks the code style, builds, and runs every test:
+# a plain build, a build
 # under AddressSanitizer + UndefinedBehaviorSanitizer, a short run of every
 # libFuzzer target, and a build of the three programs alone with GoogleTest
 # and Google Benchmark hidden. The builds are the presets of
@@ -11,6 +12,9 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-15}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+echo "== code style"
+bash scripts/check-format.sh
 
 echo "== plain build"
 cmake --preset plain
