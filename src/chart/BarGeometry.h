@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/ChartColors.h"
 #include "chart/ChartEnums.h"
 #include "chart/ChartPoint.h"
 
@@ -24,7 +25,9 @@ public:
         int Left = 0;
         int Top = 0;   // row of the value end
         int Base = 0;  // row of the origin end
-        bool Drawn = true;  // false for a null point, which is never drawn
+        TColor Color = clDefault;  // the point's colour; clNone for a null point, never drawn
+
+        bool Drawn() const { return Color != clNone; }
     };
     // First and last column (inclusive); Last < First when none.
     struct TColumns {
