@@ -3,8 +3,8 @@
 # Debian 12 machine. Run as root; does nothing for packages already present.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
-      clang libclang-rt-14-dev xvfb xauth xdotool imagemagick
+      qt6-base-dev qt6-base-private-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
+      clang clang-format-14 libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite
       libcups2-dev cups printer-driver-cups-pdf poppler-utils)
 missing=()

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset plain >/dev/null
 cmake --build build/plain -j"$(nproc)" --target quillmont-routersim quillmont-poll quillmont-monitor
 
 sim_out=$(mktemp)

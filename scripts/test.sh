@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: a plain build, a build
-# under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of every
-# libFuzzer target. FUZZ_SECONDS sets the time per fuzzer (default 15).
+# under AddressSanitizer + UndefinedBehaviorSanitizer, a short run of every
+# libFuzzer target, and a build of the three programs alone with GoogleTest
+# and Google Benchmark hidden. The builds are the presets of
+# CMakePresets.json. FUZZ_SECONDS sets the time per fuzzer (default 15).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,20 +13,22 @@ fuzz_seconds=${FUZZ_SECONDS:-15}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 echo "== plain build"
-cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/plain -j"$jobs"
-ctest --test-dir build/plain --output-on-failure -j"$jobs" --timeout 300
+cmake --preset plain
+cmake --build --preset plain -j"$jobs"
+ctest --preset plain -j"$jobs"
+
+echo "== programs without the test tools"
+cmake --preset programs
+cmake --build --preset programs -j"$jobs"
 
 echo "== sanitizer build"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_BENCH=OFF
-cmake --build build/asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/asan --output-on-failure -j"$jobs" --timeout 600
+cmake --preset asan
+cmake --build --preset asan -j"$jobs"
+ctest --preset asan -j"$jobs"
 
 echo "== fuzzers (${fuzz_seconds}s each)"
-cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-cmake --build build/fuzz -j"$jobs"
+cmake --preset fuzz
+cmake --build --preset fuzz -j"$jobs"
 while read -r fuzzer; do
   [ -n "$fuzzer" ] || continue
   echo "-- $fuzzer"

@@ -23,10 +23,20 @@ void FuzzParseReply(const std::string& text) {
   buffer.Append(BitLoadingCommand);
   buffer.Append(text);
   ToneBits bits{};
-  ParseReply(buffer, bits);
+  const TReplyReading reading = ParseReply(buffer, bits);
   for (int i = 0; i < buffer.Count(); ++i) Check(buffer.Line(i).size() <= LineKeepLength);
   // The table is what the cells of the cut lines say.
   Check(bits == ReadToneCells(RemoveLineBreaks(buffer.Text())));
+  // The line quoted to the user is short printable ASCII, and a reading short
+  // of 513 tones is a failure that says why.
+  Check(reading.TonesRead >= 0 && reading.TonesRead <= ToneCount);
+  Check(reading.FirstLine.size() <= MaxQuotedLineLength);
+  for (char c : reading.FirstLine) Check(c >= 0x20 && c < 0x7F);
+  TPollOutcome captured;
+  captured.Captured = true;
+  const TPollOutcome judged = JudgeReading(captured, reading);
+  Check(judged.Captured == (reading.TonesRead == ToneCount));
+  if (!judged.Captured) Check(judged.FailedStep == TPollStep::psReadBits && !judged.ErrorText.empty());
   // A second cut of an already cut buffer must still be safe.
   ParseReply(buffer, bits);
 }

@@ -20,9 +20,11 @@ void Check(bool condition)
         std::abort();
 }
 
-// Pictures of up to a megapixel keep each run short; larger ones are refused
-// by the same check that refuses the real limit.
+// Pictures of up to a megapixel, and as many passes over their blocks as the
+// real work limit allows over the largest picture, keep each run short;
+// larger ones are refused by the same checks that refuse the real limits.
 constexpr std::int64_t kFuzzMaxPixels = 1 << 20;
+constexpr std::int64_t kFuzzMaxBlockScans = JPEGMaxBlockScans * kFuzzMaxPixels / JPEGMaxPixels;
 constexpr std::size_t kGuardBytes = 64;
 constexpr std::uint8_t kGuard = 0xA5;
 
@@ -38,6 +40,7 @@ void Decode(std::string_view bytes, std::uint8_t flags)
     options.BestSpeed = (flags & 16) != 0;
     options.Quantize = (flags & 32) != 0;
     options.MaxPixels = kFuzzMaxPixels;
+    options.MaxBlockScans = kFuzzMaxBlockScans;
     Check(reader.Start(options));
     Check(reader.OutputWidth() > 0 && reader.OutputWidth() <= header.Width);
     Check(reader.OutputHeight() > 0 && reader.OutputHeight() <= header.Height);

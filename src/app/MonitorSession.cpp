@@ -2,10 +2,12 @@
 
 #include "app/ReplyCut.h"
 
-#include <algorithm>
 #include <ctime>
 
-TMonitorSession::TMonitorSession(TMonitorView& view) : fView(view), fClock(LocalClockText) {}
+TMonitorSession::TMonitorSession(TMonitorView& view, std::string initialReplyText)
+    : fView(view), fReply(std::move(initialReplyText)), fClock(LocalClockText)
+{
+}
 
 // ---- events ----------------------------------------------------------------------------------------
 
@@ -31,7 +33,7 @@ void TMonitorSession::RequestPoll()
     }
 }
 
-void TMonitorSession::SelectRange(const design::ToneRange& range)
+void TMonitorSession::SelectRange(const tones::ToneRange& range)
 {
     if (range == fRange)
         return;
@@ -42,7 +44,7 @@ void TMonitorSession::SelectRange(const design::ToneRange& range)
 void TMonitorSession::Stop()
 {
     SetTimer(false);
-    SetIndicatorColor(design::IndicatorStopped);
+    SetIndicatorColor(IndicatorStoppedColor);
     fState = msStopped;
     if (fPolling) {
         fStopDuringPoll = true;
@@ -103,30 +105,60 @@ private:
     std::function<void()> fChanged;
 };
 
+// Ends the running poll's status text whichever way the poll ends: unless the
+// poll has put its result on the status line (Ended), the destructor puts
+// the text of a broken-off poll there. The exception itself goes on.
+class TRunningStatus {
+public:
+    explicit TRunningStatus(std::function<void()> brokenOff) : fBrokenOff(std::move(brokenOff)) {}
+    ~TRunningStatus()
+    {
+        if (fEnded)
+            return;
+        try {
+            fBrokenOff();
+        } catch (...) {
+        }
+    }
+    TRunningStatus(const TRunningStatus&) = delete;
+    TRunningStatus& operator=(const TRunningStatus&) = delete;
+
+    void Ended() { fEnded = true; }
+
+private:
+    std::function<void()> fBrokenOff;
+    bool fEnded = false;
+};
+
 }  // namespace
 
 void TMonitorSession::RunPoll()
 {
     // Range and login as they are when this poll starts.
-    const design::ToneRange range = fRange;
+    const tones::ToneRange range = fRange;
     const TLoginFields login = fView.LoginFields();
     fStopDuringPoll = false;
     TPollScope scope(fPolling, [this] { UpdateCursor(); });
     SetStatus(PollRunningText(login.Host));
+    TRunningStatus runningStatus(
+        [this, &login] { SetStatus(PollBrokenOffText(login.Host, fClock ? fClock() : std::string())); });
 
     TPollSettings settings = fPollSettings;
     settings.ProcessMessages = [this] { fView.ProcessMessages(); };
     settings.Heartbeat = [this] { fView.Heartbeat(); };
-    const TPollOutcome outcome = FetchReply(login.Host, login.UserName, login.Password, fReply, settings);
+    const TPollOutcome fetched = FetchReply(login.Host, login.UserName, login.Password, fReply, settings);
 
     // The indicator turns green after every dialogue, whatever its outcome,
     // unless Stop or a close request came in meanwhile.
     if (!fStopDuringPoll)
-        SetIndicatorColor(design::IndicatorRunning);
+        SetIndicatorColor(IndicatorRunningColor);
 
-    ParseReply(fReply, fBits);
+    // A reply that came but holds no reading (an error message, say) is a
+    // failed poll; the chart still shows what was read.
+    const TReplyReading reading = ParseReply(fReply, fBits);
+    const TPollOutcome outcome = JudgeReading(fetched, reading);
     fLastOutcome = outcome;
-    fTonesRead = TonesInCutReply(fReply);
+    fTonesRead = reading.TonesRead;
     fLastPollClock = fClock ? fClock() : std::string();
     ++fPollCount;
 
@@ -134,9 +166,10 @@ void TMonitorSession::RunPoll()
     // shows the old bars on the new range.
     fView.PlotBars(fBits, range);
     fPlottedRange = range;
-    const std::string note = fView.KeepPoll(outcome, login.Host, fBits, range);
+    const std::string note = fRecorder ? fRecorder->KeepPoll(outcome, login.Host, fBits, range) : std::string();
     const std::string status = PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock);
     SetStatus(note.empty() ? status : status + "; " + note);
+    runningStatus.Ended();
 
     if (!fStopDuringPoll) {
         SetTimer(true);
@@ -144,8 +177,9 @@ void TMonitorSession::RunPoll()
     }
 }
 
-void TMonitorSession::ShowPastPoll(const design::ToneRange& range, const std::string& statusText)
+void TMonitorSession::ShowPastPoll(const ToneBits& bits, const tones::ToneRange& range, const std::string& statusText)
 {
+    fView.PlotBars(bits, range);
     fPlottedRange = range;
     SetStatus(statusText);
 }
@@ -186,10 +220,7 @@ void TMonitorSession::UpdateCursor()
 
 int TonesInCutReply(const TReplyBuffer& cutReply)
 {
-    // Tone t is read from the characters 3t and 3t + 1 of the joined text.
-    const std::size_t length = RemoveLineBreaks(cutReply.Text()).size();
-    const std::size_t cells = (length + CellWidth - 1) / CellWidth;
-    return static_cast<int>(std::min<std::size_t>(cells, ToneCount));
+    return CountToneNumbers(RemoveLineBreaks(cutReply.Text()));
 }
 
 std::string LocalClockText()

@@ -8,11 +8,12 @@
 
 #include "app/MonitorView.h"
 #include "app/PollOutcome.h"
+#include "app/PollRecorder.h"
 #include "app/PollStatusText.h"
 #include "app/ReplyBuffer.h"
 #include "app/RouterPoll.h"
 #include "app/ToneBits.h"
-#include "monitor/MonitorDesign.h"
+#include "app/ToneRange.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +27,9 @@ enum TMonitorState {
 
 class TMonitorSession {
 public:
-    explicit TMonitorSession(TMonitorView& view);
+    // initialReplyText: what the reply buffer holds before the first poll
+    // (the window's hidden text buffer shows its design text).
+    explicit TMonitorSession(TMonitorView& view, std::string initialReplyText = std::string());
 
     // --- events -------------------------------------------------------------------------------------
     // A click on Plot or on the credit label, or a tick of the timer: one
@@ -37,7 +40,7 @@ public:
     void TimerTick() { RequestPoll(); }
     // A range button became the selected one: the range changes and a poll
     // follows. Selecting the range already selected does nothing.
-    void SelectRange(const design::ToneRange& range);
+    void SelectRange(const tones::ToneRange& range);
     // Stop: timer disabled, indicator red. While a poll runs, Stop wins: that
     // poll ends with the timer disabled and the indicator red, and a poll
     // requested before the Stop is dropped.
@@ -46,19 +49,19 @@ public:
     bool CloseQuery();
     // Whether a bar lies under the mouse (the readout's crosshair).
     void SetReadoutOnBar(bool onBar);
-    // The window shows a poll from the history with the bars of range: the
+    // A poll chosen in the history: its bits are plotted over range, the
     // readout numbers the bars from that range's first tone, and the status
     // line says what is shown, until the next poll plots live data again.
     // The timer, the indicator and the table of the last poll stay as they are.
-    void ShowPastPoll(const design::ToneRange& range, const std::string& statusText);
+    void ShowPastPoll(const ToneBits& bits, const tones::ToneRange& range, const std::string& statusText);
 
     // --- getters ------------------------------------------------------------------------------------
     TMonitorState State() const { return fState; }
     bool TimerEnabled() const { return fTimerEnabled; }
     std::uint32_t Indicator() const { return fIndicator; }
-    const design::ToneRange& Range() const { return fRange; }
+    const tones::ToneRange& Range() const { return fRange; }
     // The range of the bars on the chart (the selected one until the first poll).
-    const design::ToneRange& PlottedRange() const { return fPlottedRange; }
+    const tones::ToneRange& PlottedRange() const { return fPlottedRange; }
     const ToneBits& Bits() const { return fBits; }
     const TReplyBuffer& Reply() const { return fReply; }
     bool Polling() const { return fPolling; }
@@ -79,6 +82,8 @@ public:
     void SetPollSettings(const TPollSettings& settings) { fPollSettings = settings; }
     // The time of day as the status line shows it (local HH:MM:SS unless replaced).
     void SetClock(std::function<std::string()> clock) { fClock = std::move(clock); }
+    // Where every poll that ends is kept (none: kept nowhere). Not owned.
+    void SetRecorder(TPollRecorder* recorder) { fRecorder = recorder; }
 
 private:
     void RunPoll();
@@ -90,14 +95,15 @@ private:
     // --- data ---------------------------------------------------------------------------------------
     TMonitorView& fView;
     ToneBits fBits{};
-    TReplyBuffer fReply{std::string(design::Memo1Text)};
-    design::ToneRange fRange = design::RangeLow;
-    design::ToneRange fPlottedRange = design::RangeLow;
+    TReplyBuffer fReply;
+    tones::ToneRange fRange = tones::RangeLow;
+    tones::ToneRange fPlottedRange = tones::RangeLow;
     TMonitorState fState = msIdle;
     bool fTimerEnabled = false;
-    std::uint32_t fIndicator = design::IndicatorStopped;
+    std::uint32_t fIndicator = IndicatorStoppedColor;
     TPollSettings fPollSettings;
     std::function<std::string()> fClock;
+    TPollRecorder* fRecorder = nullptr;
 
     // The poll in progress and what arrived during it.
     bool fPolling = false;
@@ -116,7 +122,7 @@ private:
     bool fReadoutOnBar = false;
 };
 
-// Tones whose cells the cut reply holds (up to 513): what a poll has read.
+// Tones whose cells in the cut reply hold numbers (up to 513): what a poll has read.
 int TonesInCutReply(const TReplyBuffer& cutReply);
 
 // The local time of day as HH:MM:SS.

@@ -4,7 +4,7 @@
 
 #include "app/PollOutcome.h"
 #include "app/ToneBits.h"
-#include "monitor/MonitorDesign.h"
+#include "app/ToneRange.h"
 
 #include <cstdint>
 #include <string>
@@ -15,6 +15,11 @@ struct TLoginFields {
     std::string UserName;
     std::string Password;
 };
+
+// Brush colours of the indicator square (0x00BBGGRR): red while the monitor
+// is stopped, green once a poll has run.
+inline constexpr std::uint32_t IndicatorStoppedColor = 0x0000FF;
+inline constexpr std::uint32_t IndicatorRunningColor = 0x008000;
 
 // The application-wide mouse cursor the monitor asks for.
 enum TMonitorCursor { mcDefault, mcCrosshair, mcBusy };
@@ -29,23 +34,13 @@ public:
     // --- showing the poll ------------------------------------------------------------------------
     // Empties the bar series, sets the bottom axis to the range and appends one
     // bar per tone of the range.
-    virtual void PlotBars(const ToneBits& bits, const design::ToneRange& range) = 0;
+    virtual void PlotBars(const ToneBits& bits, const tones::ToneRange& range) = 0;
     // Brush colour of the indicator square (0x00BBGGRR).
     virtual void SetIndicator(std::uint32_t color) = 0;
     // Enabling an enabled timer must not restart its period.
     virtual void SetTimerEnabled(bool enabled) = 0;
     virtual void ShowStatus(const std::string& text) = 0;
     virtual void ApplyCursor(TMonitorCursor cursor) = 0;
-    // Keeps a poll that has just ended (its outcome, the host, the whole
-    // table and the range) in the line history. Answers "" or a note for the
-    // status line when the poll could not be kept; it never stops the poll.
-    // The default keeps nothing.
-    virtual std::string KeepPoll(const TPollOutcome& /*outcome*/, const std::string& /*host*/,
-                                 const ToneBits& /*bits*/, const design::ToneRange& /*range*/)
-    {
-        return std::string();
-    }
-
     // --- events while a poll runs ----------------------------------------------------------------
     // Handles every pending event once, user input included (right before the
     // router command is sent).

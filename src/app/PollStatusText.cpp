@@ -28,6 +28,20 @@ std::string SentItem(TPollStep step)
     }
 }
 
+// A limit in milliseconds as seconds: "30 s", "0.5 s".
+std::string SecondsText(int ms)
+{
+    std::string text = std::to_string(ms / 1000);
+    const int fraction = ms % 1000;
+    if (fraction != 0) {
+        std::string digits = std::to_string(fraction + 1000).substr(1);
+        while (digits.back() == '0')
+            digits.pop_back();
+        text += "." + digits;
+    }
+    return text + " s";
+}
+
 std::string WithReason(std::string text, const std::string& reason)
 {
     if (!reason.empty())
@@ -44,9 +58,12 @@ std::string PollFailureText(const TPollOutcome& outcome, const std::string& host
     const TPollStep step = outcome.FailedStep;
     if (outcome.DeadlineExceeded) {
         const std::string phase = WaitPhase(step);
-        return "Gave up " + (phase.empty() ? std::string("polling") : phase) + ": the poll took longer than " +
-               std::to_string(TPollSettings{}.DeadlineMs / 1000) + " s";
+        const std::string took = outcome.DeadlineMs > 0 ? "took longer than " + SecondsText(outcome.DeadlineMs)
+                                                        : std::string("ran out of time");
+        return "Gave up " + (phase.empty() ? std::string("polling") : phase) + ": the poll " + took;
     }
+    if (step == TPollStep::psReadBits)
+        return outcome.ErrorText.empty() ? std::string("No bit loading in the router's reply") : outcome.ErrorText;
     if (step == TPollStep::psConnect)
         return WithReason("Could not connect to " + host, outcome.ErrorText);
     if (step == TPollStep::psCheckSettings)
@@ -80,4 +97,9 @@ std::string PollStatusText(const TPollOutcome& outcome, const std::string& host,
 std::string PollRunningText(const std::string& host)
 {
     return "Polling " + host + "...";
+}
+
+std::string PollBrokenOffText(const std::string& host, const std::string& clockText)
+{
+    return "The poll of " + host + " ended with an error (at " + clockText + ")";
 }

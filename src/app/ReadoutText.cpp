@@ -1,6 +1,6 @@
 #include "app/ReadoutText.h"
 
-#include "monitor/MonitorDesign.h"
+#include "app/ToneRange.h"
 
 #include <charconv>
 #include <cmath>
@@ -45,21 +45,21 @@ std::string ShortestDecimal(double value, char decimalSeparator)
 
 double ToneFrequencyKHz(int tone)
 {
-    return tone * design::ToneSpacingKHz;
+    return tone * tones::ToneSpacingKHz;
 }
 
 std::string ReadoutToneText(int tone)
 {
-    return std::string(design::ReadoutTone) + std::to_string(tone);
+    return std::string(ReadoutToneCaption) + std::to_string(tone);
 }
 
 std::string ReadoutFrequencyText(int tone, char decimalSeparator)
 {
-    return std::string(design::ReadoutFrequency) + ShortestDecimal(ToneFrequencyKHz(tone), decimalSeparator) +
-           std::string(design::ReadoutFrequencyUnit);
+    return std::string(ReadoutFrequencyCaption) + ShortestDecimal(ToneFrequencyKHz(tone), decimalSeparator) +
+           std::string(ReadoutFrequencyUnitText);
 }
 
 std::string ReadoutBitsText(double bits, char decimalSeparator)
 {
-    return std::string(design::ReadoutBits) + ShortestDecimal(bits, decimalSeparator);
+    return std::string(ReadoutBitsCaption) + ShortestDecimal(bits, decimalSeparator);
 }

@@ -4,6 +4,13 @@
 // window's proportional font; they are part of the texts.
 
 #include <string>
+#include <string_view>
+
+// The captions in front of the values.
+inline constexpr std::string_view ReadoutToneCaption = "Tone number:   ";
+inline constexpr std::string_view ReadoutFrequencyCaption = "Frequency:       ";
+inline constexpr std::string_view ReadoutBitsCaption = "Bits:                  ";
+inline constexpr std::string_view ReadoutFrequencyUnitText = " KHz";
 
 // The shortest general decimal form with at most 15 significant digits: no
 // trailing zeros, no thousands separator, the given decimal separator

@@ -31,7 +31,8 @@ std::string RemoveLineBreaks(std::string_view text) {
   return joined;
 }
 
-int32_t ReadCellValue(std::string_view text) {
+bool ReadCellNumber(std::string_view text, int32_t& value) {
+  value = 0;
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
@@ -49,20 +50,27 @@ int32_t ReadCellValue(std::string_view text) {
     base = 16;
     text.remove_prefix(2);
   }
-  if (text.empty()) return 0;
+  if (text.empty()) return false;
 
   // Decimal values must fit a signed 32-bit integer; hexadecimal ones may use
   // all 32 bits and wrap into the negative range.
   const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-  uint64_t value = 0;
+  uint64_t magnitude = 0;
   for (char c : text) {
     const int digit = HexDigit(c);
-    if (digit < 0 || digit >= base) return 0;
-    value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    if (value > limit) return 0;
+    if (digit < 0 || digit >= base) return false;
+    magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    if (magnitude > limit) return false;
   }
-  const uint32_t bits = static_cast<uint32_t>(value);
-  return static_cast<int32_t>(negative ? 0u - bits : bits);
+  const uint32_t bits = static_cast<uint32_t>(magnitude);
+  value = static_cast<int32_t>(negative ? 0u - bits : bits);
+  return true;
+}
+
+int32_t ReadCellValue(std::string_view text) {
+  int32_t value = 0;
+  ReadCellNumber(text, value);
+  return value;
 }
 
 ToneBits ReadToneCells(std::string_view joined) {
@@ -72,4 +80,14 @@ ToneBits ReadToneCells(std::string_view joined) {
     bits[tone] = start < joined.size() ? ReadCellValue(joined.substr(start, CellValueWidth)) : 0;
   }
   return bits;
+}
+
+int CountToneNumbers(std::string_view joined) {
+  int numbers = 0;
+  int32_t value = 0;
+  for (std::size_t tone = 0; tone < static_cast<std::size_t>(ToneCount); ++tone) {
+    const std::size_t start = tone * CellWidth;
+    if (start < joined.size() && ReadCellNumber(joined.substr(start, CellValueWidth), value)) ++numbers;
+  }
+  return numbers;
 }

@@ -35,10 +35,17 @@ std::string RemoveLineBreaks(std::string_view text);
 
 // The integer in a cell's text: leading and trailing spaces and control
 // characters are ignored, then an optional sign and decimal digits, or
-// hexadecimal digits after a "$", "x" or "0x" prefix. Anything else, an
-// empty text or a value outside 32 bits reads as 0.
+// hexadecimal digits after a "$", "x" or "0x" prefix. False for anything
+// else, an empty text or a value outside 32 bits (value is then 0).
+bool ReadCellNumber(std::string_view text, int32_t& value);
+
+// ReadCellNumber's value, 0 where the cell holds no number.
 int32_t ReadCellValue(std::string_view text);
 
 // Reads tone t from the two characters at 0-based positions 3t and 3t+1 of
 // the joined text; cells past the end of the text read as 0.
 ToneBits ReadToneCells(std::string_view joined);
+
+// How many of the 513 cells of the joined text hold a number (a blank cell,
+// text or a cell past the end does not).
+int CountToneNumbers(std::string_view joined);

@@ -40,6 +40,7 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
     TPollOutcome outcome;
     outcome.FailedStep = TPollStep::psCheckSettings;
     outcome.ErrorText = refusal;
+    outcome.DeadlineMs = settings.DeadlineMs;
     return outcome;
   }
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(settings.DeadlineMs);
@@ -65,6 +66,7 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
   });
 
   TPollOutcome outcome;
+  outcome.DeadlineMs = settings.DeadlineMs;
   bool bufferRefilled = false;
   std::string replyText;
 

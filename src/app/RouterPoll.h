@@ -5,6 +5,7 @@
 
 #include "app/PollOutcome.h"
 #include "app/ReplyBuffer.h"
+#include "app/ReplyReading.h"
 #include "app/ToneBits.h"
 
 // The router command whose reply carries the bit loading.
@@ -40,7 +41,8 @@ std::string CheckPollSettings(const std::string& host, const std::string& userNa
 // IPv6 literal; port 23 unless given), sends the bit-loading command and
 // leaves the command line and the reply in the buffer. The dialogue goes on
 // past failed waits, as a slow or odd router may still answer; the outcome
-// says whether a reply was captured. Whenever the buffer was not refilled,
+// says whether a reply was captured (whether it holds a reading is for
+// JudgeReading to say after ParseReply). Whenever the buffer was not refilled,
 // it is left empty. Settings that CheckPollSettings refuses end the poll at
 // once, before anything is connected or sent (step psCheckSettings).
 TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
@@ -48,5 +50,6 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
 
 // Cuts the buffer filled by FetchReply down to the cells and reads all 513
 // entries of toneBits from them (0 where nothing could be read). The buffer
-// keeps the cut lines.
-void ParseReply(TReplyBuffer& reply, ToneBits& toneBits);
+// keeps the cut lines. Answers what the cut found, for JudgeReading: a
+// captured reply is a reading only when all its cells held numbers.
+TReplyReading ParseReply(TReplyBuffer& reply, ToneBits& toneBits);

@@ -43,6 +43,8 @@ QImage TCustomChartPanel::RenderBitmap(TColor backgroundColor, const TRect& r)
 
     // Always full colour, whatever Monochrome says; a new bitmap is white.
     QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;  // too large for memory: the caller tells the user
     image.fill(Qt::white);
     QPainter painter(&image);
     if (backgroundColor != clDefault && ColorToRGB(backgroundColor) != clWhite)

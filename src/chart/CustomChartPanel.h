@@ -118,6 +118,8 @@ public:
 
     // --- export (ChartExport.cpp) ---------------------------------------------------------------
     // New bitmap (Format_RGB32) of r's size with the chart drawn at r's own origin.
+    // Null when r is empty, or when a bitmap of that size cannot be allocated
+    // (nothing is drawn then).
     QImage RenderBitmap(TColor backgroundColor, const TRect& r);
     // Vector recording of one pass over r (size one pixel less, at least 1 x 1).
     TChartMetafile RenderMetafile(bool enhanced, const TRect& r);

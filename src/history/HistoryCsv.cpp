@@ -6,9 +6,7 @@
 
 #include <functional>
 
-namespace {
-
-std::string CsvText(const std::string& text)
+std::string HistoryCsvText(const std::string& text)
 {
     std::string cell = text;
     if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos)
@@ -21,6 +19,8 @@ std::string CsvText(const std::string& text)
     }
     return quoted + "\"";
 }
+
+namespace {
 
 bool Export(THistoryStore& store, const std::string& path, THistoryExport& result,
             const std::function<bool(const THistoryStore::TRecordVisitor&, const THistoryStore::TRefusalVisitor&)>& read)
@@ -58,8 +58,8 @@ std::string HistoryCsvHeader()
 
 std::string HistoryCsvRow(const THistoryRecord& record)
 {
-    std::string row = FormatUtcIso(record.TimeUtcMs) + "," + CsvText(record.Host) + "," +
-                      CsvText(DescribeOutcome(record.Outcome));
+    std::string row = FormatUtcIso(record.TimeUtcMs) + "," + HistoryCsvText(record.Host) + "," +
+                      HistoryCsvText(DescribeOutcome(record.Outcome));
     for (std::int32_t bits : record.Bits) row += "," + std::to_string(bits);
     return row + "\n";
 }

@@ -11,11 +11,14 @@
 
 class THistoryStore;
 
+// A text as one CSV cell: quoted when it holds a comma, quote or line break;
+// a text that a spreadsheet would run as a formula (starting with =, +, -, @,
+// tab or CR) gets a leading apostrophe.
+std::string HistoryCsvText(const std::string& text);
+
 // "time,host,outcome,tone0,...,tone512" and a line end.
 std::string HistoryCsvHeader();
-// One row and its line end. Texts are quoted when they hold a comma, quote or
-// line break; a text that a spreadsheet would run as a formula (starting with
-// =, +, -, @, tab or CR) is written with a leading apostrophe.
+// One row and its line end, the host and outcome as HistoryCsvText writes them.
 std::string HistoryCsvRow(const THistoryRecord& record);
 
 struct THistoryExport {

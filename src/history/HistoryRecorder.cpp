@@ -39,6 +39,16 @@ std::string THistoryRecorder::Record(THistoryRecord& record)
     return notice;
 }
 
+std::string THistoryRecorder::KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
+                                       const tones::ToneRange& range)
+{
+    THistoryRecord record = MakeHistoryRecord(CurrentUtcMs(), host, outcome, range.FirstTone, range.LastTone, bits);
+    const std::string note = Record(record);
+    if (fOnKept)
+        fOnKept();
+    return note;
+}
+
 std::string HistoryNotWrittenText(const std::string& reason)
 {
     const std::string prefix = "the history could not be written: ";

@@ -3,10 +3,12 @@
 // at the default location (or a given path), one call per poll, and the
 // texts for the status line.
 
+#include "app/PollRecorder.h"
 #include "history/HistoryRecord.h"
 #include "history/HistoryStore.h"
 
 #include <QString>
+#include <functional>
 #include <string>
 
 // The default store: "history.sqlite" in the user's data folder of the
@@ -14,7 +16,7 @@
 // application carries that name, the same folder otherwise).
 QString DefaultHistoryPath();
 
-class THistoryRecorder {
+class THistoryRecorder : public TPollRecorder {
 public:
     explicit THistoryRecorder(const QString& path = DefaultHistoryPath(), const THistoryStoreOptions& options = {});
 
@@ -25,6 +27,13 @@ public:
     // (and where) or a newer one opened read-only. A store that could not be
     // opened is tried again at the next poll.
     std::string Record(THistoryRecord& record);
+    // A poll of a session, kept at the current time; then the kept-callback.
+    std::string KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
+                         const tones::ToneRange& range) override;
+
+    // --- setters ---------------------------------------------------------------------------
+    // Called after each poll a session handed over, written or not.
+    void SetOnKept(std::function<void()> onKept) { fOnKept = std::move(onKept); }
 
     // --- getters ---------------------------------------------------------------------------
     const QString& Path() const { return fPath; }
@@ -37,6 +46,7 @@ private:
     THistoryStore fStore;
     // A read-only store is told about once; later polls just say "not written".
     bool fToldReadOnly = false;
+    std::function<void()> fOnKept;
 };
 
 // "History not written: REASON" — the status line's note when a poll could

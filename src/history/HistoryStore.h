@@ -1,9 +1,12 @@
 #pragma once
 // The line history: one SQLite file with one record per poll, written in one
 // transaction each. A store that cannot be written never stops a poll: Append
-// answers false with the reason and the caller goes on.
+// answers false with the reason and the caller goes on. The queries are
+// here; the file's lifecycle is THistoryStoreFile's and the columns of a row
+// THistoryRowMapping's.
 
 #include "history/HistoryRecord.h"
+#include "history/HistoryStoreFile.h"
 #include "history/HistorySummary.h"
 
 #include <QString>
@@ -12,39 +15,23 @@
 #include <string>
 #include <vector>
 
-struct THistoryStoreOptions {
-    // How long a write waits for another connection's write to end.
-    int BusyTimeoutMs = 1000;
-    // Open for reading only: nothing is created, set aside or written.
-    bool ReadOnly = false;
-    // Largest size of the file in database pages (0: no limit); appends
-    // beyond it fail as on a full disk.
-    int MaxPageCount = 0;
-};
-
-// One point of the total-bits plot.
-struct TTotalBitsPoint {
-    std::int64_t Id = 0;
-    std::int64_t TimeUtcMs = 0;
-    std::int64_t TotalBits = 0;
-    bool Captured = false;
-};
+class QSqlError;
+class QSqlQuery;
 
 class THistoryStore {
 public:
     // The layout this version writes and reads; a store with a higher number
     // was written by a later version and is opened read-only.
-    static constexpr int CurrentSchemaVersion = 1;
+    static constexpr int CurrentSchemaVersion = THistoryStoreFile::CurrentSchemaVersion;
     // Marks the file as a history store, so that another program's database
     // is never taken for a damaged one.
-    static constexpr int ApplicationId = 0x514D4831;  // "QMH1"
+    static constexpr int ApplicationId = THistoryStoreFile::ApplicationId;
 
     using TRecordVisitor = std::function<void(const THistoryRecord&)>;
     // A record whose values were refused: its id, time and the reason.
     using TRefusalVisitor = std::function<void(std::int64_t id, std::int64_t timeUtcMs, const std::string& reason)>;
 
-    THistoryStore();
-    ~THistoryStore();
+    THistoryStore() = default;
     THistoryStore(const THistoryStore&) = delete;
     THistoryStore& operator=(const THistoryStore&) = delete;
 
@@ -56,22 +43,22 @@ public:
     // read-only. Both are told in Notice(). False, with LastError(), when the
     // store cannot be used at all (another program's database, a folder, a
     // file that cannot be opened or set aside).
-    bool Open(const QString& path, const THistoryStoreOptions& options = {});
-    void Close();
+    bool Open(const QString& path, const THistoryStoreOptions& options = {}) { return fFile.Open(path, options); }
+    void Close() { fFile.Close(); }
 
     // --- getters ---------------------------------------------------------------------------
-    bool IsOpen() const { return fOpen; }
-    bool IsReadOnly() const { return fReadOnly; }
-    const QString& Path() const { return fPath; }
+    bool IsOpen() const { return fFile.IsOpen(); }
+    bool IsReadOnly() const { return fFile.IsReadOnly(); }
+    const QString& Path() const { return fFile.Path(); }
     // The layout version found in the file (CurrentSchemaVersion for a new one).
-    int FileSchemaVersion() const { return fFileSchemaVersion; }
+    int FileSchemaVersion() const { return fFile.FileSchemaVersion(); }
     // Why the last failed call failed.
-    const std::string& LastError() const { return fLastError; }
+    const std::string& LastError() const { return fFile.LastError(); }
     // What the last Open or Append had to do that the user should know:
     // a damaged store set aside, or a newer one opened read-only. Empty otherwise.
-    const std::string& Notice() const { return fNotice; }
+    const std::string& Notice() const { return fFile.Notice(); }
     // Where the last damaged store was moved (empty if none was).
-    const QString& SetAsidePath() const { return fSetAsidePath; }
+    const QString& SetAsidePath() const { return fFile.SetAsidePath(); }
 
     // --- writing ---------------------------------------------------------------------------
     // Adds one poll in one transaction and gives the record its Id. A store
@@ -102,24 +89,14 @@ public:
     bool ReadTotalBits(const THistoryFilter& filter, std::vector<TTotalBitsPoint>& points);
 
 private:
-    enum TProbe { prCurrent, prEmpty, prNewer, prDamaged, prForeign, prFailed };
-
-    bool Connect(bool readOnly);
-    void Disconnect();
-    TProbe Probe(std::string& why);
-    bool CreateSchema();
-    bool SetAside(const std::string& why);
-    bool AppendOnce(THistoryRecord* records, std::size_t count, bool& damaged);
-    bool Fail(const std::string& what, const class QSqlError& error);
+    // Inserts count records in one transaction. On failure nothing is kept,
+    // the ids are 0 again, and damage holds SQLite's reason when the failure
+    // says the file is damaged (empty otherwise).
+    bool AppendOnce(THistoryRecord* records, std::size_t count, std::string& damage);
+    // Visits the rows of a record query that has run; false when reading fails.
+    bool VisitRecords(QSqlQuery& query, const TRecordVisitor& visit, const TRefusalVisitor& refused);
+    bool ReadFailed(const QSqlError& error);
 
     // --- data ------------------------------------------------------------------------------
-    QString fConnection;
-    QString fPath;
-    THistoryStoreOptions fOptions;
-    bool fOpen = false;
-    bool fReadOnly = false;
-    int fFileSchemaVersion = 0;
-    std::string fLastError;
-    std::string fNotice;
-    QString fSetAsidePath;
+    THistoryStoreFile fFile;
 };

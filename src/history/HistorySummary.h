@@ -1,5 +1,6 @@
 #pragma once
-// What the list of polls shows of one record, read without decoding its values.
+// What the list of polls and the total-bits plot show of one record, read
+// without decoding its values.
 
 #include <cstdint>
 #include <string>
@@ -14,6 +15,14 @@ struct THistorySummary {
     int ZeroTones = 0;
 };
 
+// One point of the total-bits plot.
+struct TTotalBitsPoint {
+    std::int64_t Id = 0;
+    std::int64_t TimeUtcMs = 0;
+    std::int64_t TotalBits = 0;
+    bool Captured = false;
+};
+
 // Where a page of the newest-first list ends: the next page starts strictly
 // below this (time, id) pair.
 struct THistoryPageKey {
@@ -21,11 +30,15 @@ struct THistoryPageKey {
     std::int64_t Id = 0;
 };
 
-// Which polls a query covers: those at or after SinceUtcMs (all when unset).
+// Which polls a query covers: those at or after SinceUtcMs and before
+// UntilUtcMs (all when unset).
 struct THistoryFilter {
     bool HasSince = false;
     std::int64_t SinceUtcMs = 0;
+    bool HasUntil = false;
+    std::int64_t UntilUtcMs = 0;
 
     static THistoryFilter All() { return {}; }
     static THistoryFilter Since(std::int64_t utcMs) { return {true, utcMs}; }
+    static THistoryFilter Until(std::int64_t utcMs) { return {false, 0, true, utcMs}; }
 };

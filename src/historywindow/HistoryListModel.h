@@ -10,6 +10,8 @@
 #include <vector>
 
 class THistoryListModel : public QAbstractTableModel {
+    Q_OBJECT
+
 public:
     enum TColumn { hcTime, hcOutcome, hcTotalBits, hcZeroTones, hcColumnCount };
 

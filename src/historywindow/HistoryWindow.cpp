@@ -1,5 +1,7 @@
 #include "historywindow/HistoryWindow.h"
 
+#include "text/QtText.h"
+
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "history/HistoryTime.h"
@@ -22,17 +24,12 @@
 
 namespace {
 
-QString Q(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     : QWidget(parent, Qt::Window), fBrowser(storePath)
 {
-    setWindowTitle(Q(design::HistoryCaption));
+    setWindowTitle(QStringFromUtf8(design::HistoryCaption));
     resize(design::HistoryClientWidth, design::HistoryClientHeight);
     setMinimumSize(design::HistoryMinWidth, design::HistoryMinHeight);
 
@@ -41,13 +38,13 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
                                design::HistoryMargin);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(Q(design::HistoryPeriodLabel), this));
+    top->addWidget(new QLabel(QStringFromUtf8(design::HistoryPeriodLabel), this));
     fPeriod = new QComboBox(this);
-    for (const design::HistoryPeriod& period : design::HistoryPeriods) fPeriod->addItem(Q(period.Caption));
+    for (const design::HistoryPeriod& period : design::HistoryPeriods) fPeriod->addItem(QStringFromUtf8(period.Caption));
     fPeriod->setCurrentIndex(design::HistoryDefaultPeriod);
     top->addWidget(fPeriod);
     top->addStretch(1);
-    fExport = new QPushButton(Q(design::HistoryExportButton), this);
+    fExport = new QPushButton(QStringFromUtf8(design::HistoryExportButton), this);
     fExport->setToolTip(QStringLiteral("Writes the chosen polls, or every listed poll when none is chosen"));
     top->addWidget(fExport);
     layout->addLayout(top);
@@ -153,12 +150,12 @@ bool THistoryWindow::ExportTo(const QString& path)
 
 void THistoryWindow::ExportClick()
 {
-    QFileDialog dialog(this, Q(design::HistoryExportButton).remove(QStringLiteral("...")));
+    QFileDialog dialog(this, QStringFromUtf8(design::HistoryExportButton).remove(QStringLiteral("...")));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(Q(design::HistoryExportFilter));
+    dialog.setNameFilter(QStringFromUtf8(design::HistoryExportFilter));
     dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.selectFile(QDir::home().filePath(Q(design::HistoryExportDefaultName)));
+    dialog.selectFile(QDir::home().filePath(QStringFromUtf8(design::HistoryExportDefaultName)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     ExportTo(dialog.selectedFiles().front());
 }

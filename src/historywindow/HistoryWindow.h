@@ -16,6 +16,8 @@ class TChart;
 class TBarSeries;
 
 class THistoryWindow : public QWidget {
+    Q_OBJECT
+
 public:
     // A top-level window over the store at storePath. With a parent it stays
     // above the parent and goes with it, but never blocks it.

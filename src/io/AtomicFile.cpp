@@ -91,6 +91,15 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
             return Fail(reason, EISDIR);
         if (!S_ISREG(info.st_mode))
             return WriteInPlace(target, bytes, reason);
+        // Renaming over a file needs only the folder's permission, so a file
+        // the user may not write (made read-only, or someone else's) would
+        // be replaced without a word. It is refused as opening it for writing
+        // would be: the system's own check for the effective user, which
+        // takes access lists, read-only mounts and the superuser into
+        // account, without opening the file (an open for writing tells file
+        // watchers that it was written).
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+            return Fail(reason, errno);
         mode = info.st_mode & 07777;  // a replaced file keeps its permissions
     }
 

@@ -10,6 +10,8 @@
 // reader sees the old file or the new one, never a part of either. A symbolic
 // link is followed and stays a link. A path that names something other than a
 // regular file (a device such as /dev/null or /dev/stdout) is written in place.
+// An existing file that the user may not write is refused ("Permission
+// denied"), although the folder would let it be replaced.
 //
 // Answers false when anything fails, with reason set to the system's text
 // ("No space left on device"); path is then untouched and no temporary file

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <exception>
+#include <stdexcept>
 
 #include "jpeg/JPEGImage.h"
 #include "jpeg/JPEGSettings.h"
@@ -43,10 +44,16 @@ bool ReadJPEGPicture(const std::string& fileName, QImage& picture, std::string& 
     return false;
 }
 
-bool ReadJPEGPreview(const std::string& fileName, QSize box, QImage& picture, QSize& fullSize, std::string& error)
+bool ReadJPEGPreview(const std::string& fileName, QSize box, QImage& picture, QSize& fullSize, std::string& error,
+                     const std::atomic<bool>* cancel)
 {
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(std::memory_order_relaxed); };
+    const auto deadline = std::chrono::steady_clock::now() + JPEGPreviewTimeLimit;
     try {
         TJPEGImage image;
+        image.SetDecodeStop(cancel, deadline);
+        if (cancelled())
+            throw std::runtime_error("Cancelled");  // not even read
         image.LoadFromFile(fileName);
         fullSize = QSize(image.Width(), image.Height());
         TJPEGScale scale = jsFull;
@@ -59,7 +66,13 @@ bool ReadJPEGPreview(const std::string& fileName, QSize box, QImage& picture, QS
         image.SetScale(scale);
         picture = image.Bitmap();
         if (picture.isNull()) {
-            error = "Empty file";
+            // A stopped decoding leaves no bitmap, as an empty file does.
+            if (cancelled())
+                error = "Cancelled";
+            else if (std::chrono::steady_clock::now() >= deadline)
+                error = "Decoding took too long";
+            else
+                error = "Empty file";
             fullSize = QSize();
             return false;
         }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRect>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <istream>
@@ -108,6 +109,12 @@ void TJPEGImage::SetSmoothing(bool v)
         return;
     fSettings.Smoothing = v;
     DropDecodedBitmap();
+}
+
+void TJPEGImage::SetDecodeStop(const std::atomic<bool>* cancel, std::chrono::steady_clock::time_point deadline)
+{
+    fDecodeCancel = cancel;
+    fDecodeDeadline = deadline;
 }
 
 void TJPEGImage::SetWidth(int)
@@ -254,6 +261,10 @@ void TJPEGImage::LoadFromFile(const std::string& fileName)
         throw EFileError::CannotOpen(fileName, std::strerror(errno));
     if (!S_ISREG(status.st_mode))
         throw EFileError::CannotOpen(fileName, "Not a regular file");
+    // Refused by its size at once: reading a quarter of a gigabyte first
+    // would take seconds for nothing.
+    if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > MaxFileBytes)
+        throw EJPEG(JERR_IMAGE_TOO_BIG);
     std::ifstream file(fileName, std::ios::binary);
     if (!file)
         throw EFileError::CannotOpen(fileName, std::strerror(errno));
@@ -274,6 +285,8 @@ void TJPEGImage::Decode()
     options.Grayscale = fSettings.Grayscale;
     options.BestSpeed = fSettings.Performance == jpBestSpeed;
     options.Quantize = fSettings.PixelFormat == jpf8Bit;
+    options.Cancel = fDecodeCancel;
+    options.Deadline = fDecodeDeadline;
     if (!reader.Start(options))
         return;
     QImage bitmap(reader.OutputWidth(), reader.OutputHeight(),

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <atomic>
+#include <chrono>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -58,6 +60,10 @@ public:
     void SetProgressiveDisplay(bool v) { fSettings.ProgressiveDisplay = v; }
     void SetScale(TJPEGScale v);
     void SetSmoothing(bool v);
+    // Decoding stops early, as after an abort by OnProgress (no bitmap, no
+    // error), once cancel is set (by any thread) or the deadline has passed.
+    // The flag must outlive the image's decodings.
+    void SetDecodeStop(const std::atomic<bool>* cancel, std::chrono::steady_clock::time_point deadline);
     // A JPEG image cannot be resized: both raise EInvalidGraphicOperation.
     [[noreturn]] void SetWidth(int v);
     [[noreturn]] void SetHeight(int v);
@@ -99,7 +105,8 @@ public:
     void LoadFromBytes(std::string bytes);
     // The rest of the stream, as LoadFromBytes; more than MaxFileBytes raise EJPEG.
     void LoadFromStream(std::istream& stream);
-    // A regular file, as LoadFromBytes; EFileError when it cannot be read.
+    // A regular file, as LoadFromBytes; EFileError when it cannot be read. A
+    // file longer than MaxFileBytes raises EJPEG before anything is read.
     void LoadFromFile(const std::string& fileName);
 
     // --- drawing and clipboard ---------------------------------------------------------------
@@ -121,4 +128,6 @@ private:
     QImage fBitmap;
     bool fBitmapDecoded = false;  // the bitmap came from the data, not from an assignment
     TJPEGSettings fSettings;
+    const std::atomic<bool>* fDecodeCancel = nullptr;
+    std::chrono::steady_clock::time_point fDecodeDeadline = std::chrono::steady_clock::time_point::max();
 };

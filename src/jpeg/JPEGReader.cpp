@@ -65,6 +65,9 @@ bool TJPEGReader::TState::RunStart(const TJPEGReadOptions& options) noexcept
     }
     info->mem->max_memory_to_use = kMaxLibraryMemory;
     Session.ScanLimit = JPEGMaxScans;
+    Session.BlockScanLimit = options.MaxBlockScans;
+    Session.Cancel = options.Cancel;
+    Session.Deadline = options.Deadline;
 
     info->scale_num = 1;
     info->scale_denom = 1U << (options.ScaleShift < 0 ? 0 : (options.ScaleShift > 3 ? 3 : options.ScaleShift));

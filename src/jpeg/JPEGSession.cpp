@@ -67,20 +67,44 @@ void TJPEGSession::ProgressMonitor(j_common_ptr info) noexcept
         std::longjmp(session.Jump, 1);
 }
 
-bool TJPEGSession::Tick(j_common_ptr info) noexcept
+bool TJPEGSession::WithinLimits(j_decompress_ptr info) noexcept
 {
-    if (info->is_decompressor && ScanLimit > 0) {
-        // Each scan of a progressive file costs a pass over the whole picture:
-        // a small hostile file with endless scans would keep the reader busy
-        // for minutes.
-        const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-        if (decompress->input_scan_number > ScanLimit) {
+    // Each scan of a progressive file costs a pass over every block of its
+    // components: a small hostile file with endless scans would keep the
+    // reader busy for minutes. The library calls the monitor before it
+    // decodes the first rows of a scan, so a scan is counted before its work.
+    if (ScanLimit > 0 && info->input_scan_number > ScanLimit) {
+        Fail(JERR_BAD_PROGRESSION);
+        return false;
+    }
+    if (info->input_scan_number != fCountedScan) {
+        fCountedScan = info->input_scan_number;
+        for (int i = 0; i < info->comps_in_scan; ++i) {
+            const jpeg_component_info* component = info->cur_comp_info[i];
+            fBlockScans += static_cast<std::int64_t>(component->width_in_blocks) * component->height_in_blocks;
+        }
+        if (BlockScanLimit > 0 && fBlockScans > BlockScanLimit) {
             Fail(JERR_BAD_PROGRESSION);
             return false;
         }
     }
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    if (Cancel != nullptr && Cancel->load(std::memory_order_relaxed)) {
+        fStop = stAborted;
+        return false;
+    }
+    return true;
+}
+
+bool TJPEGSession::Tick(j_common_ptr info) noexcept
+{
+    if (info->is_decompressor && !WithinLimits(reinterpret_cast<j_decompress_ptr>(info)))
+        return false;
+    const auto steadyNow = std::chrono::steady_clock::now();
+    if (info->is_decompressor && steadyNow >= Deadline) {
+        fStop = stAborted;
+        return false;
+    }
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(steadyNow.time_since_epoch());
     int percent = 0;
     if (!fThrottle.Update(now.count(), fProgress.pass_counter, fProgress.pass_limit, fProgress.completed_passes,
                           fProgress.total_passes, percent))

@@ -11,8 +11,11 @@
 // since longjmp runs no destructors. Once that function has returned, the
 // caller asks Raise to turn what was recorded into an exception.
 
+#include <atomic>
+#include <chrono>
 #include <csetjmp>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 
@@ -50,6 +53,13 @@ public:
 
     // Decoding: the most scans a file may have before it is refused (0: any).
     int ScanLimit = 0;
+    // Decoding: the most blocks, summed over the scans, a file may ask to
+    // decode before it is refused (0: any).
+    std::int64_t BlockScanLimit = 0;
+    // Decoding stops silently, as after an abort, once this is set or the
+    // deadline has passed; looked at on every call of the progress monitor.
+    const std::atomic<bool>* Cancel = nullptr;
+    std::chrono::steady_clock::time_point Deadline = std::chrono::steady_clock::time_point::max();
     // Armed by each function that calls into the library.
     std::jmp_buf Jump;
 
@@ -64,6 +74,7 @@ private:
     static void ProgressMonitor(j_common_ptr info) noexcept;
     static TJPEGSession& Of(j_common_ptr info);
     bool Tick(j_common_ptr info) noexcept;
+    bool WithinLimits(j_decompress_ptr info) noexcept;
 
     jpeg_error_mgr fErrors{};
     jpeg_progress_mgr fProgress{};
@@ -72,4 +83,6 @@ private:
     TStop fStop = stNone;
     int fErrorCode = 0;
     std::exception_ptr fHandlerError;
+    int fCountedScan = 0;  // the scan whose blocks were last added to fBlockScans
+    std::int64_t fBlockScans = 0;
 };

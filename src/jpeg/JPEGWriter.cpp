@@ -9,13 +9,13 @@
 namespace {
 
 // The library writes into this buffer, taken from its per-image pool; each
-// time it is full, its bytes are appended to the output string.
+// time it is full, its bytes go to the sink.
 constexpr std::size_t kOutputBufferSize = 4096;
 
 struct TDestination {
     jpeg_destination_mgr Manager;  // first member: the library's dest pointer is a pointer to this
     JOCTET* Buffer;
-    std::string* Out;
+    const TJPEGSink* Sink;
 };
 static_assert(std::is_standard_layout_v<TDestination>);
 
@@ -24,13 +24,12 @@ TDestination& DestinationOf(j_compress_ptr info)
     return *reinterpret_cast<TDestination*>(info->dest);
 }
 
-// A failed append (no memory) must not throw through the library: it becomes
-// the library's write error.
+// A sink that fails (a full disk, no memory) must not throw through the
+// library: it becomes the library's write error.
 bool AppendBuffer(TDestination& destination, std::size_t count) noexcept
 {
     try {
-        destination.Out->append(reinterpret_cast<const char*>(destination.Buffer), count);
-        return true;
+        return (*destination.Sink)(reinterpret_cast<const char*>(destination.Buffer), count);
     } catch (...) {
         return false;
     }
@@ -101,21 +100,22 @@ bool RunCompression(TWriteJob& job) noexcept
     if (!session.Notify(psStarting, 0))
         return false;
     jpeg_start_compress(info, TRUE);
-    const std::uint8_t* row = pixels.Bits;
     while (info->next_scanline < info->image_height) {
         JDIMENSION written = 0;
         if (job.Rows != nullptr) {
             written = jpeg_write_scanlines(info, job.Rows + info->next_scanline,
                                            info->image_height - info->next_scanline);
         } else {
-            JSAMPROW one = const_cast<JSAMPROW>(row);
+            // Addressed by its index: a pointer stepped on after the last row
+            // would point outside the pixels (before them for bottom-up rows).
+            const std::ptrdiff_t y = static_cast<std::ptrdiff_t>(info->next_scanline);
+            JSAMPROW one = const_cast<JSAMPROW>(pixels.Bits + pixels.Stride * y);
             written = jpeg_write_scanlines(info, &one, 1);
         }
         if (written == 0) {
             session.Fail(JERR_CANT_SUSPEND);
             return false;
         }
-        row += pixels.Stride * static_cast<std::ptrdiff_t>(written);
     }
     jpeg_finish_compress(info);
     return session.Notify(psEnding, 100);
@@ -127,6 +127,25 @@ bool CompressJPEG(const TJPEGPixels& pixels, const TJPEGWriteOptions& options, s
                   const TJPEGProgressHandler& progress)
 {
     out.clear();
+    const TJPEGSink append = [&out](const char* bytes, std::size_t count) {
+        out.append(bytes, count);
+        return true;
+    };
+    bool finished = false;
+    try {
+        finished = CompressJPEG(pixels, options, append, progress);
+    } catch (...) {
+        out.clear();  // no half of a file
+        throw;
+    }
+    if (!finished)
+        out.clear();
+    return finished;
+}
+
+bool CompressJPEG(const TJPEGPixels& pixels, const TJPEGWriteOptions& options, const TJPEGSink& sink,
+                  const TJPEGProgressHandler& progress)
+{
     if (pixels.Width <= 0 || pixels.Height <= 0)
         return true;
     const std::ptrdiff_t rowBytes = static_cast<std::ptrdiff_t>(pixels.Width) * (pixels.Layout == plBGRX ? 4 : 3);
@@ -147,7 +166,7 @@ bool CompressJPEG(const TJPEGPixels& pixels, const TJPEGWriteOptions& options, s
     job.Destination.Manager.init_destination = InitDestination;
     job.Destination.Manager.empty_output_buffer = EmptyOutputBuffer;
     job.Destination.Manager.term_destination = TermDestination;
-    job.Destination.Out = &out;
+    job.Destination.Sink = &sink;
     job.Session = &session;
     job.Pixels = &pixels;
     job.Options = &options;
@@ -157,7 +176,6 @@ bool CompressJPEG(const TJPEGPixels& pixels, const TJPEGWriteOptions& options, s
     jpeg_destroy_compress(&job.Info);
     if (finished)
         return true;
-    out.clear();
     session.Raise();
     return false;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "jpeg/JPEGProgress.h"
@@ -34,4 +35,15 @@ struct TJPEGWriteOptions {
 // EJPEG when the library fails and passes on an exception of the handler;
 // out is then empty too.
 bool CompressJPEG(const TJPEGPixels& pixels, const TJPEGWriteOptions& options, std::string& out,
+                  const TJPEGProgressHandler& progress = {});
+
+// Takes the compressed bytes as the library hands them out: 4096 at a time
+// while it compresses, the rest at the end. Answering false (or throwing)
+// stops the compression with the library's write error.
+using TJPEGSink = std::function<bool(const char* bytes, std::size_t count)>;
+
+// As above, but the bytes go to sink instead of a string. Raises EJPEG with
+// JERR_FILE_WRITE when the sink refuses them; whatever the sink took before
+// is then an unfinished file.
+bool CompressJPEG(const TJPEGPixels& pixels, const TJPEGWriteOptions& options, const TJPEGSink& sink,
                   const TJPEGProgressHandler& progress = {});

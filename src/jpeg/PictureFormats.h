@@ -1,9 +1,11 @@
 #pragma once
 // The picture formats the program can read, by file extension: what the save
-// dialog asks to describe a file type and to preview a selected file. Used
-// from the user-interface thread only.
+// dialog asks to describe a file type and to preview a selected file. The
+// registry is used from the user-interface thread only; the readers may run
+// on any thread.
 
 #include <QImage>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,10 +16,11 @@
 using TPictureReader = bool (*)(const std::string& fileName, QImage& picture, std::string& error);
 // Reads a picture file for a preview box, decoding it smaller where the format
 // can do that cheaply: picture is at least as large as box in both directions
-// when the file's own picture is, and fullSize is the file's own size. False,
-// with error set, as for TPictureReader; never throws.
+// when the file's own picture is, and fullSize is the file's own size. Its
+// work is bounded, and it gives up soon after cancel (if given) is set by
+// another thread. False, with error set, as for TPictureReader; never throws.
 using TPicturePreviewReader = bool (*)(const std::string& fileName, QSize box, QImage& picture, QSize& fullSize,
-                                       std::string& error);
+                                       std::string& error, const std::atomic<bool>* cancel);
 
 struct TPictureFormat {
     std::string Extension;    // lower case, without the dot: "jpg"

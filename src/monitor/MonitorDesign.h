@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/MonitorView.h"
+#include "app/ReadoutText.h"
 #include "app/ToneBits.h"
+#include "app/ToneRange.h"
 
 namespace design {
 
@@ -77,19 +80,21 @@ inline constexpr Bounds Button2Bounds{168, 357, 75, 25};
 inline constexpr std::string_view Button2Caption = "Stop";
 inline constexpr int Timer1Interval = 60000;  // milliseconds
 
-// Indicator brush.
-inline constexpr std::uint32_t IndicatorStopped = ColorRed;
-inline constexpr std::uint32_t IndicatorRunning = ColorGreen;
+// Indicator brush (the session chooses between the two).
+inline constexpr std::uint32_t IndicatorStopped = ::IndicatorStoppedColor;
+inline constexpr std::uint32_t IndicatorRunning = ::IndicatorRunningColor;
+static_assert(IndicatorStopped == ColorRed && IndicatorRunning == ColorGreen);
 
-// Readout texts; the blanks line the values up in the proportional font.
-inline constexpr std::string_view ReadoutTone = "Tone number:   ";
-inline constexpr std::string_view ReadoutFrequency = "Frequency:       ";
-inline constexpr std::string_view ReadoutBits = "Bits:                  ";
-inline constexpr std::string_view ReadoutFrequencyUnit = " KHz";
+// Readout texts (made by the readout's text functions); the blanks line the
+// values up in the proportional font.
+inline constexpr std::string_view ReadoutTone = ::ReadoutToneCaption;
+inline constexpr std::string_view ReadoutFrequency = ::ReadoutFrequencyCaption;
+inline constexpr std::string_view ReadoutBits = ::ReadoutBitsCaption;
+inline constexpr std::string_view ReadoutFrequencyUnit = ::ReadoutFrequencyUnitText;
 inline constexpr std::string_view ReadoutToneIdle = "Tone number:";
 inline constexpr std::string_view ReadoutFrequencyIdle = "Frequency:";
 inline constexpr std::string_view ReadoutBitsIdle = "Bits:";
-inline constexpr double ToneSpacingKHz = 4.3125;
+using tones::ToneSpacingKHz;
 
 // Menus.
 inline constexpr std::string_view MenuHelp = "Help";
@@ -146,20 +151,11 @@ inline constexpr std::array<std::string_view, 7> HelpLines{
 
 // ---- Tone table and ranges -----------------------------------------------------
 
-// One of the three ranges chosen by the radio buttons.
-struct ToneRange {
-    int FirstTone;
-    int LastTone;
-
-    constexpr int BarCount() const { return LastTone - FirstTone + 1; }
-    // The series numbers its points from 0, so the axis ends at the last index.
-    constexpr double AxisMaximum() const { return BarCount() - 1; }
-    constexpr bool operator==(const ToneRange&) const = default;
-};
-
-inline constexpr ToneRange RangeLow{0, 255};     // rb1, selected at start
-inline constexpr ToneRange RangeHigh{256, 512};  // rb2
-inline constexpr ToneRange RangeAll{0, 512};     // rb3
+// The ranges chosen by the radio buttons rb1, rb2 and rb3, in this order.
+using tones::ToneRange;
+using tones::RangeLow;   // rb1, selected at start
+using tones::RangeHigh;  // rb2
+using tones::RangeAll;   // rb3
 
 constexpr std::uint32_t ToneColor(int tone)
 {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 
 #include "net/SocketError.h"
 #include "net/SocketErrors.h"
+#include "net/TerminatorScanner.h"
+#include "net/WaitSlices.h"
 
 TBlockSocket::TBlockSocket() = default;
 
@@ -21,22 +24,22 @@ TBlockSocket::~TBlockSocket()
 {
   // Derived classes close in an orderly way; this only makes sure that no
   // handle outlives the object.
-  if (FSocket != -1)
-    ::close(FSocket);
+  if (fSocket != -1)
+    ::close(fSocket);
 }
 
 // ---------------------------------------------------------------- errors
 
 void TBlockSocket::ClearError()
 {
-  FLastError = 0;
-  FLastErrorText.clear();
+  fLastError = 0;
+  fLastErrorText.clear();
 }
 
 void TBlockSocket::SetLastError(int code)
 {
-  FLastError = code;
-  FLastErrorText = GetErrorDescEx();
+  fLastError = code;
+  fLastErrorText = GetErrorDescEx();
 }
 
 int TBlockSocket::CheckResult(int platformResult)
@@ -47,17 +50,17 @@ int TBlockSocket::CheckResult(int platformResult)
   ClearError();
   if (platformResult == -1)
     SetLastError(ErrnoToSocketError(savedErrno));
-  return FLastError;
+  return fLastError;
 }
 
 void TBlockSocket::RaiseOnError()
 {
-  FLastErrorText = GetErrorDescEx();
-  if (FLastError == 0 || FLastError == sockerr::WouldBlock || FLastError == sockerr::InProgress)
+  fLastErrorText = GetErrorDescEx();
+  if (fLastError == 0 || fLastError == sockerr::WouldBlock || fLastError == sockerr::InProgress)
     return;
-  ReportStatus(HR_Error, std::to_string(FLastError) + "," + FLastErrorText);
-  if (FRaiseExcept)
-    throw ESocketError::FromCode(FLastError, FLastErrorText);
+  ReportStatus(HR_Error, std::to_string(fLastError) + "," + fLastErrorText);
+  if (fRaiseExcept)
+    throw ESocketError::FromCode(fLastError, fLastErrorText);
 }
 
 std::string TBlockSocket::GetErrorDesc(int code)
@@ -67,39 +70,39 @@ std::string TBlockSocket::GetErrorDesc(int code)
 
 std::string TBlockSocket::GetErrorDescEx() const
 {
-  return GetErrorDesc(FLastError);
+  return GetErrorDesc(fLastError);
 }
 
 void TBlockSocket::ReportStatus(THookSocketReason reason, const std::string& value)
 {
-  if (FOnStatus)
-    FOnStatus(*this, reason, value);
+  if (fOnStatus)
+    fOnStatus(*this, reason, value);
 }
 
 // ---------------------------------------------------------------- properties
 
 void TBlockSocket::SetNonblockSendTimeout(int ms)
 {
-  FNonblockSendTimeout = ms;
+  fNonblockSendTimeout = ms;
   ApplySendTimeout();
 }
 
 void TBlockSocket::SetHeartbeatRate(int ms)
 {
-  FHeartbeatRate = ms;
+  fHeartbeatRate = ms;
   ApplySendTimeout();
 }
 
 void TBlockSocket::ApplySendTimeout()
 {
-  if (FSocket == -1)
+  if (fSocket == -1)
     return;
   // A blocked send gives up after NonblockSendTimeout and then takes the
   // would-block path. With heartbeats on it gives up after one slice, so
   // that the heartbeat-sliced writability wait can honour StopFlag.
-  int ms = FNonblockSendTimeout;
-  if (FHeartbeatRate > 0 && (ms < 0 || ms > FHeartbeatRate))
-    ms = FHeartbeatRate;
+  int ms = fNonblockSendTimeout;
+  if (fHeartbeatRate > 0 && (ms < 0 || ms > fHeartbeatRate))
+    ms = fHeartbeatRate;
   if (ms == 0)
     ms = 1;  // zero would mean "no limit" to the platform
   timeval tv{};
@@ -107,7 +110,7 @@ void TBlockSocket::ApplySendTimeout()
     tv.tv_sec = ms / 1000;
     tv.tv_usec = (ms % 1000) * 1000;
   }
-  ::setsockopt(FSocket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  ::setsockopt(fSocket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
 // ---------------------------------------------------------------- handle
@@ -116,42 +119,42 @@ int TBlockSocket::ResolveAddress(TVarSin& sin, const std::string& host, const st
 {
   ReportStatus(HR_ResolvingBegin, host + ":" + port);
   ClearError();
-  TSocketFamily family = FFamily;
-  if (FSocket == -1 && FFamily == SF_Any) {
+  TSocketFamily family = fFamily;
+  if (fSocket == -1 && fFamily == SF_Any) {
     if (IsIPv4Literal(host))
       family = SF_IP4;
     else if (IsIPv6Literal(host))
       family = SF_IP6;
   }
-  SetLastError(FillSocketAddress(sin, host, port, family, FPreferIP4, SocketType(), SocketProtocol()));
+  SetLastError(FillSocketAddress(sin, host, port, family, fPreferIP4, SocketType(), SocketProtocol()));
   ReportStatus(HR_ResolvingEnd, host + ":" + port);
-  return FLastError;
+  return fLastError;
 }
 
 void TBlockSocket::CreateSocketHandle(const TVarSin& sin)
 {
-  FStopFlag = false;
-  FRecvCounter = 0;
-  FSendCounter = 0;
+  fStopFlag = false;
+  fRecvCounter = 0;
+  fSendCounter = 0;
   ClearError();
-  if (FSocket != -1)
+  if (fSocket != -1)
     return;
-  FInputBuffer.clear();
-  FBound = false;
+  fInputBuffer.clear();
+  fBound = false;
   FIP6Used = sin.sa.sa_family == AF_INET6;
   const int fd = ::socket(sin.sa.sa_family, SocketType() | SOCK_CLOEXEC, SocketProtocol());
   if (fd == -1)
     CheckResult(-1);
   else
-    FSocket = fd;
+    fSocket = fd;
   RaiseOnError();
   ReportStatus(HR_SocketCreate, FIP6Used ? "IPv6" : "IPv4");
-  if (FSocket == -1)
+  if (fSocket == -1)
     return;
   ApplySendTimeout();
   ApplyQueuedOptions();
-  if (FOnCreateSocket)
-    FOnCreateSocket(*this);
+  if (fOnCreateSocket)
+    fOnCreateSocket(*this);
 }
 
 void TBlockSocket::SetSocketOption(int level, int name, int value)
@@ -161,24 +164,24 @@ void TBlockSocket::SetSocketOption(int level, int name, int value)
 
 void TBlockSocket::SetSocketOption(int level, int name, const void* value, socklen_t length)
 {
-  if (FSocket == -1) {
-    FQueuedOptions.push_back({level, name, std::string(static_cast<const char*>(value), length)});
+  if (fSocket == -1) {
+    fQueuedOptions.push_back({level, name, std::string(static_cast<const char*>(value), length)});
     return;
   }
-  CheckResult(::setsockopt(FSocket, level, name, value, length));
+  CheckResult(::setsockopt(fSocket, level, name, value, length));
   RaiseOnError();
 }
 
 void TBlockSocket::ApplyQueuedOptions()
 {
   std::vector<TQueuedOption> queued;
-  queued.swap(FQueuedOptions);
+  queued.swap(fQueuedOptions);
   int firstError = 0;
   for (auto option = queued.rbegin(); option != queued.rend(); ++option) {
-    const int r = ::setsockopt(FSocket, option->Level, option->Name, option->Value.data(),
+    const int r = ::setsockopt(fSocket, option->Level, option->Name, option->Value.data(),
                                static_cast<socklen_t>(option->Value.size()));
     if (CheckResult(r) != 0 && firstError == 0)
-      firstError = FLastError;
+      firstError = fLastError;
   }
   SetLastError(firstError);
   RaiseOnError();
@@ -186,33 +189,33 @@ void TBlockSocket::ApplyQueuedOptions()
 
 void TBlockSocket::ReadLocalAddress()
 {
-  std::memset(&FLocalSin, 0, sizeof FLocalSin);
-  socklen_t length = sizeof FLocalSin;
-  ::getsockname(FSocket, &FLocalSin.sa, &length);
+  std::memset(&fLocalSin, 0, sizeof fLocalSin);
+  socklen_t length = sizeof fLocalSin;
+  ::getsockname(fSocket, &fLocalSin.sa, &length);
 }
 
 void TBlockSocket::ReadAddresses()
 {
   ReadLocalAddress();
-  std::memset(&FRemoteSin, 0, sizeof FRemoteSin);
-  socklen_t length = sizeof FRemoteSin;
-  ::getpeername(FSocket, &FRemoteSin.sa, &length);
+  std::memset(&fRemoteSin, 0, sizeof fRemoteSin);
+  socklen_t length = sizeof fRemoteSin;
+  ::getpeername(fSocket, &fRemoteSin.sa, &length);
 }
 
 void TBlockSocket::BindTo(const std::string& address, const std::string& port)
 {
   ClearError();
-  if (FSocket == -1 && FFamily == SF_Any && address == "0.0.0.0" && port == "0")
+  if (fSocket == -1 && fFamily == SF_Any && address == "0.0.0.0" && port == "0")
     return;
   TVarSin sin;
   if (ResolveAddress(sin, address, port) == 0) {
     CreateSocketHandle(sin);
-    if (FSocket != -1 && FLastError == 0) {
-      const int r = ::bind(FSocket, &sin.sa, SizeOfVarSin(sin));
+    if (fSocket != -1 && fLastError == 0) {
+      const int r = ::bind(fSocket, &sin.sa, SizeOfVarSin(sin));
       CheckResult(r);
       ReadLocalAddress();
-      FInputBuffer.clear();
-      FBound = true;
+      fInputBuffer.clear();
+      fBound = true;
     }
   }
   RaiseOnError();
@@ -224,26 +227,26 @@ void TBlockSocket::ConnectHandle(const TVarSin& sin)
   // The connect runs non-blocking and is awaited in heartbeat slices, so
   // that it ends after ConnectTimeout (the platform alone may wait minutes)
   // and a heartbeat handler can stop it.
-  const int flags = ::fcntl(FSocket, F_GETFL, 0);
-  const bool madeNonBlocking = flags != -1 && ::fcntl(FSocket, F_SETFL, flags | O_NONBLOCK) == 0;
+  const int flags = ::fcntl(fSocket, F_GETFL, 0);
+  const bool madeNonBlocking = flags != -1 && ::fcntl(fSocket, F_SETFL, flags | O_NONBLOCK) == 0;
   int err = 0;
-  if (::connect(FSocket, &sin.sa, SizeOfVarSin(sin)) != 0)
+  if (::connect(fSocket, &sin.sa, SizeOfVarSin(sin)) != 0)
     err = errno;
   int code = ErrnoToSocketError(err);
   if (err == EINPROGRESS || err == EINTR) {
-    const TWaitOutcome outcome = WaitForEvents(FConnectTimeout, POLLOUT);
+    const TWaitOutcome outcome = WaitForEvents(fConnectTimeout, POLLOUT);
     switch (outcome) {
       case TWaitOutcome::Ready: {
         int soError = 0;
         socklen_t length = sizeof soError;
-        if (::getsockopt(FSocket, SOL_SOCKET, SO_ERROR, &soError, &length) != 0)
+        if (::getsockopt(fSocket, SOL_SOCKET, SO_ERROR, &soError, &length) != 0)
           soError = errno;
         code = ErrnoToSocketError(soError);
         break;
       }
       case TWaitOutcome::TimedOut: code = sockerr::TimedOut; break;
       case TWaitOutcome::Stopped: code = sockerr::ConnectionAborted; break;
-      case TWaitOutcome::Failed: code = FLastError != 0 ? FLastError : sockerr::TimedOut; break;
+      case TWaitOutcome::Failed: code = fLastError != 0 ? fLastError : sockerr::TimedOut; break;
     }
     if (outcome != TWaitOutcome::Ready) {
       // The platform would go on trying in the background, and a later send
@@ -251,11 +254,11 @@ void TBlockSocket::ConnectHandle(const TVarSin& sin)
       // failed, so the attempt is dissolved: the handle stays unconnected.
       sockaddr unspecified{};
       unspecified.sa_family = AF_UNSPEC;
-      ::connect(FSocket, &unspecified, sizeof unspecified);
+      ::connect(fSocket, &unspecified, sizeof unspecified);
     }
   }
   if (madeNonBlocking)
-    ::fcntl(FSocket, F_SETFL, flags);
+    ::fcntl(fSocket, F_SETFL, flags);
   SetLastError(code);
 }
 
@@ -264,14 +267,14 @@ void TBlockSocket::ConnectTo(const std::string& host, const std::string& port)
   TVarSin sin;
   if (ResolveAddress(sin, host, port) == 0) {
     CreateSocketHandle(sin);
-    if (FSocket != -1 && FLastError == 0) {
+    if (fSocket != -1 && fLastError == 0) {
       ConnectHandle(sin);
-      if (FLastError == 0)
+      if (fLastError == 0)
         ReadAddresses();
     }
-    FInputBuffer.clear();
-    FLastCR = false;
-    FLastLF = false;
+    fInputBuffer.clear();
+    fLastCR = false;
+    fLastLF = false;
   }
   RaiseOnError();
   ReportStatus(HR_Connect, host + ":" + port);
@@ -284,11 +287,11 @@ void TBlockSocket::CloseConnection()
 
 void TBlockSocket::AbortConnection()
 {
-  if (FSocket != -1)
-    ::close(FSocket);
-  FSocket = -1;
-  FQueuedOptions.clear();
-  FFamily = FFamilySave;
+  if (fSocket != -1)
+    ::close(fSocket);
+  fSocket = -1;
+  fQueuedOptions.clear();
+  fFamily = fFamilySave;
   ReportStatus(HR_SocketClose, "");
 }
 
@@ -298,13 +301,13 @@ void TBlockSocket::DrainInput()
   // A peer that keeps sending would keep this loop going for ever: it ends
   // after MaxDrainBytes raw bytes (counted before the read filter, which may
   // turn chunks into nothing).
-  const uint64_t startCount = FRecvCounter;
+  const uint64_t startCount = fRecvCounter;
   try {
-    while (!FInputBuffer.empty() || BytesWaiting() > 0) {
-      if (FRecvCounter - startCount >= static_cast<uint64_t>(MaxDrainBytes))
+    while (!fInputBuffer.empty() || BytesWaiting() > 0) {
+      if (fRecvCounter - startCount >= static_cast<uint64_t>(MaxDrainBytes))
         break;
       ReadPacket(0);
-      if (FLastError != 0)
+      if (fLastError != 0)
         break;
     }
   } catch (...) {
@@ -317,11 +320,11 @@ void TBlockSocket::DrainInput()
 
 int TBlockSocket::SingleWait(int timeout, short events)
 {
-  if (FSocket == -1) {
+  if (fSocket == -1) {
     SetLastError(sockerr::NotSocket);
     return -1;
   }
-  pollfd entry{FSocket, events, 0};
+  pollfd entry{fSocket, events, 0};
   const uint32_t start = MillisecondTick();
   int remaining = timeout;
   int r;
@@ -349,45 +352,25 @@ int TBlockSocket::SingleWait(int timeout, short events)
 
 TBlockSocket::TWaitOutcome TBlockSocket::WaitForEvents(int timeout, short events)
 {
-  const int h = FHeartbeatRate;
-  if (timeout < -1)
-    timeout = 0;
-  if (h > 0 && timeout == -1) {
-    // No limit: wait in slices for ever, so that heartbeats still run.
-    for (;;) {
-      const int r = SingleWait(h, events);
-      if (r != 0)
-        return r > 0 ? TWaitOutcome::Ready : TWaitOutcome::Failed;
-      if (FOnHeartbeat)
-        FOnHeartbeat(*this);
-      if (FStopFlag) {
-        FStopFlag = false;
-        return TWaitOutcome::Stopped;
-      }
-    }
-  }
-  // With heartbeats the time-out is split into a first part and whole
-  // slices, adding up to exactly the time-out; without them a failed wait is
-  // followed by one more check that does not wait.
-  int firstWait = timeout;
-  int slices = 1;
-  if (h > 0) {
-    firstWait = timeout % h;
-    slices = timeout / h;
-  }
-  int r = SingleWait(firstWait, events);
-  while (r == 0 && slices-- > 0) {
-    if (h > 0 && FOnHeartbeat)
-      FOnHeartbeat(*this);
-    if (FStopFlag) {
-      FStopFlag = false;
+  // The rate is taken once: a heartbeat handler that changes it affects the
+  // next wait, not this one.
+  const int rate = fHeartbeatRate;
+  for (uint64_t done = 0;; ++done) {
+    const std::optional<TWaitSlice> slice = PlanWaitSlice(timeout, rate, done);
+    if (!slice)
+      return TWaitOutcome::TimedOut;
+    if (slice->Heartbeat && fOnHeartbeat)
+      fOnHeartbeat(*this);
+    if (slice->StopCheck && fStopFlag) {
+      fStopFlag = false;
       return TWaitOutcome::Stopped;
     }
-    r = SingleWait(h, events);
+    const int r = SingleWait(slice->Wait, events);
+    if (r > 0)
+      return TWaitOutcome::Ready;
+    if (r < 0)
+      return TWaitOutcome::Failed;
   }
-  if (r > 0)
-    return TWaitOutcome::Ready;
-  return r == 0 ? TWaitOutcome::TimedOut : TWaitOutcome::Failed;
 }
 
 bool TBlockSocket::WaitReady(int timeout, short events, THookSocketReason readyReason)
@@ -414,21 +397,21 @@ bool TBlockSocket::WaitWritable(int timeout)
 
 int TBlockSocket::BytesWaiting()
 {
-  if (FSocket == -1)
+  if (fSocket == -1)
     return 0;
   int count = 0;
-  if (::ioctl(FSocket, FIONREAD, &count) != 0 || count < 0)
+  if (::ioctl(fSocket, FIONREAD, &count) != 0 || count < 0)
     return 0;
   return std::min(count, MaxReadChunk);
 }
 
 bool TBlockSocket::StopCheck()
 {
-  if (FOnHeartbeat && FHeartbeatRate != 0)
-    FOnHeartbeat(*this);
-  if (!FStopFlag)
+  if (fOnHeartbeat && fHeartbeatRate != 0)
+    fOnHeartbeat(*this);
+  if (!fStopFlag)
     return false;
-  FStopFlag = false;
+  fStopFlag = false;
   SetLastError(sockerr::ConnectionAborted);
   RaiseOnError();
   return true;
@@ -446,7 +429,7 @@ int TBlockSocket::ReadRaw(void* buffer, int length)
   }
   ssize_t received;
   do {
-    received = ::recv(FSocket, buffer, static_cast<size_t>(length), 0);
+    received = ::recv(fSocket, buffer, static_cast<size_t>(length), 0);
   } while (received < 0 && errno == EINTR);
   int r = static_cast<int>(received);
   if (r == 0)
@@ -455,13 +438,13 @@ int TBlockSocket::ReadRaw(void* buffer, int length)
     CheckResult(r < 0 ? -1 : 0);
   RaiseOnError();
   if (r > 0) {
-    FRecvCounter += static_cast<uint64_t>(r);
+    fRecvCounter += static_cast<uint64_t>(r);
     ReportStatus(HR_ReadCount, std::to_string(r));
-    if (FOnMonitor)
-      FOnMonitor(*this, false, buffer, r);
-    if (FOnReadFilter) {
+    if (fOnMonitor)
+      fOnMonitor(*this, false, buffer, r);
+    if (fOnReadFilter) {
       std::string value(static_cast<const char*>(buffer), static_cast<size_t>(r));
-      FOnReadFilter(*this, value);
+      fOnReadFilter(*this, value);
       if (value.size() > static_cast<size_t>(r))
         value.resize(static_cast<size_t>(r));
       std::memcpy(buffer, value.data(), value.size());
@@ -481,8 +464,8 @@ std::string TBlockSocket::ReadPacket(int timeout)
     const int r = ReadRaw(result.data(), n);
     result.resize(r > 0 ? static_cast<size_t>(r) : 0);
   };
-  if (!FInputBuffer.empty()) {
-    result.swap(FInputBuffer);
+  if (!fInputBuffer.empty()) {
+    result.swap(fInputBuffer);
   } else {
     std::this_thread::yield();
     int n = BytesWaiting();
@@ -494,22 +477,22 @@ std::string TBlockSocket::ReadPacket(int timeout)
         SetLastError(sockerr::ConnectionReset);  // readable with nothing to read: closed
       else
         readChunk(n);
-    } else if (FLastError != sockerr::ConnectionAborted) {
+    } else if (fLastError != sockerr::ConnectionAborted) {
       SetLastError(sockerr::TimedOut);
     }
   }
-  if (FConvertLineEnd && !result.empty()) {
+  if (fConvertLineEnd && !result.empty()) {
     // Drop the second half of a CR LF / LF CR pair that was split.
-    if ((FLastCR && result.front() == '\n') || (FLastLF && result.front() == '\r'))
+    if ((fLastCR && result.front() == '\n') || (fLastLF && result.front() == '\r'))
       result.erase(0, 1);
-    FLastCR = false;
-    FLastLF = false;
+    fLastCR = false;
+    fLastLF = false;
   }
   try {
     RaiseOnError();
   } catch (...) {
     // Text received before the failure is not lost with the exception.
-    FInputBuffer.insert(0, result);
+    fInputBuffer.insert(0, result);
     throw;
   }
   return result;
@@ -520,59 +503,38 @@ std::string TBlockSocket::ReadUntil(int timeout, const std::string& terminator)
   ClearError();
   if (terminator.empty())
     return {};
-  const bool lineEndMode = FConvertLineEnd && terminator == "\r\n";
-  std::string s;
-  std::string result;
-  std::size_t matchPos = std::string::npos;
-  std::size_t matchLength = 0;
-  std::size_t searchFrom = 0;
+  TTerminatorScanner scanner(terminator, fConvertLineEnd,
+                             fMaxLineLength > 0 ? static_cast<std::size_t>(fMaxLineLength) : 0);
+  // What a failing read returned; nothing in practice, but it is kept too.
+  std::string unscanned;
   int remaining = timeout;
   for (;;) {
     const uint32_t start = MillisecondTick();
+    std::string packet;
     try {
-      s += ReadPacket(remaining);
+      packet = ReadPacket(remaining);
     } catch (...) {
       // With RaiseExcept the text received so far stays buffered as well.
-      FInputBuffer.insert(0, s);
+      fInputBuffer.insert(0, scanner.Text());
       throw;
     }
-    if (FLastError != 0)
+    if (fLastError != 0) {
+      unscanned = std::move(packet);
       break;
-    if (!s.empty()) {
-      if (lineEndMode) {
-        matchPos = s.find_first_of("\r\n", searchFrom);
-        if (matchPos != std::string::npos) {
-          const char other = s[matchPos] == '\r' ? '\n' : '\r';
-          if (matchPos + 1 < s.size() && s[matchPos + 1] == other) {
-            matchLength = 2;
-          } else {
-            matchLength = 1;
-            // Remember a lone CR or LF: its partner may start the next packet.
-            FLastCR = s[matchPos] == '\r';
-            FLastLF = s[matchPos] == '\n';
-          }
-        }
-        searchFrom = s.size();
-      } else {
-        matchPos = s.find(terminator, searchFrom);
-        matchLength = terminator.size();
-        // Only the tail can still start a match that later text completes.
-        searchFrom = s.size() >= terminator.size() ? s.size() - terminator.size() + 1 : 0;
-      }
     }
-    if (FMaxLineLength > 0) {
-      // The limit applies to the line: the text before the terminator, or
-      // all of it while no terminator has come.
-      const std::size_t lineLength = matchPos != std::string::npos ? matchPos : s.size();
-      if (lineLength > static_cast<std::size_t>(FMaxLineLength)) {
-        matchPos = std::string::npos;
-        SetLastError(sockerr::NoBufferSpace);
-        break;
-      }
+    scanner.Feed(packet);
+    // Remember a lone CR or LF: its partner may start the next packet.
+    if (scanner.LoneCR() || scanner.LoneLF()) {
+      fLastCR = scanner.LoneCR();
+      fLastLF = scanner.LoneLF();
     }
-    if (matchPos != std::string::npos)
+    if (scanner.State() == SS_TooLong) {
+      SetLastError(sockerr::NoBufferSpace);
       break;
-    if (!FInterPacketTimeout && remaining != -1) {
+    }
+    if (scanner.State() == SS_Found)
+      break;
+    if (!fInterPacketTimeout && remaining != -1) {
       const uint32_t elapsed = TickDifference(start, MillisecondTick());
       remaining = elapsed >= static_cast<uint32_t>(std::max(remaining, 0)) ? 0 : remaining - static_cast<int>(elapsed);
       if (remaining <= 0) {
@@ -581,11 +543,9 @@ std::string TBlockSocket::ReadUntil(int timeout, const std::string& terminator)
       }
     }
   }
-  if (matchPos != std::string::npos) {
-    result.assign(s, 0, matchPos);
-    s.erase(0, matchPos + matchLength);
-  }
-  FInputBuffer = std::move(s);
+  std::string result;
+  scanner.Take(result, fInputBuffer);
+  fInputBuffer += unscanned;
   RaiseOnError();
   return result;
 }
@@ -596,42 +556,42 @@ int TBlockSocket::WriteBytes(const void* buffer, int length)
 {
   if (StopCheck())
     return 0;
-  if (FOnMonitor)
-    FOnMonitor(*this, true, buffer, length);
+  if (fOnMonitor)
+    fOnMonitor(*this, true, buffer, length);
   ClearError();
   const char* data = static_cast<const char*>(buffer);
   auto sendOnce = [this, data](int offset, int n) {
     ssize_t sent;
     do {
-      sent = ::send(FSocket, data + offset, static_cast<size_t>(n), MSG_NOSIGNAL);
+      sent = ::send(fSocket, data + offset, static_cast<size_t>(n), MSG_NOSIGNAL);
     } while (sent < 0 && errno == EINTR);
     return static_cast<int>(sent);
   };
   int total = 0;
   while (total < length) {
-    const int chunk = FSendMaxChunk > 0 ? FSendMaxChunk : 65536;
+    const int chunk = fSendMaxChunk > 0 ? fSendMaxChunk : 65536;
     const int n = std::min(chunk, length - total);
     int r = sendOnce(total, n);
     CheckResult(r);
-    if (FLastError == sockerr::WouldBlock) {
+    if (fLastError == sockerr::WouldBlock) {
       // The send time-out expired with nothing sent: wait for room once more.
-      if (WaitWritable(FNonblockSendTimeout)) {
+      if (WaitWritable(fNonblockSendTimeout)) {
         r = sendOnce(total, n);
         CheckResult(r);
-        if (FLastError == sockerr::WouldBlock)
+        if (fLastError == sockerr::WouldBlock)
           SetLastError(sockerr::TimedOut);
-      } else if (FLastError != sockerr::ConnectionAborted) {
+      } else if (fLastError != sockerr::ConnectionAborted) {
         SetLastError(sockerr::TimedOut);
       }
     }
-    if (FLastError != 0 || r <= 0)
+    if (fLastError != 0 || r <= 0)
       break;
     total += r;
-    FSendCounter += static_cast<uint64_t>(r);
+    fSendCounter += static_cast<uint64_t>(r);
     ReportStatus(HR_WriteCount, std::to_string(r));
     // A peer that reads slowly keeps a long send going block by block; with
     // heartbeats on, a handler can stop it between blocks.
-    if (total < length && FHeartbeatRate != 0 && StopCheck())
+    if (total < length && fHeartbeatRate != 0 && StopCheck())
       break;
   }
   RaiseOnError();

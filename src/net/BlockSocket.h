@@ -76,51 +76,51 @@ class TBlockSocket {
   void RaiseOnError();
   static std::string GetErrorDesc(int code);
   virtual std::string GetErrorDescEx() const;
-  int LastErrorCode() const { return FLastError; }
-  const std::string& LastErrorText() const { return FLastErrorText; }
+  int LastErrorCode() const { return fLastError; }
+  const std::string& LastErrorText() const { return fLastErrorText; }
 
   // state
-  int SocketHandle() const { return FSocket; }
-  std::string& InputBuffer() { return FInputBuffer; }
-  const std::string& InputBuffer() const { return FInputBuffer; }
-  void SetInputBuffer(const std::string& v) { FInputBuffer = v; }
+  int SocketHandle() const { return fSocket; }
+  std::string& InputBuffer() { return fInputBuffer; }
+  const std::string& InputBuffer() const { return fInputBuffer; }
+  void SetInputBuffer(const std::string& v) { fInputBuffer = v; }
   bool IP6Used() const { return FIP6Used; }
-  bool Bound() const { return FBound; }
-  uint64_t RecvCounter() const { return FRecvCounter; }
-  uint64_t SendCounter() const { return FSendCounter; }
-  const TVarSin& LocalSin() const { return FLocalSin; }
-  const TVarSin& RemoteSin() const { return FRemoteSin; }
-  std::string GetLocalSinIP() const { return GetSinIP(FLocalSin); }
-  int GetLocalSinPort() const { return GetSinPort(FLocalSin); }
-  std::string GetRemoteSinIP() const { return GetSinIP(FRemoteSin); }
-  int GetRemoteSinPort() const { return GetSinPort(FRemoteSin); }
+  bool Bound() const { return fBound; }
+  uint64_t RecvCounter() const { return fRecvCounter; }
+  uint64_t SendCounter() const { return fSendCounter; }
+  const TVarSin& LocalSin() const { return fLocalSin; }
+  const TVarSin& RemoteSin() const { return fRemoteSin; }
+  std::string GetLocalSinIP() const { return GetSinIP(fLocalSin); }
+  int GetLocalSinPort() const { return GetSinPort(fLocalSin); }
+  std::string GetRemoteSinIP() const { return GetSinIP(fRemoteSin); }
+  int GetRemoteSinPort() const { return GetSinPort(fRemoteSin); }
   virtual int SocketType() const = 0;
   virtual int SocketProtocol() const = 0;
 
   // properties
-  bool RaiseExcept() const { return FRaiseExcept; }
-  void SetRaiseExcept(bool v) { FRaiseExcept = v; }
-  int MaxLineLength() const { return FMaxLineLength; }
-  void SetMaxLineLength(int v) { FMaxLineLength = v; }
-  bool ConvertLineEnd() const { return FConvertLineEnd; }
-  void SetConvertLineEnd(bool v) { FConvertLineEnd = v; }
-  TSocketFamily Family() const { return FFamily; }
-  void SetFamily(TSocketFamily v) { FFamily = v; FFamilySave = v; }
-  bool PreferIP4() const { return FPreferIP4; }
-  void SetPreferIP4(bool v) { FPreferIP4 = v; }
-  bool InterPacketTimeout() const { return FInterPacketTimeout; }
-  void SetInterPacketTimeout(bool v) { FInterPacketTimeout = v; }
-  int SendMaxChunk() const { return FSendMaxChunk; }
-  void SetSendMaxChunk(int v) { FSendMaxChunk = v; }
-  bool StopFlag() const { return FStopFlag; }
-  void SetStopFlag(bool v) { FStopFlag = v; }
-  int NonblockSendTimeout() const { return FNonblockSendTimeout; }
+  bool RaiseExcept() const { return fRaiseExcept; }
+  void SetRaiseExcept(bool v) { fRaiseExcept = v; }
+  int MaxLineLength() const { return fMaxLineLength; }
+  void SetMaxLineLength(int v) { fMaxLineLength = v; }
+  bool ConvertLineEnd() const { return fConvertLineEnd; }
+  void SetConvertLineEnd(bool v) { fConvertLineEnd = v; }
+  TSocketFamily Family() const { return fFamily; }
+  void SetFamily(TSocketFamily v) { fFamily = v; fFamilySave = v; }
+  bool PreferIP4() const { return fPreferIP4; }
+  void SetPreferIP4(bool v) { fPreferIP4 = v; }
+  bool InterPacketTimeout() const { return fInterPacketTimeout; }
+  void SetInterPacketTimeout(bool v) { fInterPacketTimeout = v; }
+  int SendMaxChunk() const { return fSendMaxChunk; }
+  void SetSendMaxChunk(int v) { fSendMaxChunk = v; }
+  bool StopFlag() const { return fStopFlag; }
+  void SetStopFlag(bool v) { fStopFlag = v; }
+  int NonblockSendTimeout() const { return fNonblockSendTimeout; }
   void SetNonblockSendTimeout(int ms);
-  int HeartbeatRate() const { return FHeartbeatRate; }
+  int HeartbeatRate() const { return fHeartbeatRate; }
   void SetHeartbeatRate(int ms);
   // Upper bound of a connect; the platform's own limit may be far longer.
-  int ConnectTimeout() const { return FConnectTimeout; }
-  void SetConnectTimeout(int ms) { FConnectTimeout = ms; }
+  int ConnectTimeout() const { return fConnectTimeout; }
+  void SetConnectTimeout(int ms) { fConnectTimeout = ms; }
 
   // socket options
   // Sets a socket option (setsockopt) on the handle, reporting a failure like
@@ -129,19 +129,19 @@ class TBlockSocket {
   // first; closing discards the queue.
   void SetSocketOption(int level, int name, int value);
   void SetSocketOption(int level, int name, const void* value, socklen_t length);
-  int QueuedOptionCount() const { return static_cast<int>(FQueuedOptions.size()); }
+  int QueuedOptionCount() const { return static_cast<int>(fQueuedOptions.size()); }
 
   // events
-  const THookSocketStatus& OnStatus() const { return FOnStatus; }
-  void SetOnStatus(THookSocketStatus v) { FOnStatus = std::move(v); }
-  const THookDataFilter& OnReadFilter() const { return FOnReadFilter; }
-  void SetOnReadFilter(THookDataFilter v) { FOnReadFilter = std::move(v); }
-  const THookCreateSocket& OnCreateSocket() const { return FOnCreateSocket; }
-  void SetOnCreateSocket(THookCreateSocket v) { FOnCreateSocket = std::move(v); }
-  const THookMonitor& OnMonitor() const { return FOnMonitor; }
-  void SetOnMonitor(THookMonitor v) { FOnMonitor = std::move(v); }
-  const THookHeartbeat& OnHeartbeat() const { return FOnHeartbeat; }
-  void SetOnHeartbeat(THookHeartbeat v) { FOnHeartbeat = std::move(v); }
+  const THookSocketStatus& OnStatus() const { return fOnStatus; }
+  void SetOnStatus(THookSocketStatus v) { fOnStatus = std::move(v); }
+  const THookDataFilter& OnReadFilter() const { return fOnReadFilter; }
+  void SetOnReadFilter(THookDataFilter v) { fOnReadFilter = std::move(v); }
+  const THookCreateSocket& OnCreateSocket() const { return fOnCreateSocket; }
+  void SetOnCreateSocket(THookCreateSocket v) { fOnCreateSocket = std::move(v); }
+  const THookMonitor& OnMonitor() const { return fOnMonitor; }
+  void SetOnMonitor(THookMonitor v) { fOnMonitor = std::move(v); }
+  const THookHeartbeat& OnHeartbeat() const { return fOnHeartbeat; }
+  void SetOnHeartbeat(THookHeartbeat v) { fOnHeartbeat = std::move(v); }
 
  protected:
   TBlockSocket();
@@ -180,36 +180,36 @@ class TBlockSocket {
   };
 
   // data
-  int FSocket = -1;
-  std::string FInputBuffer;
-  int FLastError = 0;
-  std::string FLastErrorText;
-  TVarSin FLocalSin{};
-  TVarSin FRemoteSin{};
-  TSocketFamily FFamily = SF_Any;
-  TSocketFamily FFamilySave = SF_Any;
+  int fSocket = -1;
+  std::string fInputBuffer;
+  int fLastError = 0;
+  std::string fLastErrorText;
+  TVarSin fLocalSin{};
+  TVarSin fRemoteSin{};
+  TSocketFamily fFamily = SF_Any;
+  TSocketFamily fFamilySave = SF_Any;
   bool FIP6Used = false;
-  bool FBound = false;
-  bool FLastCR = false;
-  bool FLastLF = false;
-  uint64_t FRecvCounter = 0;
-  uint64_t FSendCounter = 0;
-  std::vector<TQueuedOption> FQueuedOptions;
+  bool fBound = false;
+  bool fLastCR = false;
+  bool fLastLF = false;
+  uint64_t fRecvCounter = 0;
+  uint64_t fSendCounter = 0;
+  std::vector<TQueuedOption> fQueuedOptions;
 
-  bool FRaiseExcept = false;
-  int FMaxLineLength = 0;
-  bool FConvertLineEnd = false;
-  bool FPreferIP4 = true;
-  bool FInterPacketTimeout = true;
-  int FSendMaxChunk = 65536;
-  bool FStopFlag = false;
-  int FNonblockSendTimeout = 15000;
-  int FHeartbeatRate = 0;
-  int FConnectTimeout = 21000;
+  bool fRaiseExcept = false;
+  int fMaxLineLength = 0;
+  bool fConvertLineEnd = false;
+  bool fPreferIP4 = true;
+  bool fInterPacketTimeout = true;
+  int fSendMaxChunk = 65536;
+  bool fStopFlag = false;
+  int fNonblockSendTimeout = 15000;
+  int fHeartbeatRate = 0;
+  int fConnectTimeout = 21000;
 
-  THookSocketStatus FOnStatus;
-  THookDataFilter FOnReadFilter;
-  THookCreateSocket FOnCreateSocket;
-  THookMonitor FOnMonitor;
-  THookHeartbeat FOnHeartbeat;
+  THookSocketStatus fOnStatus;
+  THookDataFilter fOnReadFilter;
+  THookCreateSocket fOnCreateSocket;
+  THookMonitor fOnMonitor;
+  THookHeartbeat fOnHeartbeat;
 };

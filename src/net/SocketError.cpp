@@ -1,7 +1,7 @@
 #include "net/SocketError.h"
 
 ESocketError::ESocketError(const std::string& message, int errorCode, const std::string& errorMessage)
-    : std::runtime_error(message), FErrorCode(errorCode), FErrorMessage(errorMessage)
+    : std::runtime_error(message), fErrorCode(errorCode), fErrorMessage(errorMessage)
 {
 }
 

@@ -13,10 +13,10 @@ class ESocketError : public std::runtime_error {
   static ESocketError FromCode(int errorCode, const std::string& description);
 
   // getters
-  int ErrorCode() const { return FErrorCode; }
-  const std::string& ErrorMessage() const { return FErrorMessage; }
+  int ErrorCode() const { return fErrorCode; }
+  const std::string& ErrorMessage() const { return fErrorMessage; }
 
  private:
-  int FErrorCode;
-  std::string FErrorMessage;
+  int fErrorCode;
+  std::string fErrorMessage;
 };

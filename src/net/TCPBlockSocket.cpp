@@ -18,14 +18,14 @@ TTCPBlockSocket::~TTCPBlockSocket()
 void TTCPBlockSocket::ConnectTo(const std::string& host, const std::string& port)
 {
   TBlockSocket::ConnectTo(host, port);
-  if (FLastError == 0 && FOnAfterConnect)
-    FOnAfterConnect(*this);
+  if (fLastError == 0 && fOnAfterConnect)
+    fOnAfterConnect(*this);
 }
 
 void TTCPBlockSocket::CloseConnection()
 {
-  if (FSocket != -1 && FLastError == 0) {
-    ::shutdown(FSocket, SHUT_WR);
+  if (fSocket != -1 && fLastError == 0) {
+    ::shutdown(fSocket, SHUT_WR);
     DrainInput();
   }
   AbortConnection();

@@ -22,9 +22,9 @@ class TTCPBlockSocket : public TSocksBlockSocket {
   int SocketProtocol() const override;
 
   // events
-  const THookAfterConnect& OnAfterConnect() const { return FOnAfterConnect; }
-  void SetOnAfterConnect(THookAfterConnect v) { FOnAfterConnect = std::move(v); }
+  const THookAfterConnect& OnAfterConnect() const { return fOnAfterConnect; }
+  void SetOnAfterConnect(THookAfterConnect v) { fOnAfterConnect = std::move(v); }
 
  private:
-  THookAfterConnect FOnAfterConnect;
+  THookAfterConnect fOnAfterConnect;
 };

@@ -15,12 +15,12 @@ std::string Negotiation(unsigned char verb, unsigned char option)
 
 std::string TTelnetFilter::SubNegotiationReply() const
 {
-  std::string reply{static_cast<char>(IAC), static_cast<char>(SB), static_cast<char>(FSubOption)};
+  std::string reply{static_cast<char>(IAC), static_cast<char>(SB), static_cast<char>(fSubOption)};
   // Only a SEND request for the terminal type gets an answer with content.
-  if (FSubOption == OptTerminalType && !FSubData.empty() &&
-      static_cast<unsigned char>(FSubData[0]) == TermTypeSend) {
+  if (fSubOption == OptTerminalType && !fSubData.empty() &&
+      static_cast<unsigned char>(fSubData[0]) == TermTypeSend) {
     reply += static_cast<char>(TermTypeIs);
-    reply += FTermType;
+    reply += fTermType;
   }
   reply += static_cast<char>(IAC);
   reply += static_cast<char>(SE);
@@ -33,14 +33,14 @@ void TTelnetFilter::Process(const char* chunk, std::size_t length, std::string& 
   std::size_t i = 0;
   while (i < length) {
     const unsigned char b = static_cast<unsigned char>(chunk[i]);
-    switch (FState) {
+    switch (fState) {
       case FS_Data: {
         // Copy the run of plain text up to the next IAC in one go.
         const void* iac = std::memchr(chunk + i, IAC, length - i);
         const std::size_t end = iac ? static_cast<std::size_t>(static_cast<const char*>(iac) - chunk) : length;
         output.append(chunk + i, end - i);
         if (end < length)
-          FState = FS_Command;
+          fState = FS_Command;
         i = end + 1;
         continue;
       }
@@ -49,70 +49,70 @@ void TTelnetFilter::Process(const char* chunk, std::size_t length, std::string& 
         // sub-negotiation; any other command (NOP, GA, SE, ...) is dropped.
         if (b == IAC) {
           output += static_cast<char>(IAC);
-          FState = FS_Data;
+          fState = FS_Data;
         } else if (b == SB) {
-          FSubOption = 0;
-          FSubData.clear();
-          FState = FS_SubOption;
+          fSubOption = 0;
+          fSubData.clear();
+          fState = FS_SubOption;
         } else if (b == WILL) {
-          FState = FS_Will;
+          fState = FS_Will;
         } else if (b == WONT) {
-          FState = FS_Wont;
+          fState = FS_Wont;
         } else if (b == DO) {
-          FState = FS_Do;
+          fState = FS_Do;
         } else if (b == DONT) {
-          FState = FS_Dont;
+          fState = FS_Dont;
         } else {
-          FState = FS_Data;
+          fState = FS_Data;
         }
         break;
       case FS_Will:
         // The server may suppress go-ahead; it must not do anything else.
         if (reply)
           reply(Negotiation(b == OptSuppressGoAhead ? DO : DONT, b));
-        FState = FS_Data;
+        fState = FS_Data;
         break;
       case FS_Wont:
         // A refusal is acknowledged.
         if (reply)
           reply(Negotiation(DONT, b));
-        FState = FS_Data;
+        fState = FS_Data;
         break;
       case FS_Do:
         // The client offers its terminal type and nothing else.
         if (reply)
           reply(Negotiation(b == OptTerminalType ? WILL : WONT, b));
-        FState = FS_Data;
+        fState = FS_Data;
         break;
       case FS_Dont:
         // A request to stop is acknowledged.
         if (reply)
           reply(Negotiation(WONT, b));
-        FState = FS_Data;
+        fState = FS_Data;
         break;
       case FS_SubOption:
         // The byte after IAC SB names the option being sub-negotiated.
-        FSubOption = b;
-        FState = FS_SubData;
+        fSubOption = b;
+        fState = FS_SubData;
         break;
       case FS_SubData:
         // Parameter bytes are collected up to the cap; IAC may end them.
         if (b == IAC)
-          FState = FS_SubDataCommand;
-        else if (FSubData.size() < FSubDataLimit)
-          FSubData += static_cast<char>(b);
+          fState = FS_SubDataCommand;
+        else if (fSubData.size() < fSubDataLimit)
+          fSubData += static_cast<char>(b);
         break;
       case FS_SubDataCommand:
         // IAC IAC is a parameter byte 255; IAC SE completes the
         // sub-negotiation and is answered; anything else abandons it.
         if (b == IAC) {
-          if (FSubData.size() < FSubDataLimit)
-            FSubData += static_cast<char>(IAC);
-          FState = FS_SubData;
+          if (fSubData.size() < fSubDataLimit)
+            fSubData += static_cast<char>(IAC);
+          fState = FS_SubData;
         } else {
           if (b == SE && reply)
             reply(SubNegotiationReply());
-          FState = FS_Data;
+          fState = FS_Data;
         }
         break;
     }

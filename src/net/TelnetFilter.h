@@ -47,7 +47,7 @@ class TTelnetFilter {
   // Sub-negotiation parameters kept at most; further bytes are dropped.
   static constexpr std::size_t MaxSubData = 64 * 1024;
 
-  explicit TTelnetFilter(std::size_t subDataLimit = MaxSubData) : FSubDataLimit(subDataLimit) {}
+  explicit TTelnetFilter(std::size_t subDataLimit = MaxSubData) : fSubDataLimit(subDataLimit) {}
 
   // Filters `length` bytes: appends the text to `output` (never more bytes
   // than went in) and hands every reply to `reply`.
@@ -56,24 +56,24 @@ class TTelnetFilter {
 
   // Back to plain text, as at the start of a new connection; SubOption and
   // SubData stay until the next IAC SB.
-  void Reset() { FState = FS_Data; }
+  void Reset() { fState = FS_Data; }
 
   // getters
-  TTelnetState State() const { return FState; }
-  unsigned char SubOption() const { return FSubOption; }
-  const std::string& SubData() const { return FSubData; }
-  const std::string& TermType() const { return FTermType; }
-  std::size_t SubDataLimit() const { return FSubDataLimit; }
+  TTelnetState State() const { return fState; }
+  unsigned char SubOption() const { return fSubOption; }
+  const std::string& SubData() const { return fSubData; }
+  const std::string& TermType() const { return fTermType; }
+  std::size_t SubDataLimit() const { return fSubDataLimit; }
 
   // setters
-  void SetTermType(const std::string& v) { FTermType = v; }
+  void SetTermType(const std::string& v) { fTermType = v; }
 
  private:
   std::string SubNegotiationReply() const;
 
-  TTelnetState FState = FS_Data;
-  unsigned char FSubOption = 0;
-  std::string FSubData;
-  std::string FTermType = "DUMB";
-  std::size_t FSubDataLimit;
+  TTelnetState fState = FS_Data;
+  unsigned char fSubOption = 0;
+  std::string fSubData;
+  std::string fTermType = "DUMB";
+  std::size_t fSubDataLimit;
 };

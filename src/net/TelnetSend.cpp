@@ -1,18 +1,18 @@
 #include "net/TelnetSend.h"
 
 TTelnetSend::TTelnetSend()
-    : FReplySink([this](const std::string& reply) {
+    : fReplySink([this](const std::string& reply) {
         // Once a reply has failed, the read ends with that error; the rest
         // of the chunk's replies are not tried (each could block for the
         // send time-out, and a later success would hide the failure).
-        if (FReplyFailed)
+        if (fReplyFailed)
           return;
-        FSock->WriteText(reply);
-        FReplyFailed = FSock->LastErrorCode() != 0;
+        fSock->WriteText(reply);
+        fReplyFailed = fSock->LastErrorCode() != 0;
       }),
-      FSock(std::make_unique<TTCPBlockSocket>())
+      fSock(std::make_unique<TTCPBlockSocket>())
 {
-  FSock->SetOnReadFilter([this](TBlockSocket& sender, std::string& value) { FilterReceived(sender, value); });
+  fSock->SetOnReadFilter([this](TBlockSocket& sender, std::string& value) { FilterReceived(sender, value); });
   SetTimeout(60000);
   SetTargetPort("23");
 }
@@ -22,7 +22,7 @@ TTelnetSend::~TTelnetSend()
   // Close while the session is whole: the drain runs through the filter,
   // whose replies go out on the socket.
   try {
-    FSock->CloseConnection();
+    fSock->CloseConnection();
   } catch (...) {
     // The socket's own destructor closes whatever is left.
   }
@@ -30,21 +30,21 @@ TTelnetSend::~TTelnetSend()
 
 bool TTelnetSend::Login()
 {
-  FSessionLog.clear();
-  FFilter.Reset();
-  FSock->CloseConnection();
+  fSessionLog.clear();
+  fFilter.Reset();
+  fSock->CloseConnection();
   // Text drained from the old connection may have ended inside a command;
   // the new connection starts with plain text all the same.
-  FFilter.Reset();
-  FSock->InputBuffer().clear();
-  FSock->BindTo(IPInterface(), "0");
-  FSock->ConnectTo(TargetHost(), TargetPort());
-  return FSock->LastErrorCode() == 0;
+  fFilter.Reset();
+  fSock->InputBuffer().clear();
+  fSock->BindTo(IPInterface(), "0");
+  fSock->ConnectTo(TargetHost(), TargetPort());
+  return fSock->LastErrorCode() == 0;
 }
 
 void TTelnetSend::Logout()
 {
-  FSock->CloseConnection();
+  fSock->CloseConnection();
 }
 
 void TTelnetSend::Send(const std::string& text)
@@ -57,7 +57,7 @@ void TTelnetSend::Send(const std::string& text)
     if (static_cast<unsigned char>(c) == telnet::IAC)
       escaped += c;
   }
-  FSock->WriteText(escaped);
+  fSock->WriteText(escaped);
 }
 
 bool TTelnetSend::WaitFor(const std::string& text)
@@ -67,17 +67,17 @@ bool TTelnetSend::WaitFor(const std::string& text)
 
 std::string TTelnetSend::ReceiveUntil(const std::string& terminator)
 {
-  return FSock->ReadUntil(Timeout(), terminator);
+  return fSock->ReadUntil(Timeout(), terminator);
 }
 
 void TTelnetSend::FilterReceived(TBlockSocket& /*sender*/, std::string& value)
 {
   value = ProcessTelnetCommands(value);
-  FSessionLog += value;
+  fSessionLog += value;
 }
 
 std::string TTelnetSend::ProcessTelnetCommands(const std::string& chunk)
 {
-  FReplyFailed = false;
-  return FFilter.Process(chunk, FReplySink);
+  fReplyFailed = false;
+  return fFilter.Process(chunk, fReplySink);
 }

@@ -32,21 +32,21 @@ class TTelnetSend : public TSocketClient {
   std::string ProcessTelnetCommands(const std::string& chunk);
 
   // getters
-  TTCPBlockSocket& Sock() { return *FSock; }
-  const std::string& SessionLog() const { return FSessionLog; }
-  const std::string& TermType() const { return FFilter.TermType(); }
-  TTelnetState FilterState() const { return FFilter.State(); }
-  const TTelnetFilter& Filter() const { return FFilter; }
+  TTCPBlockSocket& Sock() { return *fSock; }
+  const std::string& SessionLog() const { return fSessionLog; }
+  const std::string& TermType() const { return fFilter.TermType(); }
+  TTelnetState FilterState() const { return fFilter.State(); }
+  const TTelnetFilter& Filter() const { return fFilter; }
 
   // setters
-  void SetSessionLog(const std::string& v) { FSessionLog = v; }
-  void SetTermType(const std::string& v) { FFilter.SetTermType(v); }
+  void SetSessionLog(const std::string& v) { fSessionLog = v; }
+  void SetTermType(const std::string& v) { fFilter.SetTermType(v); }
 
  private:
-  TTelnetFilter FFilter;
-  std::string FSessionLog;
-  TTelnetFilter::TReplySink FReplySink;
-  bool FReplyFailed = false;  // a reply of the chunk being filtered failed
+  TTelnetFilter fFilter;
+  std::string fSessionLog;
+  TTelnetFilter::TReplySink fReplySink;
+  bool fReplyFailed = false;  // a reply of the chunk being filtered failed
   // The destructor closes it while the filter and the log still exist.
-  std::unique_ptr<TTCPBlockSocket> FSock;
+  std::unique_ptr<TTCPBlockSocket> fSock;
 };

@@ -1,7 +1,7 @@
 #include "window/AboutBox.h"
 
 #include "monitor/MonitorDesign.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -10,12 +10,12 @@
 
 QString AboutBoxText()
 {
-    return QStr(design::AboutText) + QStr(design::AboutLineBreak) + QStr(design::CreditText);
+    return QStringFromUtf8(design::AboutText) + QStringFromUtf8(design::AboutLineBreak) + QStringFromUtf8(design::CreditText);
 }
 
 std::unique_ptr<QMessageBox> CreateAboutBox(QWidget* parent)
 {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStr(design::ProgramTitle), AboutBoxText(),
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringFromUtf8(design::ProgramTitle), AboutBoxText(),
                                              QMessageBox::Ok, parent);
     box->setTextFormat(Qt::PlainText);
     // Centred on the screen rather than over the main window.

@@ -2,7 +2,7 @@
 
 #include "monitor/MonitorDesign.h"
 #include "window/PrintError.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 
 #include <QPainter>
 #include <QPrinter>
@@ -35,7 +35,7 @@ namespace {
 std::string RefusedText(const QPrinter& printer)
 {
     std::string text(design::PrintRefusedText);
-    const std::string destination = StdStr(PrinterDestination(printer));
+    const std::string destination = Utf8FromQString(PrinterDestination(printer));
     if (const std::size_t at = text.find("%s"); at != std::string::npos)
         text.replace(at, 2, destination);
     return text;
@@ -80,6 +80,8 @@ void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int wi
     if (!QueueAcceptsJobs(printer))
         throw EPrintError(RefusedText(printer));
 
+    // One copy, whatever copy count the printer dialog was left with.
+    printer.setCopyCount(1);
     QPainter painter;
     if (!painter.begin(&printer))
         throw EPrintError(RefusedText(printer));

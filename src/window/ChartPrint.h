@@ -30,9 +30,9 @@ QRect PrintRect(QSize bitmap, TPrintScale scale);
 // or the file it writes; empty when it has neither (no printer installed).
 QString PrinterDestination(const QPrinter& printer);
 
-// Prints the bitmap as one page on the printer, stretched to PrintRect at
-// the printer's resolution. The document is ended whatever happens once it
-// was started. Raises EPrintError when there is no printer to print on, when
+// Prints the bitmap as one page on the printer, one copy (the printer's copy
+// count is set to 1), stretched to PrintRect at the printer's resolution.
+// The document is ended whatever happens once it was started. Raises EPrintError when there is no printer to print on, when
 // the printer's queue does not take jobs, when the printer does not accept
 // the document, or when it reports an error at the end; nothing is printed then.
 void PrintBitmap(QPrinter& printer, const QImage& bitmap, int windowDpiX, int windowDpiY);

@@ -2,12 +2,10 @@
 
 #include "window/Form1.h"
 
+#include "Version.h"
+
 #include <QCommandLineParser>
 #include <QLineEdit>
-
-#ifndef QM_VERSION
-#define QM_VERSION "0"
-#endif
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "window/DialogFilter.h"
 
-#include "window/QtText.h"
+#include "text/QtText.h"
 
 #include <QStringList>
 
 QString QtFileFilter(std::string_view designFilter)
 {
-    const QStringList parts = QStr(designFilter).split(QLatin1Char('|'));
+    const QStringList parts = QStringFromUtf8(designFilter).split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts[i].trimmed();
@@ -30,7 +30,7 @@ QString QtFileFilter(std::string_view designFilter)
 
 QString DialogDefaultSuffix(std::string_view extension)
 {
-    QString suffix = QStr(extension);
+    QString suffix = QStringFromUtf8(extension);
     while (suffix.startsWith(QLatin1Char('.')))
         suffix.remove(0, 1);
     return suffix;

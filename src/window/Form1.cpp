@@ -15,7 +15,7 @@
 #include "window/ClickLabel.h"
 #include "window/Form2.h"
 #include "window/Logo.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 #include "window/Shape.h"
 
 #include <QCloseEvent>
@@ -40,7 +40,7 @@ QRect RectOf(const design::Bounds& b)
 
 QFont DesignFont(std::string_view name)
 {
-    QFont font(QStr(name));
+    QFont font(QStringFromUtf8(name));
     font.setPixelSize(design::FontPixelSize);
     return font;
 }
@@ -73,7 +73,7 @@ void FitLabelWidth(QLabel* label)
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
-    setWindowTitle(QStr(design::Form1Caption));
+    setWindowTitle(QStringFromUtf8(design::Form1Caption));
     setFont(DesignFont(design::FontName));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Button));
@@ -96,6 +96,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     move(design::Form1Bounds.Left, design::Form1Bounds.Top);
     fClientArea->installEventFilter(this);
     LayoutControls();
+    SetHistoryPath(QString());
 }
 
 TForm1::~TForm1()
@@ -117,9 +118,9 @@ void TForm1::CreateControls()
     QWidget* client = fClientArea;
 
     // In the order of their creation; later controls lie on top.
-    Label1 = Place(NewLabel(QStr(design::Label1Caption), client), design::Label1Bounds);
-    Label2 = Place(NewLabel(QStr(design::Label2Caption), client), design::Label2Bounds);
-    Label3 = Place(NewLabel(QStr(design::Label3Caption), client), design::Label3Bounds);
+    Label1 = Place(NewLabel(QStringFromUtf8(design::Label1Caption), client), design::Label1Bounds);
+    Label2 = Place(NewLabel(QStringFromUtf8(design::Label2Caption), client), design::Label2Bounds);
+    Label3 = Place(NewLabel(QStringFromUtf8(design::Label3Caption), client), design::Label3Bounds);
     for (QLabel* label : {Label1, Label2, Label3})
         FitLabelWidth(label);
 
@@ -128,7 +129,7 @@ void TForm1::CreateControls()
 
     Label4 = Place(new TClickLabel(client), design::Label4Bounds);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label4->setText(QStr(design::CreditText));
+    Label4->setText(QStringFromUtf8(design::CreditText));
     QFont bold = DesignFont(design::FontName);
     bold.setBold(true);
     Label4->setFont(bold);
@@ -146,26 +147,26 @@ void TForm1::CreateControls()
     LineSeries18 = &ConfigureMonitorChart(*Chart21);
     Chart21->OnMouseMove = [this](int shift, int x, int y) { Chart21MouseMove(shift, x, y); };
 
-    edUsername = Place(new QLineEdit(QStr(design::EdUsernameText), client), design::EdUsernameBounds);
+    edUsername = Place(new QLineEdit(QStringFromUtf8(design::EdUsernameText), client), design::EdUsernameBounds);
     edPassword = Place(new QLineEdit(client), design::EdPasswordBounds);  // shown as typed
 
-    Button1 = Place(new QPushButton(QStr(design::Button1Caption), client), design::Button1Bounds);
+    Button1 = Place(new QPushButton(QStringFromUtf8(design::Button1Caption), client), design::Button1Bounds);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
     // The reply buffer's control: hidden, it mirrors the last cut reply.
-    Memo1 = Place(new QPlainTextEdit(QStr(design::Memo1Text), client), design::Memo1Bounds);
+    Memo1 = Place(new QPlainTextEdit(QStringFromUtf8(design::Memo1Text), client), design::Memo1Bounds);
     Memo1->setFont(DesignFont(design::MemoFontName));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->hide();
 
-    edHost = Place(new QLineEdit(QStr(design::EdHostText), client), design::EdHostBounds);
+    edHost = Place(new QLineEdit(QStringFromUtf8(design::EdHostText), client), design::EdHostBounds);
 
     // Range buttons: selecting another one polls; the selected one selected
     // again raises nothing (toggled, not clicked).
-    rb1 = Place(new QRadioButton(QStr(design::Rb1Caption), client), design::Rb1Bounds);
-    rb2 = Place(new QRadioButton(QStr(design::Rb2Caption), client), design::Rb2Bounds);
-    rb3 = Place(new QRadioButton(QStr(design::Rb3Caption), client), design::Rb3Bounds);
+    rb1 = Place(new QRadioButton(QStringFromUtf8(design::Rb1Caption), client), design::Rb1Bounds);
+    rb2 = Place(new QRadioButton(QStringFromUtf8(design::Rb2Caption), client), design::Rb2Bounds);
+    rb3 = Place(new QRadioButton(QStringFromUtf8(design::Rb3Caption), client), design::Rb3Bounds);
     rb1->setChecked(true);
     const std::pair<QRadioButton*, design::ToneRange> ranges[] = {
         {rb1, design::RangeLow}, {rb2, design::RangeHigh}, {rb3, design::RangeAll}};
@@ -176,7 +177,7 @@ void TForm1::CreateControls()
         });
 
     // The readout: a flat frame holding the tooltip-coloured panel with the labels.
-    Panel35 = Place(new QLabel(QStr(design::Panel35Caption), client), design::Panel35Bounds);
+    Panel35 = Place(new QLabel(QStringFromUtf8(design::Panel35Caption), client), design::Panel35Bounds);
     Panel35->setAlignment(Qt::AlignCenter);
     Panel35->setAutoFillBackground(true);
     Panel36 = new QFrame(Panel35);
@@ -188,17 +189,17 @@ void TForm1::CreateControls()
     tipPalette.setColor(QPalette::WindowText, tipPalette.color(QPalette::ToolTipText));
     Panel36->setPalette(tipPalette);
     Panel36->setAutoFillBackground(true);
-    Label56 = NewLabel(QStr(design::Label56Caption), Panel36);
+    Label56 = NewLabel(QStringFromUtf8(design::Label56Caption), Panel36);
     Label56->setGeometry(RectOf(design::Label56Bounds));
-    Label57 = NewLabel(QStr(design::Label57Caption), Panel36);
+    Label57 = NewLabel(QStringFromUtf8(design::Label57Caption), Panel36);
     Label57->setGeometry(RectOf(design::Label57Bounds));
-    Label58 = NewLabel(QStr(design::Label58Caption), Panel36);
+    Label58 = NewLabel(QStringFromUtf8(design::Label58Caption), Panel36);
     Label58->setGeometry(RectOf(design::Label58Bounds));
 
-    Button2 = Place(new QPushButton(QStr(design::Button2Caption), client), design::Button2Bounds);
+    Button2 = Place(new QPushButton(QStringFromUtf8(design::Button2Caption), client), design::Button2Bounds);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
-    StatusLine = new QLabel(QStr(fSession.StatusText()), client);
+    StatusLine = new QLabel(QStringFromUtf8(fSession.StatusText()), client);
     StatusLine->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     StatusLine->setIndent(4);
     StatusLine->setTextFormat(Qt::PlainText);
@@ -218,13 +219,13 @@ void TForm1::CreateControls()
 void TForm1::CreateMenu()
 {
     // The history's menu stands before Help, as Help comes last.
-    History1 = menuBar()->addMenu(QStr(design::MenuHistory));
-    ShowHistory1 = History1->addAction(QStr(design::MenuShowHistory));
+    History1 = menuBar()->addMenu(QStringFromUtf8(design::MenuHistory));
+    ShowHistory1 = History1->addAction(QStringFromUtf8(design::MenuShowHistory));
     connect(ShowHistory1, &QAction::triggered, this, [this] { ShowHistory1Click(); });
-    Help1 = menuBar()->addMenu(QStr(design::MenuHelp));
-    Help2 = Help1->addAction(QStr(design::MenuHelpItem));
+    Help1 = menuBar()->addMenu(QStringFromUtf8(design::MenuHelp));
+    Help2 = Help1->addAction(QStringFromUtf8(design::MenuHelpItem));
     Help1->addSeparator();
-    About1 = Help1->addAction(QStr(design::MenuAbout));
+    About1 = Help1->addAction(QStringFromUtf8(design::MenuAbout));
     connect(Help2, &QAction::triggered, this, [this] { Help2Click(); });
     connect(About1, &QAction::triggered, this, [this] { About1Click(); });
 }
@@ -308,7 +309,7 @@ void TForm1::SetReadoutLabel(QLabel* label, const std::string& text)
 {
     // A move that stays on the same bar leaves the label untouched; the
     // labels size themselves to their text.
-    const QString value = QStr(text);
+    const QString value = QStringFromUtf8(text);
     if (label->text() == value)
         return;
     label->setText(value);
@@ -336,13 +337,13 @@ void TForm1::About1Click()
 
 TLoginFields TForm1::LoginFields()
 {
-    return {StdStr(edHost->text()), StdStr(edUsername->text()), StdStr(edPassword->text())};
+    return {Utf8FromQString(edHost->text()), Utf8FromQString(edUsername->text()), Utf8FromQString(edPassword->text())};
 }
 
 void TForm1::PlotBars(const ToneBits& bits, const design::ToneRange& range)
 {
     PlotToneTable(*Chart21, *LineSeries18, bits, range);
-    QString reply = QStr(fSession.Reply().Text());
+    QString reply = QStringFromUtf8(fSession.Reply().Text());
     reply.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     Memo1->setPlainText(reply);
 }
@@ -362,27 +363,25 @@ void TForm1::SetTimerEnabled(bool enabled)
 
 void TForm1::ShowStatus(const std::string& text)
 {
-    StatusLine->setText(QStr(text));
+    StatusLine->setText(QStringFromUtf8(text));
 }
 
-std::string TForm1::KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
-                             const design::ToneRange& range)
+void TForm1::SetHistoryPath(const QString& path)
 {
-    if (!fHistory)
-        fHistory = std::make_unique<THistoryRecorder>(fHistoryPath.isEmpty() ? DefaultHistoryPath() : fHistoryPath);
-    THistoryRecord record =
-        MakeHistoryRecord(CurrentUtcMs(), host, outcome, range.FirstTone, range.LastTone, bits);
-    const std::string note = fHistory->Record(record);
-    if (fHistoryWindow != nullptr && fHistoryWindow->isVisible())
-        fHistoryWindow->PollRecorded();
-    return note;
+    fHistoryPath = path;
+    fHistory = std::make_unique<THistoryRecorder>(path.isEmpty() ? DefaultHistoryPath() : path);
+    // The history window, when open, shows each poll as soon as it is kept.
+    fHistory->SetOnKept([this] {
+        if (fHistoryWindow != nullptr && fHistoryWindow->isVisible())
+            fHistoryWindow->PollRecorded();
+    });
+    fSession.SetRecorder(fHistory.get());
 }
 
 void TForm1::ShowHistory1Click()
 {
     if (fHistoryWindow == nullptr) {
-        const QString path = fHistory ? fHistory->Path() : (fHistoryPath.isEmpty() ? DefaultHistoryPath() : fHistoryPath);
-        fHistoryWindow = new THistoryWindow(path, this);
+        fHistoryWindow = new THistoryWindow(fHistory->Path(), this);
         fHistoryWindow->SetOnPollChosen([this](const THistoryRecord& record) { ShowPastPoll(record); });
     } else {
         fHistoryWindow->Reload();
@@ -394,9 +393,7 @@ void TForm1::ShowHistory1Click()
 
 void TForm1::ShowPastPoll(const THistoryRecord& record)
 {
-    const design::ToneRange range{record.FirstTone, record.LastTone};
-    PlotToneTable(*Chart21, *LineSeries18, record.Bits, range);
-    fSession.ShowPastPoll(range, PastPollStatusText(record));
+    fSession.ShowPastPoll(record.Bits, {record.FirstTone, record.LastTone}, PastPollStatusText(record));
 }
 
 void TForm1::ApplyCursor(TMonitorCursor cursor)

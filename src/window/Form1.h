@@ -58,7 +58,8 @@ public:
     void SetHelpWindow(TForm2* helpWindow) { fHelpWindow = helpWindow; }
     // The line history's store (the user's data folder unless replaced); set
     // before the first poll.
-    void SetHistoryPath(const QString& path) { fHistoryPath = path; }
+    // The store the polls are kept in (until set: the default one).
+    void SetHistoryPath(const QString& path);
 
     // --- handlers ------------------------------------------------------------------------------------
     // The poll: Plot, a click on the credit label, a range button (through
@@ -92,7 +93,8 @@ public:
     void SaveAs1Click();
     // Copy to clipboard: the chart's vector picture (and a bitmap of it).
     void Copytoclipboard1Click();
-    // Printer setup...: the program's printer dialog; later prints use its choices.
+    // Printer setup...: the program's printer dialog; later prints use the choices of an
+    // accepted dialog, and a cancelled one leaves the printer as it was.
     void Printersetup1Click();
     // Print: the chart's bitmap on one page of the current printer, scaled by
     // whole printer dots per window pixel, without a print dialog.
@@ -151,8 +153,6 @@ private:
     void SetTimerEnabled(bool enabled) override;
     void ShowStatus(const std::string& text) override;
     void ApplyCursor(TMonitorCursor cursor) override;
-    std::string KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
-                         const design::ToneRange& range) override;
     void ProcessMessages() override;
     void Heartbeat() override;
 
@@ -161,7 +161,8 @@ private:
     void CreatePopupMenu();
     // Runs an output command; its exception is shown in the error box.
     void RunCommand(void (TForm1::*command)());
-    // The chart drawn into a new bitmap of its current size.
+    // The chart drawn into a new bitmap of its current size; throws when the
+    // bitmap cannot be allocated, so no command goes on with an empty picture.
     QImage ChartBitmap();
     // Places a control at its design bounds and anchors it to the bottom-left corner.
     template <class W> W* Place(W* control, const design::Bounds& bounds);
@@ -169,10 +170,10 @@ private:
     void SetReadoutLabel(QLabel* label, const std::string& text);
 
     // --- data ---------------------------------------------------------------------------------------
-    TMonitorSession fSession{*this};
+    TMonitorSession fSession{*this, std::string(design::Memo1Text)};
     TForm2* fHelpWindow = nullptr;
     QString fHistoryPath;
-    std::unique_ptr<THistoryRecorder> fHistory;  // opened at the first poll
+    std::unique_ptr<THistoryRecorder> fHistory;  // the session's recorder; its store opens at the first poll
     THistoryWindow* fHistoryWindow = nullptr;
     QWidget* fClientArea = nullptr;
     std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left

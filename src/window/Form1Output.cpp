@@ -7,7 +7,8 @@
 #include "monitor/MonitorDesign.h"
 #include "window/ChartPrint.h"
 #include "window/MonitorApplication.h"
-#include "window/QtText.h"
+#include "window/PrinterChoices.h"
+#include "text/QtText.h"
 #include "window/SavePictureDialog.h"
 
 #include <QAction>
@@ -19,16 +20,18 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <exception>
+#include <stdexcept>
+#include <string>
 
 void TForm1::CreatePopupMenu()
 {
     PopupMenu1 = new QMenu(Chart21);
-    SaveAs1 = PopupMenu1->addAction(QStr(design::MenuSaveAs));
+    SaveAs1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuSaveAs));
     PopupMenu1->addSeparator();
-    Copytoclipboard1 = PopupMenu1->addAction(QStr(design::MenuCopy));
+    Copytoclipboard1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuCopy));
     PopupMenu1->addSeparator();
-    Printersetup1 = PopupMenu1->addAction(QStr(design::MenuPrinterSetup));
-    Print1 = PopupMenu1->addAction(QStr(design::MenuPrint));
+    Printersetup1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuPrinterSetup));
+    Print1 = PopupMenu1->addAction(QStringFromUtf8(design::MenuPrint));
     connect(SaveAs1, &QAction::triggered, this, [this] { RunCommand(&TForm1::SaveAs1Click); });
     connect(Copytoclipboard1, &QAction::triggered, this, [this] { RunCommand(&TForm1::Copytoclipboard1Click); });
     connect(Printersetup1, &QAction::triggered, this, [this] { RunCommand(&TForm1::Printersetup1Click); });
@@ -55,7 +58,12 @@ void TForm1::RunCommand(void (TForm1::*command)())
 
 QImage TForm1::ChartBitmap()
 {
-    return Chart21->RenderBitmap(Chart21->BackColor(), Chart21->PanelRect());
+    const TRect r = Chart21->PanelRect();
+    QImage bitmap = Chart21->RenderBitmap(Chart21->BackColor(), r);
+    if (bitmap.isNull() && r.Width() > 0 && r.Height() > 0)
+        throw std::runtime_error("The chart's picture of " + std::to_string(r.Width()) + " x " +
+                                 std::to_string(r.Height()) + " pixels is too large for memory");
+    return bitmap;
 }
 
 void TForm1::SaveAs1Click()
@@ -81,14 +89,21 @@ void TForm1::Copytoclipboard1Click()
 
 void TForm1::Printersetup1Click()
 {
-    QPrintDialog PrinterSetupDialog1(&Printer(), this);
-    PrinterSetupDialog1.setWindowTitle(QStr(design::PrinterSetupTitle));
+    QPrinter& printer = Printer();
+    const TPrinterChoices previous(printer);
+    QPrintDialog PrinterSetupDialog1(&printer, this);
+    PrinterSetupDialog1.setWindowTitle(QStringFromUtf8(design::PrinterSetupTitle));
     PrinterSetupDialog1.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     // The dialog only chooses; printing is Print's business.
     if (auto* buttons = PrinterSetupDialog1.findChild<QDialogButtonBox*>())
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
             ok->setText(QStringLiteral("OK"));
-    PrinterSetupDialog1.exec();  // the choices are kept in the printer either way
+    // Accepted, the dialog has put the choices on the printer, and later
+    // prints use them (but one copy each: Print never prints more). Cancelled,
+    // the dialog may still have changed the printer, since it works on it
+    // while it is open: what was chosen before is put back.
+    if (PrinterSetupDialog1.exec() != QDialog::Accepted)
+        previous.Restore(printer);
 }
 
 void TForm1::Print1Click()

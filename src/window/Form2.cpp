@@ -1,7 +1,7 @@
 #include "window/Form2.h"
 
 #include "monitor/MonitorDesign.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -20,8 +20,8 @@ TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint)
 {
-    setWindowTitle(QStr(design::Form2Caption));
-    QFont font(QStr(design::FontName));
+    setWindowTitle(QStringFromUtf8(design::Form2Caption));
+    QFont font(QStringFromUtf8(design::FontName));
     font.setPixelSize(design::FontPixelSize);
     setFont(font);
     QPalette pal = palette();
@@ -32,7 +32,7 @@ TForm2::TForm2(QWidget* parent)
     setFixedSize(design::Form2ClientWidth, design::Form2ClientHeight);
     move(design::Form2Bounds.Left, design::Form2Bounds.Top);
 
-    Button1 = new QPushButton(QStr(design::Form2Button1Caption), this);
+    Button1 = new QPushButton(QStringFromUtf8(design::Form2Button1Caption), this);
     Button1->setGeometry(RectOf(design::Form2Button1Bounds));
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -53,7 +53,7 @@ QString TForm2::HelpText()
 {
     QStringList lines;
     for (std::string_view line : design::HelpLines)
-        lines << QStr(line);
+        lines << QStringFromUtf8(line);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -1,14 +1,14 @@
 #include "window/Logo.h"
 
 #include "monitor/MonitorDesign.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 
 #include <QBitmap>
 #include <QImage>
 
 QPixmap LogoPixmap()
 {
-    const QImage image(QStr(design::LogoResource));
+    const QImage image(QStringFromUtf8(design::LogoResource));
     if (image.isNull())
         return QPixmap();
     QPixmap pixmap = QPixmap::fromImage(image);

@@ -1,7 +1,7 @@
 #include "window/MonitorApplication.h"
 
 #include "monitor/MonitorDesign.h"
-#include "window/QtText.h"
+#include "text/QtText.h"
 
 #include <QMessageBox>
 #include <exception>
@@ -24,7 +24,7 @@ namespace {
 
 void ShowMessageBox(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, QStr(design::ProgramTitle), message, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Critical, QStringFromUtf8(design::ProgramTitle), message, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }

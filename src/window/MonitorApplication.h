@@ -7,6 +7,8 @@
 // handler does not end the program: its message is shown in a message box
 // and the program goes on with the next event.
 class TMonitorApplication : public QApplication {
+    Q_OBJECT
+
 public:
     TMonitorApplication(int& argc, char** argv);
 

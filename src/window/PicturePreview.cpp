@@ -1,6 +1,7 @@
 #include "window/PicturePreview.h"
 
 #include "jpeg/PictureFormats.h"
+#include "window/PreviewWorker.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,6 +47,27 @@ TPicturePreview::TPicturePreview(QWidget* parent) : QWidget(parent)
     layout->addWidget(fPictureLabel);
     layout->addWidget(fSizeLabel);
     layout->addStretch(1);
+
+    // The worker's thread only posts the news; the result is taken here, on
+    // the pane's own thread. The destructor waits for that thread, so the
+    // pane outlives every post.
+    fWorker = std::make_unique<TPreviewWorker>(
+        [this] { QMetaObject::invokeMethod(this, &TPicturePreview::TakeResult, Qt::QueuedConnection); });
+}
+
+TPicturePreview::~TPicturePreview()
+{
+    fWorker.reset();
+}
+
+QString TPicturePreview::NoticeText() const
+{
+    return fPictureLabel->pixmap().isNull() ? fPictureLabel->text() : QString();
+}
+
+int TPicturePreview::StoppedReads() const
+{
+    return fWorker->StoppedReads();
 }
 
 QString TPicturePreview::SizeText() const
@@ -60,8 +82,18 @@ QPixmap TPicturePreview::ShownPicture() const
 
 void TPicturePreview::Clear()
 {
+    if (fWantedId != 0)
+        fWorker->Cancel();
+    fWantedId = 0;
     fPictureSize = QSize();
     fPictureLabel->clear();
+    fSizeLabel->clear();
+}
+
+void TPicturePreview::ShowNotice(const QString& text)
+{
+    fPictureSize = QSize();
+    fPictureLabel->setText(text);
     fSizeLabel->clear();
 }
 
@@ -69,29 +101,34 @@ void TPicturePreview::ShowFile(const QString& fileName)
 {
     Clear();
     fFileName = fileName;
-    if (fileName.isEmpty() || QFileInfo(fileName).isDir())
+    if (fileName.isEmpty() || QFileInfo(fileName).isDir()) {
+        emit Finished();
         return;
+    }
     const std::string name = QFile::encodeName(fileName).toStdString();
     const std::optional<TPictureFormat> format = FindPictureFormat(name);
-    if (!format || (format->Reader == nullptr && format->PreviewReader == nullptr))
+    if (!format || (format->Reader == nullptr && format->PreviewReader == nullptr)) {
+        ShowNotice(QString::fromLatin1(NoPreviewText));
+        emit Finished();
         return;
-    // Readers never throw; a file they refuse simply has no preview.
-    const QSize box = fPictureLabel->contentsRect().size();
-    QImage picture;
-    QSize fullSize;
-    std::string error;
-    bool read = false;
-    if (format->PreviewReader != nullptr) {
-        read = format->PreviewReader(name, box, picture, fullSize, error);
-    } else {
-        read = format->Reader(name, picture, error);
-        fullSize = picture.size();
     }
-    if (!read || picture.isNull() || fullSize.isEmpty())
+    fWantedId = ++fLastId;
+    fWorker->Request({fWantedId, name, fPictureLabel->contentsRect().size(), *format});
+}
+
+void TPicturePreview::TakeResult()
+{
+    const std::optional<TPreviewWorker::TResult> result = fWorker->TakeResult();
+    // A result of a file selected before is late news.
+    if (!result || fWantedId == 0 || result->Id != fWantedId)
         return;
-    fPictureSize = fullSize;
-    const QSize shown = PreviewSize(fullSize, box);
-    fPictureLabel->setPixmap(QPixmap::fromImage(
-        picture.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-    fSizeLabel->setText(PictureSizeText(fullSize.width(), fullSize.height()));
+    fWantedId = 0;
+    if (!result->Read) {
+        ShowNotice(QString::fromLatin1(NoPreviewText));
+    } else {
+        fPictureSize = result->FullSize;
+        fPictureLabel->setPixmap(QPixmap::fromImage(result->Picture));
+        fSizeLabel->setText(PictureSizeText(fPictureSize.width(), fPictureSize.height()));
+    }
+    emit Finished();
 }

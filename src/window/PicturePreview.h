@@ -3,22 +3,31 @@
 #include <QPixmap>
 #include <QSize>
 #include <QWidget>
+#include <cstdint>
+#include <memory>
 
 class QLabel;
+class TPreviewWorker;
 
 // The save dialog's preview pane: the picture of the file selected in the
 // dialog, shrunk to fit the pane, with its size in pixels underneath. Files
-// are read through the registered picture formats (FindPictureFormat); a file
-// of no registered format, or one that its reader refuses (damaged, hostile,
-// too large), shows no picture and no size.
+// are read through the registered picture formats (FindPictureFormat) on a
+// thread of the pane's own (TPreviewWorker), so that selecting a file never
+// holds up the dialog; the picture follows when it is read. A file of no
+// registered format, or one that its reader refuses (damaged, hostile, too
+// large, too slow to decode), shows "No preview" and no size.
 class TPicturePreview : public QWidget {
     Q_OBJECT
 public:
     // The pane's picture area, in pixels.
     static constexpr int PictureBoxWidth = 200;
     static constexpr int PictureBoxHeight = 150;
+    // Shown in the picture area for a file that cannot be previewed.
+    static constexpr const char* NoPreviewText = "No preview";
 
     explicit TPicturePreview(QWidget* parent = nullptr);
+    // Stops the read under way and waits for the pane's thread.
+    ~TPicturePreview() override;
 
     // --- getters -------------------------------------------------------------------------------------
     bool HasPicture() const { return !fPictureSize.isEmpty(); }
@@ -28,20 +37,41 @@ public:
     QPixmap ShownPicture() const;
     // "696 x 237 pixels"; empty when no picture is shown.
     QString SizeText() const;
-    // The file shown (or refused) last.
+    // The text in the picture area instead of a picture: NoPreviewText for a
+    // file that cannot be previewed; empty otherwise.
+    QString NoticeText() const;
+    // The file shown (or refused, or being read) last.
     const QString& FileName() const { return fFileName; }
+    // The file is being read: neither its picture nor "No preview" is shown yet.
+    bool Reading() const { return fWantedId != 0; }
+    // Reads given up because another file was selected (or the pane cleared)
+    // before they ended.
+    int StoppedReads() const;
 
     // --- setters -------------------------------------------------------------------------------------
-    // Reads and shows a file; an empty name or a folder clears the pane.
+    // Starts reading a file and returns at once; an empty name or a folder
+    // clears the pane. Stops the read of the file selected before.
     void ShowFile(const QString& fileName);
+    // Empties the pane and stops a read under way.
     void Clear();
 
+signals:
+    // The pane shows what it will show for the file selected last: its
+    // picture, or "No preview".
+    void Finished();
+
 private:
+    void TakeResult();
+    void ShowNotice(const QString& text);
+
     // --- data ---------------------------------------------------------------------------------------
     QString fFileName;
     QSize fPictureSize;  // only the size is kept: the decoded file may be large
     QLabel* fPictureLabel = nullptr;
     QLabel* fSizeLabel = nullptr;
+    std::unique_ptr<TPreviewWorker> fWorker;
+    std::uint64_t fLastId = 0;    // of the last request
+    std::uint64_t fWantedId = 0;  // the request whose result is awaited; 0: none
 };
 
 // The size line under a preview: "W x H pixels".

@@ -46,7 +46,10 @@ bool TSavePictureDialog::Execute()
         selectFile(fFileName);
         fPreview->ShowFile(fFileName);
     }
-    if (exec() != QDialog::Accepted)
+    const int answer = exec();
+    // A read still under way is of no use once the dialog is closed.
+    fPreview->Clear();
+    if (answer != QDialog::Accepted)
         return false;
     const QStringList files = selectedFiles();
     if (files.isEmpty() || files.first().isEmpty())

@@ -6,6 +6,8 @@
 // A rectangle shape: a one-pixel black outline around a solid brush, as the
 // indicator square shows the monitor's state.
 class TShape : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TShape(QWidget* parent = nullptr);
 

@@ -2,6 +2,7 @@
 // and scripted routers on loopback, drawn into a headless monitor chart; the
 // rules for Stop, the close request and requests that arrive during a poll;
 // the status line and readout texts.
+#include "SimulatedRouter.h"
 #include "UnusedPort.h"
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ const std::string Clock = "12:34:56";
 
 // The window's part, recorded: a headless Chart21 for the bars, and every
 // call the session makes.
-class TRecordingView : public TMonitorView {
+class TRecordingView : public TMonitorView, public TPollRecorder {
 public:
     TRecordingView() : series(ConfigureMonitorChart(chart)) {}
 
@@ -53,7 +54,9 @@ public:
     std::string KeepPoll(const TPollOutcome& outcome, const std::string& host, const ToneBits& bits,
                          const design::ToneRange& range) override
     {
-        kept.push_back({outcome.Captured, host, bits, range});
+        if (failKeep)
+            throw std::runtime_error("history failed");
+        kept.push_back({outcome.Captured, host, bits, range, outcome});
         return keepNote;
     }
     void ProcessMessages() override
@@ -82,6 +85,7 @@ public:
     TBarSeries& series;
     TLoginFields login{"", "Administrator", "pw"};
     bool failPlot = false;
+    bool failKeep = false;
     int plots = 0;
     std::uint32_t indicator = Red;
     bool timerOn = false;
@@ -98,6 +102,7 @@ public:
         std::string Host;
         ToneBits Bits;
         design::ToneRange Range;
+        TPollOutcome Outcome;
     };
     std::vector<TKept> kept;
     std::string keepNote;
@@ -115,18 +120,15 @@ class MonitorSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TRouterSimulatorSettings settings;
-        settings.Password = "pw";
-        settings.Seed = Seed;
-        simulator = std::make_unique<TRouterSimulator>(settings);
-        view.login.Host = "127.0.0.1:" + std::to_string(simulator->Start());
+        view.login.Host = simulator.Host();
         session.SetClock([] { return Clock; });
+        session.SetRecorder(&view);
     }
 
     static constexpr uint32_t Seed = 5;
-    std::unique_ptr<TRouterSimulator> simulator;
+    TSimulatedRouter simulator{TSimulatedRouter::Settings("pw", Seed)};
     TRecordingView view;
-    TMonitorSession session{view};
+    TMonitorSession session{view, std::string(design::Memo1Text)};
 };
 
 TEST_F(MonitorSessionTest, StartsIdleAndAPollReadsTheRouterIntoTheChart)
@@ -192,7 +194,14 @@ TEST_F(MonitorSessionTest, EveryPollIsKeptAndAPastPollRenumbersTheReadout)
                                         ": Connection refused (at 12:34:56); History not written: database is locked");
     EXPECT_TRUE(session.TimerEnabled());
 
-    session.ShowPastPoll(design::RangeHigh, "Showing a past poll");
+    // The session alone plots the past poll: its bits over its range.
+    const int plotsBefore = view.plots;
+    ToneBits past{};
+    past[300] = 7;
+    session.ShowPastPoll(past, design::RangeHigh, "Showing a past poll");
+    EXPECT_EQ(view.plots, plotsBefore + 1);
+    ASSERT_EQ(view.series.PointCount(), design::RangeHigh.BarCount());
+    EXPECT_EQ(view.series.YValues().ValueAt(300 - 256), 7.0);
     EXPECT_EQ(session.PlottedRange(), design::RangeHigh);
     EXPECT_EQ(session.Range(), design::RangeLow);
     EXPECT_EQ(session.StatusText(), "Showing a past poll");
@@ -362,6 +371,19 @@ TEST_F(MonitorSessionTest, ExceptionAfterTheDialogueSkipsTheRestOfThePoll)
     EXPECT_FALSE(session.PollPending());
     EXPECT_EQ(simulator->PollsServed(), 1u);
     EXPECT_EQ(view.cursors, (std::vector<TMonitorCursor>{mcBusy, mcDefault}));
+    // Nor does the status line still say that a poll runs.
+    const std::string brokenOff = "The poll of " + view.login.Host + " ended with an error (at 12:34:56)";
+    EXPECT_EQ(view.statuses, (std::vector<std::string>{"Polling " + view.login.Host + "...", brokenOff}));
+    EXPECT_EQ(session.StatusText(), brokenOff);
+
+    // The same when keeping the poll in the history throws.
+    view.failPlot = false;
+    view.failKeep = true;
+    view.onMessages = nullptr;
+    EXPECT_THROW(session.RequestPoll(), std::runtime_error);
+    EXPECT_EQ(session.StatusText(), brokenOff);
+    EXPECT_EQ(view.plots, 1);
+    view.failKeep = false;
 
     // The next request polls normally.
     view.failPlot = false;
@@ -392,6 +414,7 @@ TEST(MonitorSession, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
     view.login.Host = "127.0.0.1:" + std::to_string(UnusedPort());
     TMonitorSession session(view);
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     session.SelectRange(design::RangeAll);
 
     for (int32_t v : session.Bits())
@@ -402,6 +425,87 @@ TEST(MonitorSession, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
     EXPECT_EQ(session.State(), msRunning);
     EXPECT_FALSE(session.LastOutcome().Captured);
     EXPECT_EQ(session.StatusText(), "Could not connect to " + view.login.Host + ": Connection refused (at 12:34:56)");
+}
+
+// A router that answers the command with an error message: a failed poll in
+// the status line and in the history, while chart, indicator and timer go
+// on as after any poll.
+TEST(MonitorSession, ReplyWithoutTheBitLoadingIsAFailedPoll)
+{
+    TRouterSimulatorSettings settings;
+    settings.Password = "pw";
+    settings.KnowsBitLoading = false;
+    TRouterSimulator simulator(settings);
+    TRecordingView view;
+    view.login.Host = "127.0.0.1:" + std::to_string(simulator.Start());
+    TMonitorSession session(view);
+    session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
+    session.RequestPoll();
+
+    EXPECT_EQ(session.StatusText(), "No bit loading in the router's reply: Error : unknown command (at 12:34:56)");
+    EXPECT_FALSE(session.LastOutcome().Captured);
+    EXPECT_EQ(session.LastOutcome().FailedStep, TPollStep::psReadBits);
+    EXPECT_EQ(session.TonesRead(), 0);
+    ASSERT_EQ(view.kept.size(), 1u);
+    EXPECT_FALSE(view.kept[0].Captured);
+    EXPECT_EQ(DescribeOutcome(view.kept[0].Outcome),
+              "No bit loading in the router's reply: Error : unknown command");
+    EXPECT_EQ(view.series.PointCount(), 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(view.series.YValues().ValueAt(i), 0.0) << i;
+    EXPECT_EQ(view.indicator, Green);
+    EXPECT_TRUE(view.timerOn);
+    EXPECT_EQ(session.State(), msRunning);
+}
+
+// A reply cut short after 120 tones: a failed poll whose bars show the 120.
+TEST(MonitorSession, ReplyWithTooFewTonesIsAFailedPollShownAsRead)
+{
+    const ToneBits bits = SimulatedBitLoading(4, 0);
+    const std::string text = BitLoadingReplyText(bits);
+    std::size_t end = BitLoadingReplyHeadLength;
+    for (int line = 0; line < 12; ++line)
+        end = text.find("\r\n", end) + 2;
+    TScriptedRouter router([&](TScriptedConnection& c) {
+        if (c.Login())
+            c.Send(text.substr(0, end) + "=>");
+        c.ReadUntil("never sent");
+    });
+    TRecordingView view;
+    view.login.Host = router.Host();
+    TMonitorSession session(view);
+    session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
+    session.SelectRange(design::RangeAll);
+
+    EXPECT_EQ(session.StatusText(), "The router's reply held only 120 of 513 tones (at 12:34:56)");
+    EXPECT_EQ(session.LastOutcome().FailedStep, TPollStep::psReadBits);
+    EXPECT_EQ(session.TonesRead(), 120);
+    ASSERT_EQ(view.series.PointCount(), 513);
+    for (int i = 0; i < 513; ++i)
+        ASSERT_EQ(view.series.YValues().ValueAt(i), i < 120 ? bits[static_cast<std::size_t>(i)] : 0) << i;
+    EXPECT_EQ(view.indicator, Green);
+    EXPECT_TRUE(view.timerOn);
+}
+
+// The status line names the deadline the poll ran under.
+TEST(MonitorSession, DeadlineInTheStatusIsThePolls)
+{
+    TScriptedRouter router([](TScriptedConnection& c) {
+        while (!c.Stopped() && c.Send("x"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    TRecordingView view;
+    view.login.Host = router.Host();
+    TMonitorSession session(view);
+    session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
+    TPollSettings settings;
+    settings.DeadlineMs = 400;
+    session.SetPollSettings(settings);
+    session.RequestPoll();
+    EXPECT_EQ(session.StatusText(), "Gave up after connecting: the poll took longer than 0.4 s (at 12:34:56)");
 }
 
 TEST(MonitorSession, WaitsHeartbeatWhileTheRouterIsSilentAndTicksThenAreRemembered)
@@ -433,6 +537,7 @@ TEST(MonitorSession, WaitsHeartbeatWhileTheRouterIsSilentAndTicksThenAreRemember
         heartbeatSeen = true;
     };
     session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
     session.RequestPoll();
     EXPECT_GE(view.heartbeats, 1);
     EXPECT_EQ(requests, 1);
@@ -447,12 +552,14 @@ TEST(MonitorSession, WaitsHeartbeatWhileTheRouterIsSilentAndTicksThenAreRemember
 
 TEST(PollStatusText, SaysWhatFailedInPlainWordsForEveryStep)
 {
-    const auto failed = [](TPollStep step, int code, const std::string& text, bool deadline = false) {
+    const auto failed = [](TPollStep step, int code, const std::string& text, bool deadline = false,
+                           int deadlineMs = 30000) {
         TPollOutcome outcome;
         outcome.FailedStep = step;
         outcome.ErrorCode = code;
         outcome.ErrorText = text;
         outcome.DeadlineExceeded = deadline;
+        outcome.DeadlineMs = deadlineMs;
         return PollStatusText(outcome, "192.168.1.254", 0, "14:03:12");
     };
     TPollOutcome captured;
@@ -480,6 +587,12 @@ TEST(PollStatusText, SaysWhatFailedInPlainWordsForEveryStep)
               "Could not send the password: Connection reset by peer (at 14:03:12)");
     EXPECT_EQ(failed(TPollStep::psWaitUserPrompt, 10053, "Software caused connection abort", true),
               "Gave up after connecting: the poll took longer than 30 s (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psReceiveReply, 10053, "Software caused connection abort", true, 2500),
+              "Gave up after the command: the poll took longer than 2.5 s (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psWaitUserPrompt, 10053, "Software caused connection abort", true, 0),
+              "Gave up after connecting: the poll ran out of time (at 14:03:12)");
+    EXPECT_EQ(failed(TPollStep::psReadBits, 0, "No bit loading in the router's reply: Syntax error"),
+              "No bit loading in the router's reply: Syntax error (at 14:03:12)");
     EXPECT_EQ(failed(TPollStep::psCheckSettings, 0, "the password contains a line break or NUL character"),
               "Not polled: the password contains a line break or NUL character (at 14:03:12)");
     // A step this text does not know by name still reads well.

@@ -16,12 +16,12 @@
 // One end of a connection accepted by a TScriptedRouter.
 class TScriptedConnection {
 public:
-  TScriptedConnection(int fd, const std::atomic<bool>& stop) : FFd(fd), FStop(stop) {}
+  TScriptedConnection(int fd, const std::atomic<bool>& stop) : fFd(fd), FStop(stop) {}
 
   bool Stopped() const { return FStop.load(); }
 
   bool Send(const std::string& bytes) {
-    return ::send(FFd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    return ::send(fFd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
   }
 
   // Reads until text arrived (true), or the peer closed, the router is being
@@ -30,10 +30,10 @@ public:
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (FReceived.find(text) == std::string::npos) {
       if (Stopped() || std::chrono::steady_clock::now() >= giveUp) return false;
-      pollfd p{FFd, POLLIN, 0};
+      pollfd p{fFd, POLLIN, 0};
       if (::poll(&p, 1, 50) <= 0) continue;
       char chunk[4096];
-      const ssize_t n = ::recv(FFd, chunk, sizeof chunk, 0);
+      const ssize_t n = ::recv(fFd, chunk, sizeof chunk, 0);
       if (n <= 0) return false;
       FReceived.append(chunk, static_cast<std::size_t>(n));
     }
@@ -48,7 +48,7 @@ public:
   }
 
 private:
-  int FFd;
+  int fFd;
   const std::atomic<bool>& FStop;
   std::string FReceived;
 };
@@ -61,17 +61,17 @@ public:
   using TScript = std::function<void(TScriptedConnection&)>;
 
   explicit TScriptedRouter(TScript script) : FScript(std::move(script)) {
-    FListenFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    fListenFd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    ::bind(FListenFd, reinterpret_cast<sockaddr*>(&address), length);
-    ::listen(FListenFd, 4);
-    ::getsockname(FListenFd, reinterpret_cast<sockaddr*>(&address), &length);
-    FPort = ntohs(address.sin_port);
+    ::bind(fListenFd, reinterpret_cast<sockaddr*>(&address), length);
+    ::listen(fListenFd, 4);
+    ::getsockname(fListenFd, reinterpret_cast<sockaddr*>(&address), &length);
+    fPort = ntohs(address.sin_port);
     FThread = std::thread([this] {
-      const int fd = ::accept(FListenFd, nullptr, nullptr);
+      const int fd = ::accept(fListenFd, nullptr, nullptr);
       if (fd < 0) return;
       TScriptedConnection connection(fd, FStop);
       FScript(connection);
@@ -81,21 +81,21 @@ public:
 
   ~TScriptedRouter() {
     FStop = true;
-    ::shutdown(FListenFd, SHUT_RDWR);
+    ::shutdown(fListenFd, SHUT_RDWR);
     FThread.join();
-    ::close(FListenFd);
+    ::close(fListenFd);
   }
 
   TScriptedRouter(const TScriptedRouter&) = delete;
   TScriptedRouter& operator=(const TScriptedRouter&) = delete;
 
-  uint16_t Port() const { return FPort; }
-  std::string Host() const { return "127.0.0.1:" + std::to_string(FPort); }
+  uint16_t Port() const { return fPort; }
+  std::string Host() const { return "127.0.0.1:" + std::to_string(fPort); }
 
 private:
   TScript FScript;
-  int FListenFd = -1;
-  uint16_t FPort = 0;
+  int fListenFd = -1;
+  uint16_t fPort = 0;
   std::atomic<bool> FStop{false};
   std::thread FThread;
 };

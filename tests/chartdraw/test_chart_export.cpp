@@ -20,16 +20,34 @@ void FillSeries(BarChart& b)
         b.series->AddBarPoint(1 + i, std::to_string(i), i < 5 ? clGreen : clBlue);
 }
 
-bool IsWellFormed(const QByteArray& svg, QString* viewBox = nullptr)
+bool IsWellFormed(const QByteArray& svg, QString* viewBox = nullptr, QString* size = nullptr)
 {
     QXmlStreamReader xml(svg);
     while (!xml.atEnd()) {
         xml.readNext();
-        if (viewBox != nullptr && xml.isStartElement() && xml.name() == u"svg")
-            *viewBox = xml.attributes().value("viewBox").toString();
+        if (xml.isStartElement() && xml.name() == u"svg") {
+            if (viewBox != nullptr)
+                *viewBox = xml.attributes().value("viewBox").toString();
+            if (size != nullptr)
+                *size = xml.attributes().value("width").toString() + " x " +
+                        xml.attributes().value("height").toString();
+        }
     }
     return !xml.hasError();
 }
+
+// A chart that leaves its panel unpainted (no background, no bevels), as it
+// does while printing: the export's own fill shows wherever the pass draws nothing.
+class TUnpaintedPanelChart : public BarChart {
+public:
+    TUnpaintedPanelChart() : BarChart(200, 150)
+    {
+        struct TPrinting : TCustomChart {
+            static void Set(TCustomChart& chart) { (chart.*(&TPrinting::SetPrinting))(true); }
+        };
+        TPrinting::Set(chart);
+    }
+};
 
 }  // namespace
 
@@ -53,6 +71,50 @@ TEST(ExportBitmap, DrawsAtTheRectanglesOwnOrigin)
     EXPECT_EQ(red.pixel(5, 5), 0xFFFFFFFFu);
     EXPECT_EQ(red.pixel(50, 5), 0xFFFFFFFFu);
     EXPECT_TRUE(b.chart.RenderBitmap(clWhite, TRect(0, 0, 0, 10)).isNull());
+    // Too large to allocate (a row of more than 2^31 bits): a null bitmap, and no pass.
+    const int passes = b.chart.DrawingPassCount();
+    EXPECT_TRUE(b.chart.RenderBitmap(clWhite, TRect(0, 0, 70000000, 237)).isNull());
+    EXPECT_EQ(b.chart.DrawingPassCount(), passes);
+}
+
+// The bitmap is filled with the colour asked for before the pass: where the
+// pass draws nothing (here the unpainted panel around the plot) that colour
+// stays; the white plot and the bars are drawn over it. White is not filled.
+TEST(ExportBitmap, TheBackgroundColourShowsWhereThePassDrawsNothing)
+{
+    TUnpaintedPanelChart b;
+    FillSeries(b);
+    b.chart.SetBackColor(clRed);
+    const QImage red = b.chart.RenderBitmap(b.chart.BackColor(), b.chart.PanelRect());
+    const QImage white = b.chart.RenderBitmap(clWhite, b.chart.PanelRect());
+    ASSERT_EQ(red.size(), QSize(200, 150));
+    constexpr QRgb Red = 0xFFFF0000, White = 0xFFFFFFFF;
+    for (const QPoint p : {QPoint(0, 0), QPoint(199, 0), QPoint(0, 149), QPoint(199, 149), QPoint(198, 75)}) {
+        EXPECT_EQ(red.pixel(p), Red) << p.x() << "," << p.y();
+        EXPECT_EQ(white.pixel(p), White) << p.x() << "," << p.y();
+    }
+    // The plot runs from (27, 6) to (194, 126); its wall, in the back colour,
+    // is the pass's own. Around it, clear of the axis labels, nothing is
+    // drawn: the top two rows, the bottom five, the left eight columns, and
+    // the right five down to the labels.
+    const TRect& plot = b.chart.PlotRect();
+    ASSERT_EQ(plot, TRect(27, 6, 194, 126));
+    EXPECT_EQ(red.pixel(plot.Left + 3, plot.Top + 3), Red);
+    EXPECT_EQ(white.pixel(plot.Left + 3, plot.Top + 3), Red);
+    int filled = 0;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (y < 2 || y >= 145 || x < 8 || (x > plot.Right && y < 130)) {
+                filled += red.pixel(x, y) == Red;
+                ASSERT_EQ(white.pixel(x, y), White) << x << "," << y;
+            }
+    EXPECT_EQ(filled, 2 * 200 + 5 * 200 + 143 * 8 + 128 * 5);
+
+    // r at (10, 10): the fill covers r in the bitmap's own coordinates, not the strips before it.
+    const QImage shifted = b.chart.RenderBitmap(clRed, TRect(10, 10, 110, 60));
+    EXPECT_EQ(shifted.pixel(5, 5), White);
+    EXPECT_EQ(shifted.pixel(10, 10), Red);
+    EXPECT_EQ(shifted.pixel(99, 49), Red);
 }
 
 TEST(ExportBitmap, FullColourEvenWhenMonochrome)
@@ -166,6 +228,11 @@ TEST(ExportClipboard, HoldsSvgAndTheSameBitmap)
     ASSERT_TRUE(mime->hasFormat("image/svg+xml"));
     EXPECT_TRUE(IsWellFormed(mime->data("image/svg+xml")));
     ASSERT_TRUE(mime->hasImage());
+    // The vector picture has the bitmap's size: 695 x 236 pixels at 96 per inch.
+    QString viewBox, size;
+    ASSERT_TRUE(IsWellFormed(mime->data("image/svg+xml"), &viewBox, &size));
+    EXPECT_EQ(viewBox, "0 0 695 236");
+    EXPECT_EQ(size, "183.885mm x 62.4417mm");
     const QImage image = qvariant_cast<QImage>(mime->imageData());
     EXPECT_EQ(image.size(), QSize(695, 236));
     EXPECT_TRUE(image == b.Render().copy(0, 0, 695, 236));

@@ -1,6 +1,7 @@
 // The history store on real SQLite files in a temporary folder: round trip,
 // paging, locked / full / read-only / damaged / newer stores, hostile records
 // and the CSV export.
+#include "AsOrdinaryUser.h"
 #include "HistoryTestUtil.h"
 
 #include "history/HistoryCsv.h"
@@ -11,10 +12,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <latch>
+#include <thread>
 #include <sstream>
 #include <unistd.h>
 
@@ -109,6 +113,42 @@ TEST_F(HistoryStoreTest, RoundTripOfCapturedAndFailedPolls)
     EXPECT_EQ(page[1].ZeroTones, ZeroTones(captured.Bits));
 }
 
+// Steps are stored by number. A reply without the bit loading comes back as
+// that step; a number this version does not know (written by a later one)
+// comes back as a failed poll with its reason.
+TEST_F(HistoryStoreTest, StepsComeBackByNumberAndAnUnknownOneStaysAFailure)
+{
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path()));
+    THistoryRecord noBits = GeneratedRecord(1, false);
+    noBits.Outcome.FailedStep = TPollStep::psReadBits;
+    noBits.Outcome.ErrorCode = 0;
+    noBits.Outcome.ErrorText = "No bit loading in the router's reply: Syntax error";
+    THistoryRecord later = noBits;
+    ASSERT_TRUE(store.Append(noBits));
+    ASSERT_TRUE(store.Append(later));
+    {
+        TRawConnection other(Path());
+        ASSERT_TRUE(other.Exec(QStringLiteral("UPDATE polls SET failed_step = 99 WHERE id = %1").arg(later.Id)));
+    }
+    THistoryRecord read;
+    ASSERT_TRUE(store.ReadRecord(noBits.Id, read));
+    EXPECT_FALSE(read.Outcome.Captured);
+    EXPECT_EQ(read.Outcome.FailedStep, TPollStep::psReadBits);
+    EXPECT_EQ(DescribeOutcome(read.Outcome), "No bit loading in the router's reply: Syntax error");
+    ASSERT_TRUE(store.ReadRecord(later.Id, read));
+    EXPECT_FALSE(read.Outcome.Captured);
+    EXPECT_EQ(read.Outcome.FailedStep, TPollStep::psNone);
+    EXPECT_EQ(DescribeOutcome(read.Outcome), "failed: No bit loading in the router's reply: Syntax error");
+    std::vector<THistorySummary> page;
+    ASSERT_TRUE(store.ReadPage(THistoryFilter::All(), nullptr, 10, page));
+    ASSERT_EQ(page.size(), 2u);
+    for (const THistorySummary& s : page) {
+        EXPECT_FALSE(s.Captured);
+        EXPECT_EQ(s.OutcomeText, "No bit loading in the router's reply: Syntax error");
+    }
+}
+
 TEST_F(HistoryStoreTest, KeysetPagesCoverEveryPollOnceNewestFirst)
 {
     THistoryStore store;
@@ -169,6 +209,53 @@ TEST_F(HistoryStoreTest, LockedStoreReportsAndTheNextAppendWorks)
     THistoryRecord record = GeneratedRecord(11);
     ASSERT_TRUE(store.Append(record)) << store.LastError();
     EXPECT_EQ(store.Count(THistoryFilter::All()), 3);
+}
+
+// Programs that start a new store at the same moment (several polls started
+// at once) all get it, and every poll is kept: one of them lays out the file,
+// the others find it laid out. Each round is a new file opened by several
+// connections released together.
+TEST_F(HistoryStoreTest, StoresStartedAtTheSameMomentKeepEveryPoll)
+{
+    constexpr int Rounds = 40;
+    constexpr int Writers = 6;
+    // In memory where there is a memory file system: the race is the same, the flushes cost nothing.
+    QTemporaryDir memory(QStringLiteral("/dev/shm/quillmont-history-XXXXXX"));
+    const QDir folder(memory.isValid() ? memory.path() : dir.path());
+    for (int round = 0; round < Rounds; ++round) {
+        const QString path = folder.filePath(QStringLiteral("round-%1/history.sqlite").arg(round));
+        std::latch start(Writers);
+        std::vector<std::string> errors(Writers);
+        std::vector<std::thread> writers;
+        for (int w = 0; w < Writers; ++w)
+            writers.emplace_back([&, w] {
+                THistoryStore store;
+                THistoryRecord record = GeneratedRecord(w);
+                start.arrive_and_wait();
+                if (!store.Open(path))
+                    errors[static_cast<std::size_t>(w)] = "open: " + store.LastError();
+                else if (!store.Append(record))
+                    errors[static_cast<std::size_t>(w)] = "append: " + store.LastError();
+                else if (!store.Notice().empty())
+                    errors[static_cast<std::size_t>(w)] = "notice: " + store.Notice();
+            });
+        for (std::thread& t : writers)
+            t.join();
+        for (int w = 0; w < Writers; ++w)
+            ASSERT_EQ(errors[static_cast<std::size_t>(w)], "") << "round " << round << ", writer " << w;
+
+        THistoryStore store;
+        ASSERT_TRUE(store.Open(path)) << store.LastError();
+        std::vector<std::int64_t> times;
+        ASSERT_TRUE(store.ForEachRecord(
+            THistoryFilter::All(), [&](const THistoryRecord& r) { times.push_back(r.TimeUtcMs); }, {}));
+        ASSERT_EQ(times.size(), static_cast<std::size_t>(Writers)) << "round " << round;
+        for (int w = 0; w < Writers; ++w)
+            EXPECT_EQ(times[static_cast<std::size_t>(w)], GeneratedRecord(w).TimeUtcMs);
+        TRawConnection raw(path);
+        EXPECT_EQ(raw.Value(QStringLiteral("PRAGMA journal_mode")), "wal");
+        EXPECT_EQ(raw.Value(QStringLiteral("SELECT count(*) FROM schema_version")), "1");
+    }
 }
 
 TEST_F(HistoryStoreTest, FullStoreReportsAndKeepsWhatWasWritten)
@@ -238,16 +325,21 @@ TEST_F(HistoryStoreTest, NewerLayoutIsOpenedReadOnly)
 
 TEST_F(HistoryStoreTest, ReadOnlyFileStillLetsThePollGoOn)
 {
-    if (::geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
     {
         THistoryStore store;
         ASSERT_TRUE(store.Open(Path()));
         Fill(store, 1);
     }
+    // The store and its folder belong to the user, who made the store read-only.
+    TAsOrdinaryUser::GiveToUser(dir.path().toStdString());
+    for (const QString& file : QDir(dir.path()).entryList(QDir::Files))
+        TAsOrdinaryUser::GiveToUser(dir.filePath(file).toStdString());
     QFile::setPermissions(Path(), QFile::ReadOwner);
+    TAsOrdinaryUser user;
     THistoryRecorder recorder(Path());
     THistoryRecord record = GeneratedRecord(3);
-    EXPECT_EQ(recorder.Record(record).rfind("History not written: ", 0), 0u);
+    const std::string note = recorder.Record(record);
+    EXPECT_EQ(note.rfind("History not written: ", 0), 0u) << note;
 }
 
 TEST_F(HistoryStoreTest, DamagedFileIsSetAsideAndANewStoreStarted)
@@ -286,6 +378,117 @@ TEST_F(HistoryStoreTest, DamagedFileIsSetAsideAndANewStoreStarted)
     const std::string told = recorder.Record(record);
     EXPECT_NE(told.find("table of polls is missing"), std::string::npos) << told;
     EXPECT_EQ(recorder.Store().Count(THistoryFilter::All()), 1);
+}
+
+// A file that goes bad while the store is open is found by the next append:
+// it is set aside as at opening, the poll goes into a new file, and the new
+// file is set up as the first one was (journal, size limit).
+TEST_F(HistoryStoreTest, StoreDamagedWhileOpenIsSetAsideAtTheNextAppend)
+{
+    THistoryStoreOptions options;
+    options.MaxPageCount = 12;
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path(), options));
+    Fill(store, 2);
+    QByteArray spoilt;
+    {
+        // Everything into the file itself, then all but its first page spoilt;
+        // a write of the first page by another connection makes the store
+        // read the file again instead of what it holds in memory.
+        TRawConnection other(Path());
+        ASSERT_EQ(other.Value(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")), "0");
+        const QByteArray bytes = ReadFile(Path());
+        const int pageSize = other.Value(QStringLiteral("PRAGMA page_size")).toInt();
+        ASSERT_GT(bytes.size(), 2 * pageSize);
+        spoilt = QByteArray(bytes.size() - pageSize, 'x');
+        WriteFile(Path(), bytes.left(pageSize) + spoilt);
+        ASSERT_TRUE(other.Exec(QStringLiteral("PRAGMA user_version = 7")));
+    }
+    THistoryRecord record = GeneratedRecord(5);
+    ASSERT_TRUE(store.Append(record)) << store.LastError();
+    const QString aside = store.SetAsidePath();
+    ASSERT_TRUE(aside.startsWith(Path() + QStringLiteral(".damaged-"))) << aside.toStdString();
+    EXPECT_EQ(store.Notice(), "The history store " + Path().toStdString() +
+                                  " was damaged (database disk image is malformed); it was moved to " +
+                                  aside.toStdString() + " and a new one started.");
+    EXPECT_TRUE(ReadFile(aside).endsWith(spoilt)) << "the damaged file is kept, not rewritten";
+    EXPECT_EQ(store.Count(THistoryFilter::All()), 1);
+    THistoryRecord read;
+    ASSERT_TRUE(store.ReadRecord(record.Id, read));
+    EXPECT_EQ(read.Bits, record.Bits);
+    {
+        TRawConnection raw(Path());
+        EXPECT_EQ(raw.Value(QStringLiteral("PRAGMA journal_mode")), "wal");
+        EXPECT_EQ(raw.Value(QStringLiteral("PRAGMA application_id")), "1364019249");
+        EXPECT_EQ(raw.Value(QStringLiteral("SELECT version FROM schema_version")), "1");
+    }
+
+    // The next append reports nothing, and the new file has the old one's limit.
+    int written = 1;
+    for (int n = 6; n < 100; ++n) {
+        THistoryRecord next = GeneratedRecord(n);
+        if (!store.Append(next)) {
+            EXPECT_EQ(store.LastError(), "the history could not be written: database or disk is full");
+            break;
+        }
+        EXPECT_EQ(store.Notice(), "");
+        ++written;
+    }
+    EXPECT_LT(written, 95);
+    EXPECT_EQ(store.Count(THistoryFilter::All()), written);
+}
+
+// Every read and write asks the one check first: a store that is not open
+// (never opened, refused at opening, closed) says so and touches nothing.
+TEST_F(HistoryStoreTest, EveryCallOnAStoreThatIsNotOpenSaysSo)
+{
+    {
+        TRawConnection other(Path(QStringLiteral("foreign.sqlite")));
+        ASSERT_TRUE(other.Exec(QStringLiteral("CREATE TABLE contacts (name TEXT)")));
+    }
+    THistoryStore never, refused, closed;
+    EXPECT_FALSE(refused.Open(Path(QStringLiteral("foreign.sqlite"))));
+    ASSERT_TRUE(closed.Open(Path()));
+    Fill(closed, 2);
+    closed.Close();
+    for (THistoryStore* store : {&never, &refused, &closed}) {
+        EXPECT_FALSE(store->IsOpen());
+        EXPECT_EQ(store->Count(THistoryFilter::All()), -1);
+        EXPECT_EQ(store->LastError(), "no history store is open");
+        std::vector<THistorySummary> page(1);
+        EXPECT_FALSE(store->ReadPage(THistoryFilter::All(), nullptr, 10, page));
+        EXPECT_TRUE(page.empty());
+        THistoryRecord record;
+        EXPECT_FALSE(store->ReadRecord(1, record));
+        int visits = 0;
+        const auto visit = [&](const THistoryRecord&) { ++visits; };
+        const auto refusal = [&](std::int64_t, std::int64_t, const std::string&) { ++visits; };
+        EXPECT_FALSE(store->ForEachRecord(THistoryFilter::All(), visit, refusal));
+        EXPECT_FALSE(store->ForEachRecordOf({1, 2}, visit, refusal));
+        EXPECT_EQ(visits, 0);
+        std::vector<TTotalBitsPoint> points(1);
+        EXPECT_FALSE(store->ReadTotalBits(THistoryFilter::All(), points));
+        EXPECT_TRUE(points.empty());
+        EXPECT_EQ(store->LastError(), "no history store is open");
+
+        record = GeneratedRecord(9);
+        EXPECT_FALSE(store->Append(record));
+        EXPECT_EQ(store->LastError(), "the history could not be written: no store is open");
+        std::vector<THistoryRecord> records{GeneratedRecord(10)};
+        EXPECT_FALSE(store->AppendAll(records));
+        EXPECT_EQ(store->LastError(), "the history could not be written: no store is open");
+        EXPECT_EQ(records[0].Id, 0);
+    }
+    // Opened for reading only: reads go on, writes are refused before any transaction.
+    THistoryStoreOptions readOnly;
+    readOnly.ReadOnly = true;
+    THistoryStore reader;
+    ASSERT_TRUE(reader.Open(Path(), readOnly));
+    std::vector<THistoryRecord> records{GeneratedRecord(10), GeneratedRecord(11)};
+    EXPECT_FALSE(reader.AppendAll(records));
+    EXPECT_EQ(reader.LastError(),
+              "the history could not be written: the store " + Path().toStdString() + " is open read-only");
+    EXPECT_EQ(reader.Count(THistoryFilter::All()), 2);
 }
 
 TEST_F(HistoryStoreTest, AnotherProgramsDatabaseIsLeftAlone)

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 
 // A table that differs from poll to poll: tone t of poll n carries (t * 7 + n) % 16 bits.
@@ -53,6 +54,12 @@ public:
     {
         QSqlQuery q(QSqlDatabase::database(fName, false));
         return q.exec(sql);
+    }
+    // The first column of the first row, as text (empty when there is none).
+    QString Value(const QString& sql)
+    {
+        QSqlQuery q(QSqlDatabase::database(fName, false));
+        return q.exec(sql) && q.next() ? q.value(0).toString() : QString();
     }
 
 private:

@@ -2,14 +2,22 @@
 #include "io/AtomicFile.h"
 
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 
@@ -38,6 +46,66 @@ protected:
     std::size_t EntryCount() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(fDir), {})); }
 
     fs::path fDir;
+};
+
+// Permission rules are tested as an ordinary user: as "nobody" when the
+// tests run as the superuser (who may write anything), as the caller otherwise.
+class AtomicFileAsUserTest : public AtomicFileTest {
+protected:
+    void SetUp() override
+    {
+        AtomicFileTest::SetUp();
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            ASSERT_NE(nobody, nullptr) << "no user nobody";
+            fUid = nobody->pw_uid;
+            fGid = nobody->pw_gid;
+        } else {
+            fUid = ::geteuid();
+            fGid = ::getegid();
+        }
+        GiveToUser(fDir.string());  // the user may create and rename files in it
+    }
+
+    // Makes path the user's own, as a file the user made would be.
+    void GiveToUser(const std::string& path) const { ASSERT_EQ(::lchown(path.c_str(), fUid, fGid), 0) << path; }
+
+    struct TResult {
+        bool Written = false;
+        std::string Reason;
+    };
+
+    // WriteFileAtomically in a child process that runs as the user.
+    TResult WriteAsUser(const std::string& path, const std::string& bytes) const
+    {
+        int answer[2];
+        if (::pipe(answer) != 0)
+            return {false, "no pipe"};
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(answer[0]);
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(fGid) != 0 || ::setuid(fUid) != 0))
+                ::_exit(3);
+            std::string reason;
+            const std::string message = (WriteFileAtomically(path, bytes, reason) ? "1" : "0") + reason;
+            (void)!::write(answer[1], message.data(), message.size());
+            ::_exit(0);
+        }
+        ::close(answer[1]);
+        std::string message;
+        char chunk[256];
+        for (ssize_t n; (n = ::read(answer[0], chunk, sizeof chunk)) > 0;)
+            message.append(chunk, static_cast<std::size_t>(n));
+        ::close(answer[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || message.empty())
+            return {false, "the child failed with status " + std::to_string(status)};
+        return {message[0] == '1', message.substr(1)};
+    }
+
+    uid_t fUid = 0;
+    gid_t fGid = 0;
 };
 
 TEST_F(AtomicFileTest, CreatesAndReplacesWholeFilesKeepingPermissions)
@@ -112,6 +180,74 @@ TEST_F(AtomicFileTest, RefusesFoldersMissingFoldersAndFullDevices)
         EXPECT_TRUE(fs::is_character_file("/dev/full"));
     }
     EXPECT_TRUE(WriteFileAtomically("/dev/null", "x", reason)) << reason;
+}
+
+// A file the user made read-only in a folder the user may write into: a
+// rename would replace it, yet it is refused as an open for writing would be,
+// and left as it was. The check follows links, reads access lists, and lets
+// the superuser write what he may open.
+TEST_F(AtomicFileAsUserTest, AFileTheUserMayNotWriteIsRefusedAndLeftAsItWas)
+{
+    const std::string path = Path("chart.png");
+    Write(path, "the picture of yesterday");
+    GiveToUser(path);
+    ::chmod(path.c_str(), 0644);
+    TResult r = WriteAsUser(path, "today");
+    ASSERT_TRUE(r.Written) << r.Reason;  // the user may write here
+    EXPECT_EQ(Read(path), "today");
+
+    ::chmod(path.c_str(), 0444);
+    r = WriteAsUser(path, "tomorrow");
+    EXPECT_FALSE(r.Written);
+    EXPECT_EQ(r.Reason, "Permission denied");
+    EXPECT_EQ(Read(path), "today");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    EXPECT_EQ(info.st_uid, fUid);
+
+    // Through a link the user may write: the file it points to decides.
+    const std::string link = Path("latest.png");
+    fs::create_symlink(path, link);
+    GiveToUser(link);
+    r = WriteAsUser(link, "tomorrow");
+    EXPECT_FALSE(r.Written);
+    EXPECT_EQ(r.Reason, "Permission denied");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Read(path), "today");
+    EXPECT_EQ(EntryCount(), 2u);  // no temporary file left
+
+    if (::geteuid() != 0)
+        return;
+    // The superuser may write the read-only file, as he may open it for writing.
+    std::string reason;
+    EXPECT_TRUE(WriteFileAtomically(path, "by the superuser", reason)) << reason;
+    EXPECT_EQ(Read(path), "by the superuser");
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+
+    // Someone else's file that every user may write by its mode bits, with
+    // an access list that lets this user only read it.
+    const std::string shared = Path("shared.png");
+    Write(shared, "theirs");
+    ::chmod(shared.c_str(), 0666);
+    struct Entry {
+        std::uint16_t Tag, Perm;
+        std::uint32_t Id;
+    };
+    const std::uint32_t version = 2;
+    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF}, {0x02, 4, fUid},        {0x04, 6, 0xFFFFFFFF},
+                             {0x10, 6, 0xFFFFFFFF}, {0x20, 6, 0xFFFFFFFF}};  // owner, user, group, mask, other
+    std::string acl(reinterpret_cast<const char*>(&version), sizeof version);
+    acl.append(reinterpret_cast<const char*>(entries), sizeof entries);
+    if (::setxattr(shared.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0) {
+        std::cout << "access lists are not supported here (" << std::strerror(errno) << "); not tested\n";
+        return;
+    }
+    r = WriteAsUser(shared, "mine");
+    EXPECT_FALSE(r.Written);
+    EXPECT_EQ(r.Reason, "Permission denied");
+    EXPECT_EQ(Read(shared), "theirs");
 }
 
 }  // namespace

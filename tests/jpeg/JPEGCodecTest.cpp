@@ -1,6 +1,8 @@
 // The codec without Qt: its bytes against the library used directly, the
-// header and decoding options, progress and abort, errors, and hostile files.
+// header and decoding options, progress and abort, errors, failing sinks,
+// hostile files and the limits, cancel flag and deadline of decoding.
 #include "BareJPEG.h"
+#include "HostileJPEG.h"
 
 #include "jpeg/JPEGError.h"
 #include "jpeg/JPEGProgress.h"
@@ -10,8 +12,13 @@
 #include <jerror.h>
 
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <stdexcept>
+#include <sys/mman.h>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -61,15 +68,33 @@ std::vector<std::uint8_t> Decode(TJPEGReader& reader, const TJPEGReadOptions& op
     return bits;
 }
 
-int DecodeErrorCode(const std::string& bytes)
+int DecodeErrorCode(const std::string& bytes, const TJPEGReadOptions& options = {})
 {
     try {
         TJPEGReader reader(bytes);
-        Decode(reader, {});
+        Decode(reader, options);
     } catch (const EJPEG& e) {
         return e.Code();
     }
     return 0;
+}
+
+// How a decoding ended.
+enum TEnd { Decoded, Stopped, Refused };
+
+TEnd DecodeEnd(const std::string& bytes, const TJPEGReadOptions& options, int& code)
+{
+    code = 0;
+    try {
+        TJPEGReader reader(bytes);
+        if (!reader.Start(options))
+            return Stopped;
+        std::vector<std::uint8_t> bits(reader.RowBytes() * reader.OutputHeight());
+        return reader.ReadRows(bits.data(), static_cast<std::ptrdiff_t>(reader.RowBytes())) ? Decoded : Stopped;
+    } catch (const EJPEG& e) {
+        code = e.Code();
+        return Refused;
+    }
 }
 
 }  // namespace
@@ -101,6 +126,99 @@ TEST(JPEGWriter, BytesEqualTheLibraryUsedDirectlyForEveryRowLayout)
         std::string out = "old bytes";
         ASSERT_TRUE(CompressJPEG(pixels, {}, out));
         EXPECT_EQ(out, expected);
+    }
+}
+
+TEST(JPEGWriter, BottomUpRowsAtTheBottomOfTheAddressSpaceAreAddressedWithinTheirBuffer)
+{
+    // The bottom row of a bottom-up picture is the first in memory. Put it at
+    // the lowest address a program may map: a row pointer stepped on past it
+    // would wrap around the address space, which the sanitizer build catches.
+    const int w = 16500, h = 2;
+    const std::ptrdiff_t stride = 4 * w;  // more than the address of the mapping
+    void* const lowest = reinterpret_cast<void*>(0x10000);
+    const std::size_t size = static_cast<std::size_t>(stride) * h;
+    void* const at = ::mmap(lowest, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (at == MAP_FAILED || at != lowest) {
+        if (at != MAP_FAILED)
+            ::munmap(at, size);
+        GTEST_SKIP() << "cannot map memory at 0x10000";
+    }
+    auto* memory = static_cast<std::uint8_t*>(at);
+    ASSERT_GT(stride, reinterpret_cast<std::intptr_t>(memory));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = memory + stride * (h - 1 - y) + 4 * x;
+            p[0] = static_cast<std::uint8_t>(x);
+            p[1] = static_cast<std::uint8_t>(y * 200);
+            p[2] = static_cast<std::uint8_t>(x >> 6);
+            p[3] = 0;
+        }
+    TJPEGPixels pixels;
+    pixels.Bits = memory + stride * (h - 1);
+    pixels.Width = w;
+    pixels.Height = h;
+    pixels.Stride = -stride;
+    std::string out;
+    const bool done = CompressJPEG(pixels, {}, out);
+    const std::string expected = bare::Compress(pixels.Bits, w, h, -stride, 4);
+    ::munmap(at, size);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(out, expected);
+}
+
+TEST(JPEGWriter, ASinkThatFailsStopsTheCompressionWithTheWriteError)
+{
+    const int w = 160, h = 120;
+    const auto bits = TestPicture(w, h, 4, 4 * w);
+    const TJPEGPixels pixels = Pixels(bits, w, h, 4 * w, plBGRX);
+    TJPEGWriteOptions best;
+    best.Quality = 100;
+    std::string whole;
+    ASSERT_TRUE(CompressJPEG(pixels, best, whole));
+
+    // The library hands out full buffers of 4096 bytes, then the rest.
+    std::vector<std::size_t> chunks;
+    std::string joined;
+    ASSERT_TRUE(CompressJPEG(pixels, best, [&](const char* bytes, std::size_t count) {
+        chunks.push_back(count);
+        joined.append(bytes, count);
+        return true;
+    }));
+    EXPECT_EQ(joined, whole);
+    ASSERT_GE(chunks.size(), 3u) << "the picture must need several buffers";
+    for (std::size_t i = 0; i + 1 < chunks.size(); ++i)
+        EXPECT_EQ(chunks[i], 4096u);
+
+    // A sink that gives up in the middle, at the end, or by throwing: the
+    // library's write error, and no call after the failed one.
+    struct TCase {
+        const char* Name;
+        std::size_t FailingCall;
+        bool Throw;
+    };
+    for (const TCase c : {TCase{"middle", 1, false}, TCase{"end", chunks.size() - 1, false},
+                          TCase{"throwing", 1, true}}) {
+        SCOPED_TRACE(c.Name);
+        std::size_t calls = 0;
+        std::size_t taken = 0;
+        const TJPEGSink failing = [&](const char*, std::size_t count) {
+            if (calls++ == c.FailingCall) {
+                if (c.Throw)
+                    throw std::bad_alloc();
+                return false;
+            }
+            taken += count;
+            return true;
+        };
+        try {
+            CompressJPEG(pixels, best, failing);
+            ADD_FAILURE() << "no error";
+        } catch (const EJPEG& e) {
+            EXPECT_EQ(e.Code(), JERR_FILE_WRITE);
+        }
+        EXPECT_EQ(calls, c.FailingCall + 1);
+        EXPECT_EQ(taken, 4096u * c.FailingCall);
     }
 }
 
@@ -269,4 +387,90 @@ TEST(JPEGReader, DamagedAndHostileFilesFailCleanlyOrEnd)
         endless += scan;
     endless += "\xFF\xD9";
     EXPECT_EQ(DecodeErrorCode(endless), JERR_BAD_PROGRESSION);
+}
+
+TEST(JPEGReader, WorkIsCountedInBlocksOverScansAndBounded)
+{
+    // 256 x 256 in colour: 32 x 32 brightness blocks, 16 x 16 for each colour
+    // difference. The usual ten scans: two over all three components (1536
+    // blocks each), four over the brightness (1024), four over one colour
+    // difference (256): 8192 blocks. Each repetition of the last
+    // (brightness) scan adds 1024.
+    const std::string plain = hostile::ProgressiveGrey(256, 256);
+    const std::string repeated = hostile::RepeatLastScan(plain, 5);
+    struct TCase {
+        const std::string* File;
+        std::int64_t Limit;
+        int Code;
+    };
+    for (const TCase c : {TCase{&plain, 8192, 0}, TCase{&plain, 8191, JERR_BAD_PROGRESSION},
+                          TCase{&repeated, 8192 + 5 * 1024, 0},
+                          TCase{&repeated, 8192 + 5 * 1024 - 1, JERR_BAD_PROGRESSION},
+                          TCase{&repeated, 0, 0}}) {  // 0: no limit
+        TJPEGReadOptions options;
+        options.MaxBlockScans = c.Limit;
+        EXPECT_EQ(DecodeErrorCode(*c.File, options), c.Code) << c.Limit;
+    }
+}
+
+TEST(JPEGReader, TheLargestPictureDecodesButRepeatedScansOverItAreRefused)
+{
+    // The usual progressive file of the largest picture (6 128 502 blocks) is
+    // well within the default work limit of 28 125 000 blocks. Repeating its
+    // last scan (765 625 blocks) 28 times would stay within it; the 29th
+    // repetition crosses it and is refused before it is decoded, long before
+    // the scan limit would stop such a file.
+    TJPEGReadOptions preview;
+    preview.ScaleShift = 3;
+    ASSERT_EQ(JPEGMaxBlockScans, 28'125'000);
+    int code = 0;
+    EXPECT_EQ(DecodeEnd(hostile::Largest(), preview, code), Decoded);
+    EXPECT_EQ(DecodeEnd(hostile::RepeatLastScan(hostile::Largest(), 29), preview, code), Refused);
+    EXPECT_EQ(code, JERR_BAD_PROGRESSION);
+}
+
+TEST(JPEGReader, CancelAndDeadlineStopTheDecodingSilently)
+{
+    // Without a work limit the repeated scans would take many seconds: only
+    // the stop ends them.
+    TJPEGReadOptions unlimited;
+    unlimited.ScaleShift = 3;
+    unlimited.MaxBlockScans = 0;
+    int code = 0;
+
+    // A flag set beforehand stops at the first look.
+    std::atomic<bool> cancel{true};
+    TJPEGReadOptions options = unlimited;
+    options.Cancel = &cancel;
+    EXPECT_EQ(DecodeEnd(hostile::RepeatedScans7000(), options, code), Stopped);
+
+    // Set by another thread once the decoding has started.
+    cancel = false;
+    std::promise<void> started;
+    std::thread canceller([&cancel, begun = started.get_future()]() mutable {
+        begun.wait();
+        cancel = true;
+    });
+    bool told = false;
+    const auto decode = [&] {
+        TJPEGReader reader(hostile::RepeatedScans7000(), [&](TProgressStage stage, int, bool&) {
+            if (stage == psStarting && !told) {
+                told = true;
+                started.set_value();
+            }
+        });
+        return reader.Start(options);
+    };
+    EXPECT_FALSE(decode());
+    canceller.join();
+    EXPECT_TRUE(told);
+
+    // A deadline: passed already, and passing during the decoding.
+    options = unlimited;
+    options.Deadline = std::chrono::steady_clock::now();
+    EXPECT_EQ(DecodeEnd(hostile::RepeatedScans7000(), options, code), Stopped);
+    const auto start = std::chrono::steady_clock::now();
+    options.Deadline = start + std::chrono::milliseconds(50);
+    EXPECT_EQ(DecodeEnd(hostile::RepeatedScans7000(), options, code), Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }

@@ -11,12 +11,17 @@
 #include "jpeg/PictureFormats.h"
 
 #include <QPainter>
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <jerror.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -262,6 +267,55 @@ TEST_F(JPEGImageTest, FailedSaveKeepsTheOldFileAndLeavesNothingBehind)
     EXPECT_EQ(Entries(), std::vector<std::string>{"old.jpg"});
 }
 
+TEST_F(JPEGImageTest, AWriteThatFailsHalfwayKeepsTheOldFileAndLeavesNothingBehind)
+{
+    // The file system takes the first 8 KiB of the new file and then refuses
+    // (a full disk, a quota): in a child process limited to files of 8 KiB.
+    const std::string old = std::string(20000, 'o');
+    WriteFile(Path("chart.jpg"), old);
+    TJPEGImage image;
+    image.SetCompressionQuality(100);
+    image.Assign(ChartLike(696, 237));
+    ASSERT_GT(image.JPEGBytes().size(), 3 * 8192u);
+
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(channel[0]);
+        std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 8192;
+        std::string outcome = "no limit";
+        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0) {
+            try {
+                image.SaveToFile(Path("chart.jpg"));
+                outcome = "saved";
+            } catch (const EFileError& e) {
+                outcome = e.what();
+            } catch (...) {
+                outcome = "another error";
+            }
+        }
+        const ssize_t written = ::write(channel[1], outcome.data(), outcome.size());
+        ::_exit(written == static_cast<ssize_t>(outcome.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string outcome;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(channel[0], chunk, sizeof chunk)) > 0;)
+        outcome.append(chunk, static_cast<std::size_t>(n));
+    ::close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(outcome, "Cannot create file \"" + Path("chart.jpg") + "\". File too large");
+    EXPECT_EQ(ReadFile(Path("chart.jpg")), old);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"chart.jpg"});
+}
+
 TEST_F(JPEGImageTest, OnePixelHighPictureSaves)
 {
     QImage line(696, 1, QImage::Format_RGB32);
@@ -351,6 +405,62 @@ TEST_F(JPEGImageTest, RegisteredReaderPreviewsGoodFilesAndRefusesBadOnes)
     EXPECT_FALSE(FindPictureFormat("jpeg").has_value());
 }
 
+// Bytes this process has read from files so far.
+long long BytesRead()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
+}
+
+TEST_F(JPEGImageTest, AnOverlongFileIsRefusedByItsSizeBeforeItIsRead)
+{
+    // A sparse file one byte over the limit: it takes no room on the disk.
+    {
+        std::ofstream(Path("huge.jpg"), std::ios::binary) << "\xFF\xD8";
+    }
+    fs::resize_file(Path("huge.jpg"), TJPEGImage::MaxFileBytes + 1);
+    ASSERT_GE(BytesRead(), 0) << "no /proc/self/io";
+
+    const long long before = BytesRead();
+    TJPEGImage image;
+    try {
+        image.LoadFromFile(Path("huge.jpg"));
+        FAIL() << "no error";
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.Code(), JERR_IMAGE_TOO_BIG);
+    }
+    QImage picture;
+    QSize full;
+    std::string error;
+    EXPECT_FALSE(ReadJPEGPreview(Path("huge.jpg"), QSize(198, 148), picture, full, error));
+    EXPECT_EQ(error, "JPEG error #" + std::to_string(JERR_IMAGE_TOO_BIG));
+    // What this test itself reads (/proc/self/io) is a few hundred bytes.
+    EXPECT_LT(BytesRead() - before, 65536);
+}
+
+TEST_F(JPEGImageTest, APreviewAlreadyCancelledReadsNothing)
+{
+    TJPEGImage writer;
+    writer.Assign(ChartLike(90, 45));
+    WriteFile(Path("good.jpg"), writer.JPEGBytes());
+    std::atomic<bool> cancel{false};
+    QImage picture;
+    QSize full;
+    std::string error;
+    ASSERT_TRUE(ReadJPEGPreview(Path("good.jpg"), QSize(40, 20), picture, full, error, &cancel)) << error;
+    EXPECT_EQ(full, QSize(90, 45));
+    cancel = true;
+    EXPECT_FALSE(ReadJPEGPreview(Path("good.jpg"), QSize(40, 20), picture, full, error, &cancel));
+    EXPECT_EQ(error, "Cancelled");
+    EXPECT_TRUE(picture.isNull());
+    EXPECT_TRUE(full.isEmpty());
+}
+
 TEST_F(JPEGImageTest, PreviewReaderDecodesSmallerButNotBelowTheBox)
 {
     RegisterJPEGFormat();
@@ -373,7 +483,7 @@ TEST_F(JPEGImageTest, PreviewReaderDecodesSmallerButNotBelowTheBox)
         QImage picture;
         QSize full;
         std::string error;
-        ASSERT_TRUE(format->PreviewReader(Path("photo.jpg"), c.Box, picture, full, error)) << error;
+        ASSERT_TRUE(format->PreviewReader(Path("photo.jpg"), c.Box, picture, full, error, nullptr)) << error;
         EXPECT_EQ(full, QSize(2400, 1600));
         EXPECT_EQ(picture.size(), c.Decoded) << c.Box.width() << "x" << c.Box.height();
     }

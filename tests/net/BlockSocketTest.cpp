@@ -44,21 +44,21 @@ class ClosedPort {
  public:
   ClosedPort()
   {
-    FFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    fFd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(FFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::bind(fFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
-    ::getsockname(FFd, reinterpret_cast<sockaddr*>(&address), &length);
-    FPort = ntohs(address.sin_port);
+    ::getsockname(fFd, reinterpret_cast<sockaddr*>(&address), &length);
+    fPort = ntohs(address.sin_port);
   }
-  ~ClosedPort() { ::close(FFd); }
-  std::string Port() const { return std::to_string(FPort); }
+  ~ClosedPort() { ::close(fFd); }
+  std::string Port() const { return std::to_string(fPort); }
 
  private:
-  int FFd;
-  int FPort;
+  int fFd;
+  int fPort;
 };
 
 // A listener whose accept queue is full: further connects get no answer.
@@ -66,33 +66,33 @@ class SilentListener {
  public:
   SilentListener()
   {
-    FFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    fFd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(FFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(FFd, 0);
+    ::bind(fFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(fFd, 0);
     socklen_t length = sizeof address;
-    ::getsockname(FFd, reinterpret_cast<sockaddr*>(&address), &length);
-    FPort = std::to_string(ntohs(address.sin_port));
+    ::getsockname(fFd, reinterpret_cast<sockaddr*>(&address), &length);
+    fPort = std::to_string(ntohs(address.sin_port));
     // Fill the queue with connections that are never accepted.
     for (int i = 0; i < 4; ++i) {
       auto filler = std::make_unique<TTCPBlockSocket>();
       filler->SetConnectTimeout(200);
-      filler->ConnectTo("127.0.0.1", FPort);
+      filler->ConnectTo("127.0.0.1", fPort);
       const bool connected = filler->LastErrorCode() == 0;
       FFillers.push_back(std::move(filler));
       if (!connected)
         break;
     }
   }
-  ~SilentListener() { ::close(FFd); }
-  const std::string& Port() const { return FPort; }
+  ~SilentListener() { ::close(fFd); }
+  const std::string& Port() const { return fPort; }
   bool Full() const { return !FFillers.empty() && FFillers.back()->LastErrorCode() == sockerr::TimedOut; }
 
  private:
-  int FFd;
-  std::string FPort;
+  int fFd;
+  std::string fPort;
   std::vector<std::unique_ptr<TTCPBlockSocket>> FFillers;
 };
 
@@ -435,6 +435,26 @@ TEST(Timeouts, WithoutHeartbeatReturnsAfterAboutTheTimeout)
   EXPECT_EQ(sock.ReadPacket(0), "");
   EXPECT_EQ(sock.LastErrorCode(), sockerr::TimedOut);
   EXPECT_LT(MsSince(start), 500);
+  sock.CloseConnection();
+}
+
+TEST(Timeouts, ANegativeHeartbeatRateCountsAsNone)
+{
+  // The check that follows the timed-out wait must not wait without limit.
+  LoopbackServer server([](TestPeer& peer, int) { peer.ReceiveUntilClosed(10000); });
+  TTCPBlockSocket sock;
+  sock.ConnectTo("127.0.0.1", server.Port());
+  ASSERT_EQ(sock.LastErrorCode(), 0);
+  sock.SetHeartbeatRate(-5);
+  int heartbeats = 0;
+  sock.SetOnHeartbeat([&](TBlockSocket&) { ++heartbeats; });
+  auto wait = std::async(std::launch::async, [&] { return sock.WaitReadable(100); });
+  const bool ended = wait.wait_for(5s) == std::future_status::ready;
+  if (!ended)
+    ::shutdown(sock.SocketHandle(), SHUT_RDWR);  // wakes the wait, so that the test can end
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(wait.get());
+  EXPECT_EQ(heartbeats, 0);
   sock.CloseConnection();
 }
 

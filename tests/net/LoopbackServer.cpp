@@ -22,7 +22,7 @@ bool TestPeer::Send(const std::string& bytes)
 {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t r = ::send(FFd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    const ssize_t r = ::send(fFd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (r < 0 && errno == EINTR)
       continue;
     if (r <= 0)
@@ -37,12 +37,12 @@ std::string TestPeer::Receive(std::size_t count, int timeoutMs)
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string result;
   while (result.size() < count) {
-    pollfd entry{FFd, POLLIN, 0};
+    pollfd entry{fFd, POLLIN, 0};
     if (::poll(&entry, 1, RemainingMs(deadline)) <= 0)
       break;
     char buffer[4096];
     const std::size_t want = std::min(sizeof buffer, count - result.size());
-    const ssize_t r = ::recv(FFd, buffer, want, 0);
+    const ssize_t r = ::recv(fFd, buffer, want, 0);
     if (r <= 0)
       break;
     result.append(buffer, static_cast<std::size_t>(r));
@@ -55,11 +55,11 @@ std::string TestPeer::ReceiveUntilClosed(int timeoutMs)
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string result;
   for (;;) {
-    pollfd entry{FFd, POLLIN, 0};
+    pollfd entry{fFd, POLLIN, 0};
     if (::poll(&entry, 1, RemainingMs(deadline)) <= 0)
       break;
     char buffer[4096];
-    const ssize_t r = ::recv(FFd, buffer, sizeof buffer, 0);
+    const ssize_t r = ::recv(fFd, buffer, sizeof buffer, 0);
     if (r <= 0)
       break;
     result.append(buffer, static_cast<std::size_t>(r));
@@ -94,7 +94,7 @@ LoopbackServer::LoopbackServer(TScript script, int connections, int family)
   }
   length = sizeof address;
   ::getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length);
-  FPort = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+  fPort = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
                                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
   const int listener = FListener;
   FThread = std::thread([listener, connections, script = std::move(script)] {

@@ -9,8 +9,8 @@
 // The server end of one accepted test connection.
 class TestPeer {
  public:
-  explicit TestPeer(int fd) : FFd(fd) {}
-  int Fd() const { return FFd; }
+  explicit TestPeer(int fd) : fFd(fd) {}
+  int Fd() const { return fFd; }
   // Sends all bytes; false once the client has gone.
   bool Send(const std::string& bytes);
   // Reads until `count` bytes have come, the client closes, or `timeoutMs`.
@@ -19,7 +19,7 @@ class TestPeer {
   std::string ReceiveUntilClosed(int timeoutMs);
 
  private:
-  int FFd;
+  int fFd;
 };
 
 // A scripted server on the loopback interface, port chosen by the system.
@@ -34,12 +34,12 @@ class LoopbackServer {
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-  std::string Port() const { return std::to_string(FPort); }
+  std::string Port() const { return std::to_string(fPort); }
   bool Ok() const { return FListener != -1; }
 
  private:
   int FListener = -1;
-  int FPort = 0;
+  int fPort = 0;
   std::thread FThread;
 };
 

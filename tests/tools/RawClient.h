@@ -14,25 +14,25 @@
 class TRawClient {
 public:
   explicit TRawClient(uint16_t port) {
-    FFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    fFd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(FFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      ::close(FFd);
-      FFd = -1;
+    if (::connect(fFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      ::close(fFd);
+      fFd = -1;
     }
   }
   ~TRawClient() {
-    if (FFd >= 0) ::close(FFd);
+    if (fFd >= 0) ::close(fFd);
   }
   TRawClient(const TRawClient&) = delete;
   TRawClient& operator=(const TRawClient&) = delete;
 
-  bool Connected() const { return FFd >= 0; }
+  bool Connected() const { return fFd >= 0; }
 
-  void Send(const std::string& bytes) { ::send(FFd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+  void Send(const std::string& bytes) { ::send(fFd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
 
   // Everything received until text has arrived (included), the peer closed,
   // or a generous 5 s passed; the bytes after text stay for the next call.
@@ -46,10 +46,10 @@ public:
         return head;
       }
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(give_up - std::chrono::steady_clock::now());
-      pollfd p{FFd, POLLIN, 0};
+      pollfd p{fFd, POLLIN, 0};
       if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
       char chunk[4096];
-      const ssize_t n = ::recv(FFd, chunk, sizeof chunk, 0);
+      const ssize_t n = ::recv(fFd, chunk, sizeof chunk, 0);
       if (n <= 0) {
         FClosed = true;
         break;
@@ -64,7 +64,7 @@ public:
   bool Closed() const { return FClosed; }
 
 private:
-  int FFd = -1;
+  int fFd = -1;
   std::string FPending;
   bool FClosed = false;
 };

@@ -60,12 +60,10 @@ inline pid_t StartProcess(const std::string& program, std::vector<std::string> a
   return pid;
 }
 
-// Runs program to its end (at most 60 s) with the given standard input.
-inline TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                                 const std::vector<std::string>& env, const std::string& input = "") {
+// Gives a started process its standard input and waits for its end (at most
+// 60 s), collecting what it wrote.
+inline TProcessResult FinishProcess(pid_t pid, int in, int out, int err, const std::string& input = "") {
   TProcessResult result;
-  int in = -1, out = -1, err = -1;
-  const pid_t pid = StartProcess(program, args, env, in, out, err);
   if (pid < 0) return result;
   signal(SIGPIPE, SIG_IGN);
   (void)!::write(in, input.data(), input.size());
@@ -95,4 +93,12 @@ inline TProcessResult RunProcess(const std::string& program, const std::vector<s
   ::waitpid(pid, &status, 0);
   result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+// Runs program to its end (at most 60 s) with the given standard input.
+inline TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                                 const std::vector<std::string>& env, const std::string& input = "") {
+  int in = -1, out = -1, err = -1;
+  const pid_t pid = StartProcess(program, args, env, in, out, err);
+  return FinishProcess(pid, in, out, err, input);
 }

@@ -4,6 +4,8 @@
 // and bytes, the preview), Copy to clipboard, Printer setup, and Print into
 // PDF files (scale, the empty page, no printer, a refused document). After
 // every export the window must be as it was.
+#include "AsOrdinaryUser.h"
+#include "HostileJPEG.h"
 #include "OutputTestUtil.h"
 #include "WindowTestUtil.h"
 
@@ -18,8 +20,11 @@
 #include "window/PicturePreview.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -28,9 +33,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <stdexcept>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,6 +116,50 @@ double MeanDifference(const QImage& a, const QImage& b)
             sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
         }
     return sum / (3.0 * a.width() * a.height());
+}
+
+// Waits until the preview shows what it will show for the file selected last
+// (at most a minute). Answers the longest time, in milliseconds, that the
+// event loop was held up meanwhile.
+qint64 WaitForPreview(TPicturePreview& preview)
+{
+    if (!preview.Reading())
+        return 0;
+    QEventLoop loop;
+    QObject::connect(&preview, &TPicturePreview::Finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        longest = std::max(longest, sinceTick.restart());
+    });
+    sinceTick.start();
+    ticks.start(10);
+    loop.exec();
+    longest = std::max(longest, sinceTick.elapsed());
+    EXPECT_FALSE(preview.Reading()) << "the preview took over a minute";
+    return longest;
+}
+
+// Selects a file in the save dialog as its file list does, and waits for the preview.
+void Select(TSavePictureDialog& dialog, const fs::path& file)
+{
+    emit dialog.currentChanged(file.empty() ? QString() : QString::fromStdString(file.string()));
+    WaitForPreview(*dialog.Preview());
+}
+
+// Threads of this process with the name.
+int ThreadsNamed(const std::string& name)
+{
+    int count = 0;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string taskName;
+        std::getline(comm, taskName);
+        count += taskName == name;
+    }
+    return count;
 }
 
 // The window is as it was before an export: same chart size, same picture
@@ -249,23 +301,97 @@ TEST_F(ChartOutputTest, AFileThatCannotBeCreatedShowsTheMessageAndChangesNothing
 
 TEST_F(ChartOutputTest, AFailedSaveOverAnExistingFileKeepsItAndLeavesNoTemporaryFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "a read-only folder does not stop the superuser";
     TMonitorFixture f;
     TForm1& form = *f.form;
     form.Button1->click();
     WriteBytes(fDir / "chart.jpg", "the picture of yesterday");
+    TAsOrdinaryUser::GiveToUser(fDir);
+    TAsOrdinaryUser::GiveToUser(fDir / "chart.jpg");
     fs::permissions(fDir, fs::perms::owner_read | fs::perms::owner_exec);
 
     TModalDriver modals;
     modals.SaveDialog = TypeName(QPath(fDir), QStringLiteral("chart"));
-    modals.Run([&] { form.SaveAs1->trigger(); });
+    {
+        TAsOrdinaryUser user;
+        modals.Run([&] { form.SaveAs1->trigger(); });
+    }
     ASSERT_EQ(modals.Messages.size(), 1);
     EXPECT_EQ(modals.Messages[0].toStdString(),
               "Cannot create file \"" + (fDir / "chart.jpg").string() + "\". Permission denied");
     fs::permissions(fDir, fs::perms::owner_all);
     EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
     EXPECT_EQ(Entries(fDir), std::vector<std::string>{"chart.jpg"});
+}
+
+// A file the user made read-only, in a folder the user may write into, is
+// refused although a rename would replace it; so is one reached through a link.
+TEST_F(ChartOutputTest, SaveOverAReadOnlyFileIsRefusedAndTheFileKept)
+{
+    TMonitorFixture f;
+    TForm1& form = *f.form;
+    form.Button1->click();
+    const QImage before = f.PaintChart();
+    WriteBytes(fDir / "chart.jpg", "the picture of yesterday");
+    fs::create_symlink(fDir / "chart.jpg", fDir / "latest.jpg");
+    for (const fs::path& path : {fDir, fDir / "chart.jpg", fDir / "latest.jpg"})
+        TAsOrdinaryUser::GiveToUser(path);
+    ::chmod((fDir / "chart.jpg").c_str(), 0444);
+
+    for (const char* name : {"chart", "latest.jpg"}) {
+        TModalDriver modals;
+        modals.SaveDialog = TypeName(QPath(fDir), QString::fromLatin1(name));
+        {
+            TAsOrdinaryUser user;
+            modals.Run([&] { form.SaveAs1->trigger(); });
+        }
+        ASSERT_EQ(modals.Messages.size(), 1) << name;
+        const std::string chosen = (fDir / (std::string(name) == "chart" ? "chart.jpg" : name)).string();
+        EXPECT_EQ(modals.Messages[0].toStdString(), "Cannot create file \"" + chosen + "\". Permission denied");
+        EXPECT_TRUE(modals.Unexpected.isEmpty()) << modals.Unexpected.join('|').toStdString();
+    }
+    EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
+    EXPECT_EQ(fs::status(fDir / "chart.jpg").permissions(),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(fs::is_symlink(fDir / "latest.jpg"));
+    EXPECT_EQ(Entries(fDir), (std::vector<std::string>{"chart.jpg", "latest.jpg"}));
+
+    // Made writable again, the same file is replaced by the same user.
+    ::chmod((fDir / "chart.jpg").c_str(), 0644);
+    TModalDriver modals;
+    modals.SaveDialog = TypeName(QPath(fDir), QStringLiteral("chart"));
+    {
+        TAsOrdinaryUser user;
+        modals.Run([&] { form.SaveAs1->trigger(); });
+    }
+    EXPECT_TRUE(modals.Messages.isEmpty()) << modals.Messages.join('|').toStdString();
+    EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), ExpectedJPEG(form));
+    ExpectWindowUndisturbed(f, form.Chart21->size(), before, 100, 100);
+}
+
+// A chart picture too large for memory is an error before the dialog opens:
+// nothing is asked and nothing written.
+TEST_F(ChartOutputTest, APictureThatCannotBeMadeIsAnErrorAndWritesNothing)
+{
+    TForm1 form;  // never shown: the chart takes a size its window could not have
+    WriteBytes(fDir / "chart.jpg", "the picture of yesterday");
+    form.Chart21->SetSize(70000000, 237);  // a row of more than 2^31 bits
+    ASSERT_EQ(form.Chart21->PanelRect(), TRect(0, 0, 70000000, 237));
+    TModalDriver modals;
+    modals.SaveDialog = TypeName(QPath(fDir), QStringLiteral("chart"));
+    modals.Run([&] { form.SaveAs1->trigger(); });
+    EXPECT_EQ(modals.SaveDialogs, 0);
+    ASSERT_EQ(modals.Messages.size(), 1);
+    EXPECT_EQ(modals.Messages[0].toStdString(),
+              "The chart's picture of 70000000 x 237 pixels is too large for memory");
+    EXPECT_EQ(modals.MessageTitles[0], "Quillmont Monitor");
+    EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
+    EXPECT_EQ(Entries(fDir), std::vector<std::string>{"chart.jpg"});
+
+    // Print says the same instead of printing an empty page.
+    TModalDriver print;
+    print.Run([&] { form.Print1->trigger(); });
+    ASSERT_EQ(print.Messages.size(), 1);
+    EXPECT_EQ(print.Messages[0], modals.Messages[0]);
 }
 
 TEST_F(ChartOutputTest, ThePictureHasTheChartsSizeWhenTheDialogOpened)
@@ -362,10 +488,11 @@ TEST_F(ChartOutputTest, ThePreviewShowsGoodJPEGFilesAndNothingOfDamagedOrHostile
     TSavePictureDialog dialog(&form);
     TPicturePreview& preview = *dialog.Preview();
     // What the dialog reports as selected reaches the preview.
-    emit dialog.currentChanged(QPath(fDir / "good.jpg"));
+    Select(dialog, fDir / "good.jpg");
     EXPECT_TRUE(preview.HasPicture());
     EXPECT_EQ(preview.PictureSize(), QSize(696, 237));
     EXPECT_EQ(preview.SizeText(), "696 x 237 pixels");
+    EXPECT_EQ(preview.NoticeText(), "");
     // Shrunk to the pane with its proportions.
     const QSize shown = preview.ShownPicture().size();
     EXPECT_LE(shown.width(), TPicturePreview::PictureBoxWidth);
@@ -378,28 +505,91 @@ TEST_F(ChartOutputTest, ThePreviewShowsGoodJPEGFilesAndNothingOfDamagedOrHostile
     TJPEGImage photoWriter;
     photoWriter.Assign(photo);
     WriteBytes(fDir / "photo.jpg", photoWriter.JPEGBytes());
-    emit dialog.currentChanged(QPath(fDir / "photo.jpg"));
+    Select(dialog, fDir / "photo.jpg");
     EXPECT_EQ(preview.SizeText(), "2400 x 1600 pixels");
     EXPECT_NEAR(preview.ShownPicture().height(), preview.ShownPicture().width() * 2.0 / 3.0, 1.0);
     const QRgb shownPixel = preview.ShownPicture().toImage().pixel(50, 30);
     EXPECT_NEAR(qGreen(shownPixel), 128, 4);
     EXPECT_NEAR(qRed(shownPixel) + qBlue(shownPixel), 0, 8);
 
-    for (const char* name : {"giant.jpg", "damaged.jpg", "empty.jpg", "picture.txt", "folder.jpg", "pipe.jpg",
-                             "missing.jpg"}) {
-        emit dialog.currentChanged(QPath(fDir / name));
+    for (const char* name : {"giant.jpg", "damaged.jpg", "empty.jpg", "picture.txt", "pipe.jpg", "missing.jpg"}) {
+        Select(dialog, fDir / name);
         EXPECT_FALSE(preview.HasPicture()) << name;
         EXPECT_EQ(preview.SizeText(), "") << name;
         EXPECT_TRUE(preview.ShownPicture().isNull()) << name;
+        EXPECT_EQ(preview.NoticeText(), "No preview") << name;
     }
-    emit dialog.currentChanged(QString());
-    EXPECT_FALSE(preview.HasPicture());
+    // A folder, or nothing selected: an empty pane.
+    for (const fs::path& nothing : {fDir / "folder.jpg", fs::path()}) {
+        Select(dialog, nothing);
+        EXPECT_FALSE(preview.HasPicture());
+        EXPECT_EQ(preview.NoticeText(), "");
+    }
 
     EXPECT_EQ(PreviewSize(QSize(100, 50), QSize(200, 150)), QSize(100, 50));
     EXPECT_EQ(PreviewSize(QSize(1000, 100), QSize(200, 150)), QSize(200, 20));
     EXPECT_EQ(PreviewSize(QSize(100, 1000), QSize(200, 150)), QSize(15, 150));
     EXPECT_EQ(PreviewSize(QSize(100000, 1), QSize(200, 150)), QSize(200, 1));
     EXPECT_EQ(PreviewSize(QSize(0, 10), QSize(200, 150)), QSize(0, 0));
+}
+
+TEST_F(ChartOutputTest, AHostileFileNeverHoldsUpTheSaveDialog)
+{
+    // 325 KB that ask for 490 passes over 7000 x 7000 pixels: many seconds of
+    // decoding without a limit.
+    WriteBytes(fDir / "hostile.jpg", hostile::RepeatedScans7000());
+    QImage picture(696, 237, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    TJPEGImage writer;
+    writer.Assign(picture);
+    WriteBytes(fDir / "good.jpg", writer.JPEGBytes());
+    WriteBytes(fDir / "text.jpg", "not a picture");
+    const QString hostileFile = QPath(fDir / "hostile.jpg");
+    const QString goodFile = QPath(fDir / "good.jpg");
+    ASSERT_EQ(ThreadsNamed("picture-preview"), 0);
+
+    TForm1 form;
+    auto dialog = std::make_unique<TSavePictureDialog>(&form);
+    TPicturePreview& preview = *dialog->Preview();
+
+    // Selecting the file only starts its reading, on the preview's thread;
+    // the dialog goes on answering until the file is refused.
+    QElapsedTimer handler;
+    handler.start();
+    emit dialog->currentChanged(hostileFile);
+    EXPECT_LT(handler.elapsed(), 200);
+    EXPECT_TRUE(preview.Reading());
+    EXPECT_EQ(ThreadsNamed("picture-preview"), 1);
+    EXPECT_LT(WaitForPreview(preview), 500);
+    EXPECT_EQ(preview.NoticeText(), "No preview");
+    EXPECT_FALSE(preview.HasPicture());
+    EXPECT_EQ(preview.SizeText(), "");
+
+    // Moving on stops the reading under way, and only the file selected last
+    // is shown, whichever reading ends first.
+    const int stopped = preview.StoppedReads();
+    handler.restart();
+    emit dialog->currentChanged(hostileFile);
+    emit dialog->currentChanged(goodFile);
+    EXPECT_LT(handler.elapsed(), 200);
+    WaitForPreview(preview);
+    EXPECT_EQ(preview.StoppedReads(), stopped + 1);
+    EXPECT_TRUE(preview.HasPicture());
+    EXPECT_EQ(preview.SizeText(), "696 x 237 pixels");
+    emit dialog->currentChanged(goodFile);
+    emit dialog->currentChanged(QPath(fDir / "text.jpg"));
+    WaitForPreview(preview);
+    EXPECT_EQ(preview.NoticeText(), "No preview");
+    EXPECT_FALSE(preview.HasPicture());
+
+    // Closing the dialog in the middle of a reading leaves no thread behind.
+    emit dialog->currentChanged(hostileFile);
+    EXPECT_TRUE(preview.Reading());
+    QElapsedTimer closing;
+    closing.start();
+    dialog.reset();
+    EXPECT_LT(closing.elapsed(), 1000);
+    EXPECT_EQ(ThreadsNamed("picture-preview"), 0);
 }
 
 // ---- Copy to clipboard ---------------------------------------------------------------------------------------
@@ -549,6 +739,66 @@ TEST_F(ChartOutputTest, PrinterSetupRunsTheDialogOnTheProgramsPrinter)
     EXPECT_EQ(okText, "OK");
     EXPECT_TRUE(modals.Messages.isEmpty());
     EXPECT_TRUE(modals.Unexpected.isEmpty()) << modals.Unexpected.join('|').toStdString();
+}
+
+TEST_F(ChartOutputTest, ACancelledPrinterSetupKeepsThePrinterAndPrintPrintsOneCopy)
+{
+    TMonitorFixture f;
+    TForm1& form = *f.form;
+    form.Button1->click();
+    QPrinter& printer = form.Printer();
+    const fs::path chosen = fDir / "chosen.pdf";
+    printer.setOutputFileName(QPath(chosen));
+    printer.setResolution(600);
+    ASSERT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+
+    // Qt's dialog works on the printer while it is open (picking another
+    // printer in its list switches the printer over at once); here the
+    // dialog's printer is changed likewise, and the dialog cancelled.
+    TModalDriver cancelled;
+    cancelled.PrintDialog = [&](QPrintDialog& dialog) {
+        QPrinter* open = dialog.printer();
+        open->setOutputFileName(QPath(fDir / "other.pdf"));
+        open->setPageOrientation(QPageLayout::Landscape);
+        open->setCopyCount(5);
+        open->setResolution(300);
+        open->setColorMode(QPrinter::GrayScale);
+        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
+    };
+    cancelled.Run([&] { form.Printersetup1->trigger(); });
+    ASSERT_EQ(cancelled.PrintDialogs, 1);
+    EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(printer.outputFileName(), QPath(chosen));
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(printer.copyCount(), 1);
+    EXPECT_EQ(printer.resolution(), 600);
+    EXPECT_EQ(printer.colorMode(), QPrinter::Color);
+
+    // Accepted with another file and three copies: the choices are kept, and
+    // Print still prints one copy into the file.
+    const fs::path accepted = fDir / "accepted.pdf";
+    TModalDriver accepting;
+    accepting.PrintDialog = [&](QPrintDialog& dialog) {
+        auto* copies = dialog.findChild<QSpinBox*>(QStringLiteral("copies"));
+        auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+        if (copies != nullptr && file != nullptr) {
+            copies->setValue(3);
+            file->setText(QPath(accepted));
+        }
+        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.accept(); }, Qt::QueuedConnection);
+    };
+    accepting.Run([&] { form.Printersetup1->trigger(); });
+    ASSERT_EQ(printer.outputFileName(), QPath(accepted)) << "Qt's dialog has no copies or filename field";
+    EXPECT_EQ(printer.copyCount(), 3);
+    TModalDriver printing;
+    printing.Run([&] { form.Print1->trigger(); });
+    EXPECT_TRUE(printing.Messages.isEmpty()) << printing.Messages.join('|').toStdString();
+    EXPECT_TRUE(fs::exists(accepted));
+    EXPECT_FALSE(fs::exists(chosen));
+    EXPECT_EQ(printer.copyCount(), 1);
+    if (outputtest::HavePoppler()) {
+        EXPECT_EQ(outputtest::PdfPageCount(QPath(accepted)), 1);
+    }
 }
 
 }  // namespace

@@ -5,9 +5,12 @@
 #include "OutputTestUtil.h"
 #include "WindowTestUtil.h"
 
+#include <QComboBox>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -145,6 +148,58 @@ TEST(ChartPrintQueue, AQueueThatRejectsJobsIsAnErrorAndPrintsNothing)
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(output, error))
         EXPECT_NE(entry.path().filename().string().rfind(title, 0), 0u) << entry.path();
+}
+
+TEST(ChartPrintQueue, PrinterSetupCancelledKeepsTheQueueAndAcceptedPrintsOneCopy)
+{
+    const std::string queue = Env("QM_PRINT_QUEUE");
+    const fs::path output = Env("QM_PRINT_QUEUE_OUTPUT");
+    if (queue.empty() || queue == "none" || output.empty())
+        GTEST_SKIP() << "run by PrintQueueTest.sh against a cupsd with a cups-pdf printer";
+    TMonitorFixture f;
+    TForm1& form = *f.form;
+    form.Button1->click();
+    QPrinter& printer = form.Printer();
+    ASSERT_EQ(printer.outputFormat(), QPrinter::NativeFormat);
+    ASSERT_EQ(printer.printerName().toStdString(), queue);
+
+    // Picking "Print to File (PDF)" in the dialog's list turns the printer
+    // into a PDF writer at once; the dialog is then cancelled.
+    bool switched = false;
+    TModalDriver cancelled;
+    cancelled.PrintDialog = [&](QPrintDialog& dialog) {
+        if (auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"))) {
+            printers->setCurrentIndex(printers->count() - 1);
+            switched = dialog.printer()->outputFormat() == QPrinter::PdfFormat;
+        }
+        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
+    };
+    cancelled.Run([&] { form.Printersetup1->trigger(); });
+    EXPECT_TRUE(switched) << "the dialog no longer changes the printer while it is open";
+    EXPECT_EQ(printer.outputFormat(), QPrinter::NativeFormat);
+    EXPECT_EQ(printer.printerName().toStdString(), queue);
+
+    // Accepted with three copies: the queue would print three pages; Print
+    // sends one.
+    TModalDriver accepting;
+    accepting.PrintDialog = [&](QPrintDialog& dialog) {
+        if (auto* copies = dialog.findChild<QSpinBox*>(QStringLiteral("copies")))
+            copies->setValue(3);
+        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.accept(); }, Qt::QueuedConnection);
+    };
+    accepting.Run([&] { form.Printersetup1->trigger(); });
+    ASSERT_EQ(printer.copyCount(), 3) << "Qt's dialog has no copies field";
+    EXPECT_EQ(printer.printerName().toStdString(), queue);
+
+    const std::string title = "quillmont-queue-test-" + std::to_string(::getpid()) + "-copies";
+    printer.setDocName(QString::fromStdString(title));
+    TModalDriver printing;
+    printing.Run([&] { form.Print1->trigger(); });
+    EXPECT_TRUE(printing.Messages.isEmpty()) << printing.Messages.join('|').toStdString();
+    const fs::path pdf = WaitForPrintedFile(queue, output, title);
+    ASSERT_FALSE(pdf.empty()) << "no file for " << title << " in " << output;
+    EXPECT_EQ(outputtest::PdfPageCount(QString::fromStdString(pdf.string())), 1);
+    fs::remove(pdf);
 }
 
 }  // namespace

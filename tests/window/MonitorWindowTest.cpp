@@ -8,6 +8,7 @@
 #include "app/MonitorSession.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
+#include "history/HistoryStore.h"
 #include "monitor/MonitorDesign.h"
 #include "routersim/RouterProfile.h"
 #include "window/AboutBox.h"
@@ -19,12 +20,15 @@
 #include "ScriptedRouter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProperty>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -266,12 +270,48 @@ TEST(MonitorWindowPoll, NothingPollsAtStartAndPlotFillsTheChartInBothColours)
     EXPECT_GT(CountPixels(chart, Green), 100);
     EXPECT_GT(CountPixels(chart, Blue), 1000);
 
-    // The credit label polls too, and the running timer's period is not restarted.
+    // The credit label polls too, and the running timer's period is not
+    // restarted: a restart stops and starts the timer, which its "active"
+    // property reports however little time has passed.
+    int activeChanges = 0;
+    const QPropertyNotifier restarts = form.Timer1->bindableActive().addNotifier([&] { ++activeChanges; });
     const int remaining = form.Timer1->remainingTime();
     form.Label4Click();
     EXPECT_EQ(f.simulator->PollsServed(), 2u);
     EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(activeChanges, 0) << "the period was restarted";
     EXPECT_LE(form.Timer1->remainingTime(), remaining);
+    EXPECT_EQ(form.Timer1->interval(), 60000);
+    // A range button and a tick of the timer do not restart it either.
+    form.rb3->click();
+    form.Timer1Timer();
+    EXPECT_EQ(f.simulator->PollsServed(), 4u);
+    EXPECT_EQ(activeChanges, 0) << "the period was restarted";
+}
+
+// A router that answers the command with an error: the status line says so,
+// the history keeps a failed poll, and chart, indicator and timer behave as
+// after any poll.
+TEST(MonitorWindowPoll, ReplyWithoutTheBitLoadingIsAFailedPoll)
+{
+    TMonitorFixture f(false);
+    TForm1& form = *f.form;
+    form.Button1->click();
+    EXPECT_EQ(form.StatusLine->text(),
+              "No bit loading in the router's reply: Error : unknown command (at 10:20:30)");
+    ASSERT_EQ(form.LineSeries18->PointCount(), 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(form.LineSeries18->YValues().ValueAt(i), 0.0);
+    EXPECT_EQ(form.Shape1->BrushColor(), 0x008000u);
+    EXPECT_TRUE(form.Timer1->isActive());
+
+    THistoryStore history;
+    ASSERT_TRUE(history.Open(form.HistoryPath())) << history.LastError();
+    std::vector<THistorySummary> page;
+    ASSERT_TRUE(history.ReadPage(THistoryFilter::All(), nullptr, 10, page));
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_FALSE(page[0].Captured);
+    EXPECT_EQ(page[0].OutcomeText, "No bit loading in the router's reply: Error : unknown command");
 }
 
 TEST(MonitorWindowPoll, RangeButtonsPollAndTheSelectedOneAgainDoesNot)
@@ -426,18 +466,45 @@ TEST(MonitorDialogs, AboutBoxIsModalAndCentredOnTheScreen)
 {
     TForm1 form;
     form.show();
-    QString text;
+    // Looks for the box until it shows, for at most 5 s; then closes whatever
+    // modal window is open instead, so that a missing box fails the test
+    // rather than leaving it waiting.
+    bool found = false;
+    bool gaveUp = false;
+    QString text, title;
+    QMessageBox::StandardButtons buttons;
     QRect where;
-    QTimer::singleShot(0, &form, [&] {
+    QElapsedTimer waited;
+    waited.start();
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, &form, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr)
-            return;
-        text = box->text();
-        where = box->geometry();
-        box->accept();
+        if (box != nullptr && box->isVisible()) {
+            found = true;
+            text = box->text();
+            title = box->windowTitle();
+            buttons = box->standardButtons();
+            where = box->geometry();
+            look.stop();
+            box->accept();
+        } else if (waited.elapsed() > 5000) {
+            gaveUp = true;
+            look.stop();
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr && dialog->isVisible())
+                    dialog->reject();
+        }
     });
+    look.start();
     form.About1Click();
-    EXPECT_EQ(text, AboutBoxText());
+    look.stop();
+    ASSERT_TRUE(found) << (gaveUp ? "no About box within 5 s" : "About... returned without showing a box");
+    EXPECT_EQ(text, "Simple Bitloading plotter for the Quillmont\n\rBy the Quillmont developers");
+    EXPECT_EQ(title, "Quillmont Monitor");
+    EXPECT_EQ(buttons, QMessageBox::Ok);
     const QPoint centre = form.screen()->availableGeometry().center();
     EXPECT_LE((where.center() - centre).manhattanLength(), 2);
 }

@@ -83,4 +83,4 @@ echo "== cups-pdf printer (files in $pdf_out)"
 queue=QuillmontTestPDF
 lpadmin -p "$queue" -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
 lpadmin -d "$queue"
-QM_PRINT_QUEUE=$queue QM_PRINT_QUEUE_OUTPUT="$pdf_out" "$binary" --gtest_filter='ChartPrintQueue.OnePage*:ChartPrintQueue.AQueue*'
+QM_PRINT_QUEUE=$queue QM_PRINT_QUEUE_OUTPUT="$pdf_out" "$binary" --gtest_filter='ChartPrintQueue.OnePage*:ChartPrintQueue.AQueue*:ChartPrintQueue.PrinterSetup*'

@@ -25,9 +25,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits up to 10 s for a command to succeed.
+# Waits up to 30 s for a command to succeed (a machine busy with a parallel
+# build may take that long to start a program or to repaint).
 wait_for() {
-  for _ in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  for _ in $(seq 600); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
   return 1
 }
 
@@ -81,12 +82,16 @@ click 125 369
 
 indicator_green() { shot plotted && [ "$(pixel plotted 42 370)" = "srgb(0,128,0)" ]; }
 wait_for indicator_green || { echo "indicator did not turn green: $(pixel plotted 42 370)"; exit 1; }
-sleep 0.3
-shot plotted
-green=$(chart_pixels plotted 'rgb(0,128,0)')
-blue=$(chart_pixels plotted 'rgb(0,0,255)')
+# The chart repaints after the poll has ended: wait for its bars.
+bars_drawn() {
+  shot plotted
+  green=$(chart_pixels plotted 'rgb(0,128,0)')
+  blue=$(chart_pixels plotted 'rgb(0,0,255)')
+  [ "$green" -gt 100 ] && [ "$blue" -gt 1000 ]
+}
+wait_for bars_drawn || { echo "bars missing"; exit 1; }
+bars_drawn || true
 echo "chart pixels: green $green, blue $blue"
-[ "$green" -gt 100 ] && [ "$blue" -gt 1000 ] || { echo "bars missing"; exit 1; }
 
 # Save As from the chart's pop-up menu: the first item, a name typed without
 # extension, Enter.
@@ -118,7 +123,7 @@ saved_blue=$(convert "$out/saved-chart.jpg" -fx 'b>r+0.25 && b>g+0.25' -format '
 
 # The dialog again: it opens at the saved file, and choosing that file in the
 # list previews it in the pane to the right.
-wait_for_closed() { for _ in $(seq 200); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.05; done; return 1; }
+wait_for_closed() { for _ in $(seq 600); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.05; done; return 1; }
 wait_for_closed "$save_dialog" || { echo "the save dialog did not close"; exit 1; }
 open_popup
 xdotool key Down Return

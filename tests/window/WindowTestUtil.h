@@ -2,6 +2,7 @@
 // A main window polling the router simulator on loopback, and the means to
 // move the mouse over its chart.
 
+#include "SimulatedRouter.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "routersim/RouterSimulator.h"
@@ -21,19 +22,21 @@ inline constexpr uint32_t Seed = 9;
 
 // The simulator and a shown main window with its address and password typed in.
 struct TMonitorFixture {
-    std::unique_ptr<TRouterSimulator> simulator;
+    std::unique_ptr<TSimulatedRouter> router;
+    TRouterSimulator* simulator = nullptr;  // the router's
     std::unique_ptr<TForm1> form;
     std::string host;
     // The line history of this window's polls.
     QTemporaryDir historyDir;
 
-    TMonitorFixture()
+    // knowsBitLoading false: the simulator answers the bit-loading command with an error.
+    explicit TMonitorFixture(bool knowsBitLoading = true)
     {
-        TRouterSimulatorSettings settings;
-        settings.Password = "pw";
-        settings.Seed = Seed;
-        simulator = std::make_unique<TRouterSimulator>(settings);
-        host = "127.0.0.1:" + std::to_string(simulator->Start());
+        TRouterSimulatorSettings settings = TSimulatedRouter::Settings("pw", Seed);
+        settings.KnowsBitLoading = knowsBitLoading;
+        router = std::make_unique<TSimulatedRouter>(settings);
+        simulator = &**router;
+        host = router->Host();
         form = std::make_unique<TForm1>();
         form->SetHistoryPath(historyDir.filePath(QStringLiteral("history.sqlite")));
         form->edHost->setText(QString::fromStdString(host));

@@ -20,7 +20,7 @@
 
 namespace {
 
-// For the start-up benchmark (bench/monitor_window.sh): with
+// For the start-up benchmark (bench/window/monitor_window.sh): with
 // QUILLMONT_BENCH_FIRST_PAINT set, the wall-clock time in nanoseconds is
 // printed once the chart's first paint has been handled.
 class TFirstPaintReporter : public QObject {

@@ -1,17 +1,18 @@
 #include "poll/PollArguments.h"
+#include "text/QtText.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
 #include <filesystem>
 #include <system_error>
 
+#include "Version.h"
 #include "app/HostPort.h"
 #include "history/HistoryTime.h"
 #include "monitor/ToneTableFile.h"
 
 namespace {
 
-std::string Text(const QString& s) { return s.toStdString(); }
 
 // Whether two paths name one file: the same text after resolving links and
 // "..", or the same file on disk.
@@ -53,7 +54,8 @@ std::string PollUsage() {
   return "usage: quillmont-poll [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
          "       quillmont-poll --table FILE [PICTURE OPTIONS]\n"
          "       quillmont-poll --history FILE [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
-         "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME]\n"
+         "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME] [--until ISO-TIME]\n"
+         "       quillmont-poll --history FILE --events [--since ISO-TIME] [--until ISO-TIME]\n"
          "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
          "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
          "  --png FILE, --svg FILE, --jpeg FILE\n"
@@ -62,7 +64,10 @@ std::string PollUsage() {
          "  --size WIDTHxHEIGHT     size of the chart in pixels (default 696x237)\n"
          "  --history FILE          also keep the poll in this history store (the poll goes on if it cannot)\n"
          "  --export-csv OUT        write the stored polls as CSV (time, host, outcome, tones 0-512); no poll\n"
+         "  --events                print the line's events as CSV (start, end, kind, first_tone, last_tone, polls,\n"
+         "                          detail): no-reply, line-down, resync, tones-lost, tones-regained, gap; no poll\n"
          "  --since ISO-TIME        only the polls from then on, e.g. 2024-05-01T18:00 (UTC unless a zone is given)\n"
+         "  --until ISO-TIME        only the polls before then\n"
          "  --help, --version       this text, or the program's version\n";
 }
 
@@ -83,12 +88,14 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   const QCommandLineOption table("table", "", "FILE");
   const QCommandLineOption history("history", "", "FILE");
   const QCommandLineOption exportCsv("export-csv", "", "OUT");
+  const QCommandLineOption events("events");
   const QCommandLineOption since("since", "", "ISO-TIME");
+  const QCommandLineOption until("until", "", "ISO-TIME");
   // Named only to refuse it with a reason: a password on the command line is
   // visible to every user of the machine.
   const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
   parser.addOptions(
-      {passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv, since});
+      {passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv, events, since, until});
 
   QStringList arguments{"quillmont-poll"};
   for (const std::string& arg : args) arguments << QString::fromStdString(arg);
@@ -98,7 +105,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     return result;
   }
   if (!parsed) {
-    result.Error = Text(parser.errorText());
+    result.Error = Utf8FromQString(parser.errorText());
     return result;
   }
   a.ShowHelp = parser.isSet(help);
@@ -108,24 +115,31 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
 
   const auto fileOption = [&](const QCommandLineOption& option, std::string& file) {
     if (!parser.isSet(option)) return true;
-    file = Text(parser.value(option));
-    if (file.empty()) result.Error = "--" + Text(option.names().front()) + " needs a file name";
+    file = Utf8FromQString(parser.value(option));
+    if (file.empty()) result.Error = "--" + Utf8FromQString(option.names().front()) + " needs a file name";
     return result.Error.empty();
   };
   if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(jpeg, a.JpegFile) ||
       !fileOption(table, a.TableFile))
     return result;
   if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile)) return result;
-  if (parser.isSet(since)) {
-    const std::string text = Text(parser.value(since));
-    if (!ParseIsoTime(text, a.SinceUtcMs)) {
-      result.Error = "bad time " + text + " for --since (e.g. 2024-05-01 or 2024-05-01T18:00:00Z)";
-      return result;
-    }
-    a.HasSince = true;
+  a.Events = parser.isSet(events);
+  const auto timeOption = [&](const QCommandLineOption& option, bool& has, std::int64_t& utcMs) {
+    if (!parser.isSet(option)) return true;
+    const std::string text = Utf8FromQString(parser.value(option));
+    has = ParseIsoTime(text, utcMs);
+    if (!has)
+      result.Error = "bad time " + text + " for --" + Utf8FromQString(option.names().front()) +
+                     " (e.g. 2024-05-01 or 2024-05-01T18:00:00Z)";
+    return has;
+  };
+  if (!timeOption(since, a.HasSince, a.SinceUtcMs) || !timeOption(until, a.HasUntil, a.UntilUtcMs)) return result;
+  if (a.HasSince && a.HasUntil && a.UntilUtcMs <= a.SinceUtcMs) {
+    result.Error = "--until must come after --since";
+    return result;
   }
   if (parser.isSet(range)) {
-    const std::string text = Text(parser.value(range));
+    const std::string text = Utf8FromQString(parser.value(range));
     const auto r = ParseToneRange(text);
     if (!r) {
       result.Error = "unknown range " + text + " (0-255, 256-512 or 0-512)";
@@ -134,7 +148,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     a.Range = *r;
   }
   if (parser.isSet(size)) {
-    const std::string text = Text(parser.value(size));
+    const std::string text = Utf8FromQString(parser.value(size));
     const auto s = ParseChartSize(text);
     if (!s) {
       result.Error = "bad size " + text + " (WIDTHxHEIGHT, 1 to 10000 pixels each)";
@@ -147,13 +161,16 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
   if (!result.Error.empty()) return result;
 
   const QStringList operands = parser.positionalArguments();
-  if (a.WantsExport() || a.HasSince) {
-    if (!a.WantsExport())
-      result.Error = "--since chooses the polls of --export-csv";
+  if (a.ReadsHistory() || a.HasSince || a.HasUntil) {
+    const std::string what = a.Events ? "--events" : "--export-csv";
+    if (!a.ReadsHistory())
+      result.Error = "--since and --until choose the polls of --export-csv or --events";
+    else if (a.Events && a.WantsExport())
+      result.Error = "--events and --export-csv: one at a time";
     else if (a.HistoryFile.empty())
-      result.Error = "--export-csv needs --history FILE";
+      result.Error = what + " needs --history FILE";
     else if (!a.TableFile.empty() || a.WantsPictures() || a.PasswordFromStdin || !operands.empty())
-      result.Error = "--export-csv exports the history without polling: no HOST, USER, table or pictures";
+      result.Error = what + " reads the history without polling: no HOST, USER, table or pictures";
     return result;
   }
   if (!a.HistoryFile.empty() && !a.TableFile.empty()) {
@@ -168,7 +185,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     result.Error = operands.empty() ? "missing HOST" : "too many arguments";
     return result;
   }
-  a.Host = Text(operands[0]);
+  a.Host = Utf8FromQString(operands[0]);
   if (a.Host.empty()) {
     result.Error = "empty HOST";
     return result;
@@ -178,6 +195,6 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args) {
     result.Error = "bad port \"" + port + "\" in " + a.Host + " (a number from 1 to 65535)";
     return result;
   }
-  if (operands.size() == 2) a.User = Text(operands[1]);
+  if (operands.size() == 2) a.User = Utf8FromQString(operands[1]);
   return result;
 }

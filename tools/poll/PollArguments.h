@@ -28,15 +28,22 @@ struct TPollArguments {
   // A table saved as CSV ("tone,bits"), used instead of a poll (no HOST then).
   std::string TableFile;
   // The line history: the poll is appended to this store; with ExportCsvFile
-  // the store is exported instead of polling (no HOST then).
+  // the store is exported instead of polling, with Events its line events
+  // are printed instead (no HOST then).
   std::string HistoryFile;
   std::string ExportCsvFile;
-  // Only polls at or after this time are exported (milliseconds since the epoch, UTC).
+  bool Events = false;
+  // Only polls at or after Since and before Until are exported or looked at
+  // for events (milliseconds since the epoch, UTC).
   bool HasSince = false;
   std::int64_t SinceUtcMs = 0;
+  bool HasUntil = false;
+  std::int64_t UntilUtcMs = 0;
 
   bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
   bool WantsExport() const { return !ExportCsvFile.empty(); }
+  // Reads the history instead of polling.
+  bool ReadsHistory() const { return WantsExport() || Events; }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.

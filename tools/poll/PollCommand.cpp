@@ -12,6 +12,7 @@
 
 #include "app/RouterPoll.h"
 #include "history/HistoryCsv.h"
+#include "history/HistoryEvents.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryTime.h"
@@ -91,23 +92,54 @@ bool ReadPasswordLine(std::istream& in, std::string& password) {
   return true;
 }
 
-// The stored polls as CSV; one line on err for each poll left out.
-int ExportHistory(const TPollArguments& arguments, std::ostream& err) {
+// The polls of --since and --until.
+THistoryFilter HistoryFilterOf(const TPollArguments& arguments) {
+  THistoryFilter filter;
+  filter.HasSince = arguments.HasSince;
+  filter.SinceUtcMs = arguments.SinceUtcMs;
+  filter.HasUntil = arguments.HasUntil;
+  filter.UntilUtcMs = arguments.UntilUtcMs;
+  return filter;
+}
+
+// The store of --history for reading, or an error line.
+bool OpenHistoryToRead(const TPollArguments& arguments, THistoryStore& store, std::ostream& err) {
   THistoryStoreOptions options;
   options.ReadOnly = true;
+  if (store.Open(QString::fromStdString(arguments.HistoryFile), options)) return true;
+  err << "quillmont-poll: " << store.LastError() << "\n";
+  return false;
+}
+
+// The stored polls as CSV; one line on err for each poll left out.
+int ExportHistory(const TPollArguments& arguments, std::ostream& err) {
   THistoryStore store;
-  if (!store.Open(QString::fromStdString(arguments.HistoryFile), options)) {
-    err << "quillmont-poll: " << store.LastError() << "\n";
-    return PollExitFailed;
-  }
-  const THistoryFilter filter =
-      arguments.HasSince ? THistoryFilter::Since(arguments.SinceUtcMs) : THistoryFilter::All();
+  if (!OpenHistoryToRead(arguments, store, err)) return PollExitFailed;
   THistoryExport result;
-  if (!ExportHistoryCsv(store, filter, arguments.ExportCsvFile, result)) {
+  if (!ExportHistoryCsv(store, HistoryFilterOf(arguments), arguments.ExportCsvFile, result)) {
     err << "quillmont-poll: " << result.Error << "\n";
     return PollExitFailed;
   }
   for (const std::string& refused : result.Refused) err << "quillmont-poll: left out of the export: " << refused << "\n";
+  return result.Refused.empty() ? PollExitCaptured : PollExitFailed;
+}
+
+// The line events of the stored polls as CSV on out, oldest first; with
+// several hosts in the store each detail names its host. One line on err for
+// each poll left out.
+int PrintHistoryEvents(const TPollArguments& arguments, std::ostream& out, std::ostream& err) {
+  THistoryStore store;
+  if (!OpenHistoryToRead(arguments, store, err)) return PollExitFailed;
+  THistoryEvents result;
+  if (!ReadHistoryEvents(store, HistoryFilterOf(arguments), result)) {
+    err << "quillmont-poll: " << result.Error << "\n";
+    return PollExitFailed;
+  }
+  std::string csv = HistoryEventsCsvHeader();
+  for (const THostLineEvent& event : result.Events) csv += HistoryEventCsvRow(event, result.Hosts > 1);
+  out << csv;
+  out.flush();
+  for (const std::string& refused : result.Refused) err << "quillmont-poll: left out of the events: " << refused << "\n";
   return result.Refused.empty() ? PollExitCaptured : PollExitFailed;
 }
 
@@ -145,6 +177,7 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
   }
 
   if (arguments.WantsExport()) return ExportHistory(arguments, err);
+  if (arguments.Events) return PrintHistoryEvents(arguments, out, err);
 
   if (!arguments.TableFile.empty()) {
     ToneBits bits{};
@@ -170,9 +203,10 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
   }
 
   TReplyBuffer reply;
-  const TPollOutcome outcome = FetchReply(arguments.Host, arguments.User, password, reply);
+  const TPollOutcome fetched = FetchReply(arguments.Host, arguments.User, password, reply);
   ToneBits bits{};
-  ParseReply(reply, bits);
+  // A reply without the bit loading (an error message, say) is a failed poll.
+  const TPollOutcome outcome = JudgeReading(fetched, ParseReply(reply, bits));
 
   WriteToneBitsCsv(out, bits);
   out.flush();

@@ -51,26 +51,26 @@ enum class TOptionState { osOff, osPending, osOn };
 class TRouterSession {
 public:
   TRouterSession(int fd, const TRouterSimulatorSettings& settings, std::atomic<uint32_t>& pollsServed)
-      : FFd(fd), FSettings(settings), FPollsServed(pollsServed) {}
+      : fFd(fd), fSettings(settings), fPollsServed(pollsServed) {}
 
   void Run() {
-    FOut += Command(WILL, OptEcho);
-    FOut += Command(WILL, OptSuppressGoAhead);
-    FOut += Command(DO, OptTerminalType);
-    FOurEcho = FOurSuppressGoAhead = TOptionState::osPending;
-    FHisTerminalType = TOptionState::osPending;
-    FOut += "\r\nQuillmont ADSL router\r\n\r\nUsername : ";
+    fOut += Command(WILL, OptEcho);
+    fOut += Command(WILL, OptSuppressGoAhead);
+    fOut += Command(DO, OptTerminalType);
+    fOurEcho = fOurSuppressGoAhead = TOptionState::osPending;
+    fHisTerminalType = TOptionState::osPending;
+    fOut += "\r\nQuillmont ADSL router\r\n\r\nUsername : ";
     if (!Flush()) return;
 
     char chunk[4096];
-    while (!FClosing) {
-      const ssize_t n = ::recv(FFd, chunk, sizeof chunk, 0);
+    while (!fClosing) {
+      const ssize_t n = ::recv(fFd, chunk, sizeof chunk, 0);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;  // closed by the client, idle time-out, or stopped
-      for (ssize_t i = 0; i < n && !FClosing; ++i) Receive(static_cast<unsigned char>(chunk[i]));
+      for (ssize_t i = 0; i < n && !fClosing; ++i) Receive(static_cast<unsigned char>(chunk[i]));
       if (!Flush()) break;
     }
-    ::shutdown(FFd, SHUT_RDWR);
+    ::shutdown(fFd, SHUT_RDWR);
   }
 
 private:
@@ -82,53 +82,53 @@ private:
   }
 
   bool Flush() {
-    const bool ok = SendAll(FFd, FOut);
-    FOut.clear();
+    const bool ok = SendAll(fFd, fOut);
+    fOut.clear();
     return ok;
   }
 
   void Receive(unsigned char b) {
-    switch (FTelnet) {
+    switch (fTelnet) {
       case TTelnetState::tsData:
-        if (b == IAC) FTelnet = TTelnetState::tsCommand;
+        if (b == IAC) fTelnet = TTelnetState::tsCommand;
         else ReceiveData(b);
         return;
       case TTelnetState::tsCommand:
         if (b == IAC) {
           ReceiveData(b);
-          FTelnet = TTelnetState::tsData;
+          fTelnet = TTelnetState::tsData;
         } else if (b == SB) {
-          FSubData.clear();
-          FTelnet = TTelnetState::tsSubOption;
+          fSubData.clear();
+          fTelnet = TTelnetState::tsSubOption;
         } else if (b >= WILL) {
-          FVerb = b;
-          FTelnet = TTelnetState::tsVerb;
+          fVerb = b;
+          fTelnet = TTelnetState::tsVerb;
         } else {
-          FTelnet = TTelnetState::tsData;  // NOP, GA and the like
+          fTelnet = TTelnetState::tsData;  // NOP, GA and the like
         }
         return;
       case TTelnetState::tsVerb:
-        Negotiate(FVerb, b);
-        FTelnet = TTelnetState::tsData;
+        Negotiate(fVerb, b);
+        fTelnet = TTelnetState::tsData;
         return;
       case TTelnetState::tsSubOption:
-        FSubOption = b;
-        FTelnet = TTelnetState::tsSubData;
+        fSubOption = b;
+        fTelnet = TTelnetState::tsSubData;
         return;
       case TTelnetState::tsSubData:
-        if (b == IAC) FTelnet = TTelnetState::tsSubDataCommand;
-        else if (FSubData.size() < MaxSubnegotiation) FSubData += static_cast<char>(b);
+        if (b == IAC) fTelnet = TTelnetState::tsSubDataCommand;
+        else if (fSubData.size() < MaxSubnegotiation) fSubData += static_cast<char>(b);
         return;
       case TTelnetState::tsSubDataCommand:
         if (b == IAC) {
-          if (FSubData.size() < MaxSubnegotiation) FSubData += static_cast<char>(b);
-          FTelnet = TTelnetState::tsSubData;
+          if (fSubData.size() < MaxSubnegotiation) fSubData += static_cast<char>(b);
+          fTelnet = TTelnetState::tsSubData;
           return;
         }
-        if (b == SE && FSubOption == OptTerminalType && !FSubData.empty() &&
-            static_cast<unsigned char>(FSubData[0]) == TerminalTypeIs)
-          FTerminalType = FSubData.substr(1);
-        FTelnet = TTelnetState::tsData;
+        if (b == SE && fSubOption == OptTerminalType && !fSubData.empty() &&
+            static_cast<unsigned char>(fSubData[0]) == TerminalTypeIs)
+          fTerminalType = fSubData.substr(1);
+        fTelnet = TTelnetState::tsData;
         return;
     }
   }
@@ -136,36 +136,36 @@ private:
   // Answers only requests that change an option's state, so that a client
   // that answers every command cannot draw us into an endless exchange.
   void Negotiate(unsigned char verb, unsigned char option) {
-    TOptionState* ours = option == OptEcho ? &FOurEcho : option == OptSuppressGoAhead ? &FOurSuppressGoAhead : nullptr;
-    TOptionState* his = option == OptTerminalType ? &FHisTerminalType : nullptr;
+    TOptionState* ours = option == OptEcho ? &fOurEcho : option == OptSuppressGoAhead ? &fOurSuppressGoAhead : nullptr;
+    TOptionState* his = option == OptTerminalType ? &fHisTerminalType : nullptr;
     switch (verb) {
       case DO:
         if (!ours) {
-          FOut += Command(WONT, option);
+          fOut += Command(WONT, option);
         } else if (*ours != TOptionState::osOn) {
-          if (*ours == TOptionState::osOff) FOut += Command(WILL, option);
+          if (*ours == TOptionState::osOff) fOut += Command(WILL, option);
           *ours = TOptionState::osOn;
         }
         return;
       case DONT:
         if (ours && *ours != TOptionState::osOff) {
-          if (*ours == TOptionState::osOn) FOut += Command(WONT, option);
+          if (*ours == TOptionState::osOn) fOut += Command(WONT, option);
           *ours = TOptionState::osOff;
         }
         return;
       case WILL:
         if (!his) {
-          FOut += Command(DONT, option);
+          fOut += Command(DONT, option);
         } else if (*his != TOptionState::osOn) {
-          if (*his == TOptionState::osOff) FOut += Command(DO, option);
+          if (*his == TOptionState::osOff) fOut += Command(DO, option);
           *his = TOptionState::osOn;
-          FOut += std::string{static_cast<char>(IAC), static_cast<char>(SB), static_cast<char>(OptTerminalType),
+          fOut += std::string{static_cast<char>(IAC), static_cast<char>(SB), static_cast<char>(OptTerminalType),
                               static_cast<char>(TerminalTypeSend), static_cast<char>(IAC), static_cast<char>(SE)};
         }
         return;
       case WONT:
         if (his && *his != TOptionState::osOff) {
-          if (*his == TOptionState::osOn) FOut += Command(DONT, option);
+          if (*his == TOptionState::osOn) fOut += Command(DONT, option);
           *his = TOptionState::osOff;
         }
         return;
@@ -176,50 +176,50 @@ private:
 
   void ReceiveData(unsigned char b) {
     // CR LF, CR NUL, a lone CR and a lone LF all end a line.
-    if (FAfterCR && (b == '\n' || b == '\0')) {
-      FAfterCR = false;
+    if (fAfterCR && (b == '\n' || b == '\0')) {
+      fAfterCR = false;
       return;
     }
-    FAfterCR = b == '\r';
+    fAfterCR = b == '\r';
     if (b == '\r' || b == '\n') {
-      if (Echoing()) FOut += "\r\n";
+      if (Echoing()) fOut += "\r\n";
       std::string line;
-      line.swap(FLine);
+      line.swap(fLine);
       ReceiveLine(line);
       return;
     }
-    if (FLine.size() < MaxInputLine) FLine += static_cast<char>(b);
-    if (Echoing()) FOut += static_cast<char>(b);
+    if (fLine.size() < MaxInputLine) fLine += static_cast<char>(b);
+    if (Echoing()) fOut += static_cast<char>(b);
   }
 
-  bool Echoing() const { return FOurEcho == TOptionState::osOn && FDialogue != TDialogueState::dsPassword; }
+  bool Echoing() const { return fOurEcho == TOptionState::osOn && fDialogue != TDialogueState::dsPassword; }
 
-  std::string Prompt() const { return "{" + FSettings.User + "}=>"; }
+  std::string Prompt() const { return "{" + fSettings.User + "}=>"; }
 
   void ReceiveLine(const std::string& line) {
-    switch (FDialogue) {
+    switch (fDialogue) {
       case TDialogueState::dsUser:
-        FUser = line;
-        FOut += "Password : ";
-        FDialogue = TDialogueState::dsPassword;
+        fUser = line;
+        fOut += "Password : ";
+        fDialogue = TDialogueState::dsPassword;
         return;
       case TDialogueState::dsPassword:
-        if (FUser == FSettings.User && line == FSettings.Password) {
-          FOut += "\r\n------------------------------------------------------------------------\r\n"
+        if (fUser == fSettings.User && line == fSettings.Password) {
+          fOut += "\r\n------------------------------------------------------------------------\r\n"
                   "                             Quillmont\r\n"
                   "------------------------------------------------------------------------\r\n\r\n";
-          FOut += Prompt();
-          FDialogue = TDialogueState::dsCommand;
+          fOut += Prompt();
+          fDialogue = TDialogueState::dsCommand;
           return;
         }
-        FOut += "\r\nInvalid username/password\r\n";
-        if (++FFailedLogins >= FSettings.MaxLoginAttempts) {
-          FOut += "Closing connection\r\n";
-          FClosing = true;
+        fOut += "\r\nInvalid username/password\r\n";
+        if (++fFailedLogins >= fSettings.MaxLoginAttempts) {
+          fOut += "Closing connection\r\n";
+          fClosing = true;
           return;
         }
-        FOut += "\r\nUsername : ";
-        FDialogue = TDialogueState::dsUser;
+        fOut += "\r\nUsername : ";
+        fDialogue = TDialogueState::dsUser;
         return;
       case TDialogueState::dsCommand:
         RunCommand(Trimmed(line));
@@ -228,43 +228,43 @@ private:
   }
 
   void RunCommand(const std::string& command) {
-    if (command == BitLoadingCommand) {
-      const uint32_t index = FPollsServed.fetch_add(1);
+    if (command == BitLoadingCommand && fSettings.KnowsBitLoading) {
+      const uint32_t index = fPollsServed.fetch_add(1);
       // Reply and prompt leave in one piece, so the client never waits for the prompt.
-      FOut += BitLoadingReplyText(SimulatedBitLoading(FSettings.Seed, index));
-      FOut += Prompt();
+      fOut += BitLoadingReplyText(SimulatedBitLoading(fSettings.Seed, index));
+      fOut += Prompt();
       return;
     }
     if (command == "exit" || command == "quit" || command == "logout") {
-      FOut += "\r\nBye\r\n";
-      FClosing = true;
+      fOut += "\r\nBye\r\n";
+      fClosing = true;
       return;
     }
-    if (!command.empty()) FOut += "\r\n:" + command + "\r\nError : unknown command\r\n";
-    FOut += Prompt();
+    if (!command.empty()) fOut += "\r\n:" + command + "\r\nError : unknown command\r\n";
+    fOut += Prompt();
   }
 
   // data
-  int FFd;
-  const TRouterSimulatorSettings& FSettings;
-  std::atomic<uint32_t>& FPollsServed;
-  std::string FOut;
-  bool FClosing = false;
+  int fFd;
+  const TRouterSimulatorSettings& fSettings;
+  std::atomic<uint32_t>& fPollsServed;
+  std::string fOut;
+  bool fClosing = false;
 
-  TTelnetState FTelnet = TTelnetState::tsData;
-  unsigned char FVerb = 0;
-  unsigned char FSubOption = 0;
-  std::string FSubData;
-  TOptionState FOurEcho = TOptionState::osOff;
-  TOptionState FOurSuppressGoAhead = TOptionState::osOff;
-  TOptionState FHisTerminalType = TOptionState::osOff;
-  std::string FTerminalType;
+  TTelnetState fTelnet = TTelnetState::tsData;
+  unsigned char fVerb = 0;
+  unsigned char fSubOption = 0;
+  std::string fSubData;
+  TOptionState fOurEcho = TOptionState::osOff;
+  TOptionState fOurSuppressGoAhead = TOptionState::osOff;
+  TOptionState fHisTerminalType = TOptionState::osOff;
+  std::string fTerminalType;
 
-  TDialogueState FDialogue = TDialogueState::dsUser;
-  std::string FLine;
-  bool FAfterCR = false;
-  std::string FUser;
-  int FFailedLogins = 0;
+  TDialogueState fDialogue = TDialogueState::dsUser;
+  std::string fLine;
+  bool fAfterCR = false;
+  std::string fUser;
+  int fFailedLogins = 0;
 };
 
 }  // namespace
@@ -276,8 +276,8 @@ struct TRouterSimulator::TClient {
 };
 
 TRouterSimulator::TRouterSimulator(TRouterSimulatorSettings settings)
-    : FSettings(std::move(settings)),
-      FThreadStarter([](std::function<void()> work) { return std::thread(std::move(work)); }) {}
+    : fSettings(std::move(settings)),
+      fThreadStarter([](std::function<void()> work) { return std::thread(std::move(work)); }) {}
 
 TRouterSimulator::~TRouterSimulator() { Stop(); }
 
@@ -286,72 +286,72 @@ uint16_t TRouterSimulator::Start() {
   socklen_t addressLength = 0;
   auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
   auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-  if (inet_pton(AF_INET, FSettings.BindAddress.c_str(), &v4->sin_addr) == 1) {
+  if (inet_pton(AF_INET, fSettings.BindAddress.c_str(), &v4->sin_addr) == 1) {
     v4->sin_family = AF_INET;
-    v4->sin_port = htons(FSettings.Port);
+    v4->sin_port = htons(fSettings.Port);
     addressLength = sizeof(sockaddr_in);
-  } else if (inet_pton(AF_INET6, FSettings.BindAddress.c_str(), &v6->sin6_addr) == 1) {
+  } else if (inet_pton(AF_INET6, fSettings.BindAddress.c_str(), &v6->sin6_addr) == 1) {
     v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(FSettings.Port);
+    v6->sin6_port = htons(fSettings.Port);
     addressLength = sizeof(sockaddr_in6);
   } else {
-    throw std::runtime_error("not an address literal: " + FSettings.BindAddress);
+    throw std::runtime_error("not an address literal: " + fSettings.BindAddress);
   }
   // A stand-in router with a password on its command line is no service for the network.
   const bool loopback = address.ss_family == AF_INET ? (ntohl(v4->sin_addr.s_addr) >> 24) == 127
                                                      : IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr);
-  if (!loopback) throw std::runtime_error("only loopback addresses are served: " + FSettings.BindAddress);
+  if (!loopback) throw std::runtime_error("only loopback addresses are served: " + fSettings.BindAddress);
 
-  FListenFd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (FListenFd < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
+  fListenFd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fListenFd < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
   const int yes = 1;
-  ::setsockopt(FListenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  if (::bind(FListenFd, reinterpret_cast<sockaddr*>(&address), addressLength) != 0 || ::listen(FListenFd, 16) != 0) {
+  ::setsockopt(fListenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  if (::bind(fListenFd, reinterpret_cast<sockaddr*>(&address), addressLength) != 0 || ::listen(fListenFd, 16) != 0) {
     const std::string error = std::strerror(errno);
-    ::close(FListenFd);
-    FListenFd = -1;
-    throw std::runtime_error("cannot listen on " + FSettings.BindAddress + ": " + error);
+    ::close(fListenFd);
+    fListenFd = -1;
+    throw std::runtime_error("cannot listen on " + fSettings.BindAddress + ": " + error);
   }
   addressLength = sizeof address;
-  ::getsockname(FListenFd, reinterpret_cast<sockaddr*>(&address), &addressLength);
-  FPort = ntohs(address.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
+  ::getsockname(fListenFd, reinterpret_cast<sockaddr*>(&address), &addressLength);
+  fPort = ntohs(address.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
 
-  FStopping = false;
-  FAcceptThread = std::thread([this] { AcceptLoop(); });
-  return FPort;
+  fStopping = false;
+  fAcceptThread = std::thread([this] { AcceptLoop(); });
+  return fPort;
 }
 
 void TRouterSimulator::Stop() {
-  if (FListenFd < 0) return;
-  FStopping = true;
-  ::shutdown(FListenFd, SHUT_RDWR);  // wakes the blocked accept
-  if (FAcceptThread.joinable()) FAcceptThread.join();
-  ::close(FListenFd);
-  FListenFd = -1;
+  if (fListenFd < 0) return;
+  fStopping = true;
+  ::shutdown(fListenFd, SHUT_RDWR);  // wakes the blocked accept
+  if (fAcceptThread.joinable()) fAcceptThread.join();
+  ::close(fListenFd);
+  fListenFd = -1;
 
-  std::lock_guard<std::mutex> lock(FClientsMutex);
-  for (auto& client : FClients) ::shutdown(client->fd, SHUT_RDWR);
-  for (auto& client : FClients) {
+  std::lock_guard<std::mutex> lock(fClientsMutex);
+  for (auto& client : fClients) ::shutdown(client->fd, SHUT_RDWR);
+  for (auto& client : fClients) {
     if (client->thread.joinable()) client->thread.join();
     ::close(client->fd);
   }
-  FClients.clear();
+  fClients.clear();
 }
 
 void TRouterSimulator::AcceptLoop() {
-  while (!FStopping) {
-    const int fd = ::accept4(FListenFd, nullptr, nullptr, SOCK_CLOEXEC);
+  while (!fStopping) {
+    const int fd = ::accept4(fListenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (FStopping) return;
+      if (fStopping) return;
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
         ::usleep(50000);  // out of resources: let running clients finish
         continue;
       }
       return;
     }
-    ++FClientsAccepted;
-    timeval idle{FSettings.IdleTimeoutMs / 1000, (FSettings.IdleTimeoutMs % 1000) * 1000};
+    ++fClientsAccepted;
+    timeval idle{fSettings.IdleTimeoutMs / 1000, (fSettings.IdleTimeoutMs % 1000) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &idle, sizeof idle);
     // Every answer leaves in one write; there is nothing to gain from Nagle's delay.
@@ -359,15 +359,15 @@ void TRouterSimulator::AcceptLoop() {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
 
     ReapFinishedClients();
-    std::lock_guard<std::mutex> lock(FClientsMutex);
-    if (FStopping) {
+    std::lock_guard<std::mutex> lock(fClientsMutex);
+    if (fStopping) {
       ::close(fd);
       return;
     }
-    if (static_cast<int>(FClients.size()) >= FSettings.MaxClients || !StartClient(fd)) {
+    if (static_cast<int>(fClients.size()) >= fSettings.MaxClients || !StartClient(fd)) {
       // Counted before the close, so that a client that sees its connection
       // end also sees it counted.
-      ++FClientsRefused;
+      ++fClientsRefused;
       ::close(fd);
     }
   }
@@ -375,45 +375,45 @@ void TRouterSimulator::AcceptLoop() {
 
 bool TRouterSimulator::StartClient(int fd) {
   try {
-    FClients.push_back(std::make_unique<TClient>());
+    fClients.push_back(std::make_unique<TClient>());
   } catch (const std::bad_alloc&) {
     return false;
   }
-  TClient& client = *FClients.back();
+  TClient& client = *fClients.back();
   client.fd = fd;
   try {
-    client.thread = FThreadStarter([this, &client] {
+    client.thread = fThreadStarter([this, &client] {
       ServeClient(client);
       client.done = true;
     });
   } catch (const std::exception&) {
     // No thread (a process or memory limit): this client goes unserved.
-    FClients.pop_back();
+    fClients.pop_back();
     return false;
   }
   return true;
 }
 
 int TRouterSimulator::ClientsServing() const {
-  std::lock_guard<std::mutex> lock(FClientsMutex);
+  std::lock_guard<std::mutex> lock(fClientsMutex);
   int serving = 0;
-  for (const auto& client : FClients)
+  for (const auto& client : fClients)
     if (!client->done) ++serving;
   return serving;
 }
 
 void TRouterSimulator::ServeClient(TClient& client) {
-  TRouterSession session(client.fd, FSettings, FPollsServed);
+  TRouterSession session(client.fd, fSettings, fPollsServed);
   session.Run();
 }
 
 void TRouterSimulator::ReapFinishedClients() {
-  std::lock_guard<std::mutex> lock(FClientsMutex);
-  for (auto it = FClients.begin(); it != FClients.end();) {
+  std::lock_guard<std::mutex> lock(fClientsMutex);
+  for (auto it = fClients.begin(); it != fClients.end();) {
     if ((*it)->done) {
       if ((*it)->thread.joinable()) (*it)->thread.join();
       ::close((*it)->fd);
-      it = FClients.erase(it);
+      it = fClients.erase(it);
     } else {
       ++it;
     }

@@ -23,6 +23,9 @@ struct TRouterSimulatorSettings {
   int IdleTimeoutMs = 120000;
   // Clients served at once; a connection beyond them is closed at once.
   int MaxClients = 64;
+  // False: the bit-loading command is answered like any unknown command, with
+  // an error message and the prompt (a router without that command).
+  bool KnowsBitLoading = true;
 };
 
 // Starts the thread that serves one client. Like std::thread it may throw
@@ -49,20 +52,20 @@ public:
   void Stop();
 
   // getters
-  uint16_t Port() const { return FPort; }
-  const TRouterSimulatorSettings& Settings() const { return FSettings; }
+  uint16_t Port() const { return fPort; }
+  const TRouterSimulatorSettings& Settings() const { return fSettings; }
   // Bit-loading replies served so far (the next one uses this poll index).
-  uint32_t PollsServed() const { return FPollsServed.load(); }
+  uint32_t PollsServed() const { return fPollsServed.load(); }
   // Connections accepted so far.
-  uint32_t ClientsAccepted() const { return FClientsAccepted.load(); }
+  uint32_t ClientsAccepted() const { return fClientsAccepted.load(); }
   // Accepted connections that were closed at once instead of being served.
-  uint32_t ClientsRefused() const { return FClientsRefused.load(); }
+  uint32_t ClientsRefused() const { return fClientsRefused.load(); }
   // Clients being served now.
   int ClientsServing() const;
 
   // setters
   // Replaces how client threads are started; call before Start.
-  void SetThreadStarter(TThreadStarter starter) { FThreadStarter = std::move(starter); }
+  void SetThreadStarter(TThreadStarter starter) { fThreadStarter = std::move(starter); }
 
 private:
   struct TClient;
@@ -70,20 +73,20 @@ private:
   void AcceptLoop();
   void ServeClient(TClient& client);
   void ReapFinishedClients();
-  // Adds the client and starts its thread (FClientsMutex held); false when
+  // Adds the client and starts its thread (fClientsMutex held); false when
   // it cannot be served.
   bool StartClient(int fd);
 
   // data
-  TRouterSimulatorSettings FSettings;
-  int FListenFd = -1;
-  uint16_t FPort = 0;
-  std::atomic<bool> FStopping{false};
-  std::atomic<uint32_t> FPollsServed{0};
-  std::atomic<uint32_t> FClientsAccepted{0};
-  std::atomic<uint32_t> FClientsRefused{0};
-  TThreadStarter FThreadStarter;
-  std::thread FAcceptThread;
-  mutable std::mutex FClientsMutex;
-  std::vector<std::unique_ptr<TClient>> FClients;
+  TRouterSimulatorSettings fSettings;
+  int fListenFd = -1;
+  uint16_t fPort = 0;
+  std::atomic<bool> fStopping{false};
+  std::atomic<uint32_t> fPollsServed{0};
+  std::atomic<uint32_t> fClientsAccepted{0};
+  std::atomic<uint32_t> fClientsRefused{0};
+  TThreadStarter fThreadStarter;
+  std::thread fAcceptThread;
+  mutable std::mutex fClientsMutex;
+  std::vector<std::unique_ptr<TClient>> fClients;
 };

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "SimulatedRouter.h"
 #include "poll/PollArguments.h"
 #include "poll/PollCommand.h"
 #include "routersim/RouterProfile.h"
@@ -50,17 +51,8 @@ TEST(PollArguments, BadUsage) {
 
 class PollCommandTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    TRouterSimulatorSettings settings;
-    settings.Password = "s3cret";
-    settings.Seed = 23;
-    settings.MaxLoginAttempts = 1;
-    simulator = std::make_unique<TRouterSimulator>(settings);
-    host = "127.0.0.1:" + std::to_string(simulator->Start());
-  }
-
-  std::unique_ptr<TRouterSimulator> simulator;
-  std::string host;
+  TSimulatedRouter simulator{TSimulatedRouter::Settings("s3cret", 23, 1)};
+  std::string host = simulator.Host();
 };
 
 TEST_F(PollCommandTest, InProcessPasswordFromVariableOrStdin) {
@@ -138,6 +130,20 @@ TEST_F(PollCommandTest, HostileInputIsAUsageError) {
     EXPECT_EQ(r.Error, "bad port \"" + bad + "\" in 127.0.0.1:" + bad + " (a number from 1 to 65535)");
   }
   EXPECT_EQ(ParsePollArguments({"[::1]:23"}).Error, "");
+}
+
+// A router that answers the command with an error and its prompt: exit 1,
+// the reason on standard error, the table still printed as read.
+TEST(PollCommand, ReplyWithoutTheBitLoadingExitsOne) {
+  TRouterSimulatorSettings settings;
+  settings.KnowsBitLoading = false;
+  TRouterSimulator simulator(settings);
+  const std::string host = "127.0.0.1:" + std::to_string(simulator.Start());
+  const TProcessResult r = RunProcess(QM_POLL_BINARY, {host}, TestEnvironment({"QUILLMONT_PASSWORD="}));
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Out, ExpectedCsv(ToneBits{}));
+  EXPECT_EQ(r.Err, "quillmont-poll: No bit loading in the router's reply: Error : unknown command\n");
+  EXPECT_EQ(simulator.ClientsAccepted(), 1u);
 }
 
 TEST(PollCommand, HelpAndVersion) {

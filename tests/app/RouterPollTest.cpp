@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/HostPort.h"
+#include "app/PollStatusText.h"
 #include "app/ReplyCut.h"
 #include "app/RouterPoll.h"
 #include "routersim/RouterProfile.h"
@@ -65,8 +66,10 @@ TEST_F(RouterPollTest, WholePollReadsTheRoutersTable) {
   EXPECT_EQ(buffer.Text(), "xdsl debug bitloadinginfo\r\n" + BitLoadingReplyText(SimulatedBitLoading(7, 0)) +
                                "{Administrator}\r\n");
   ToneBits bits{};
-  ParseReply(buffer, bits);
+  const TReplyReading reading = ParseReply(buffer, bits);
   EXPECT_EQ(bits, SimulatedBitLoading(7, 0));
+  EXPECT_EQ(reading.TonesRead, 513);
+  EXPECT_TRUE(JudgeReading(outcome, reading).Captured);
 
   // The next poll gets the router's next reading.
   FetchReply(host, "Administrator", "pw", buffer);
@@ -187,6 +190,31 @@ TEST(RouterPoll, TricklingRouterIsCutOffByTheDeadline) {
   EXPECT_EQ(outcome.ErrorCode, ConnectionAborted);
   // The dialogue ended before the buffer was refilled: nothing of the last poll is left.
   EXPECT_EQ(buffer.Count(), 0);
+  // The user is told the limit of this poll, not the usual one.
+  EXPECT_EQ(outcome.DeadlineMs, 500);
+  EXPECT_EQ(PollFailureText(outcome, router.Host()), "Gave up after connecting: the poll took longer than 0.5 s");
+}
+
+// A router that answers the command with an error and its prompt: the
+// dialogue captured a reply, but the reply holds no reading.
+TEST(RouterPoll, ErrorReplyIsCapturedButNoReading) {
+  TScriptedRouter router([](TScriptedConnection& c) {
+    if (c.Login()) c.Send("\r\nSyntax error: unknown command\r\n{Administrator}=>");
+    c.ReadUntil("never sent");
+  });
+  TReplyBuffer buffer;
+  const TPollOutcome fetched = FetchReply(router.Host(), "Administrator", "", buffer);
+  EXPECT_TRUE(fetched.Captured);
+  ToneBits bits;
+  bits.fill(1);
+  const TReplyReading reading = ParseReply(buffer, bits);
+  EXPECT_TRUE(AllZero(bits));
+  EXPECT_EQ(reading.TonesRead, 0);
+  EXPECT_EQ(reading.FirstLine, "Syntax error: unknown command");
+  const TPollOutcome outcome = JudgeReading(fetched, reading);
+  EXPECT_FALSE(outcome.Captured);
+  EXPECT_EQ(outcome.FailedStep, TPollStep::psReadBits);
+  EXPECT_EQ(DescribeOutcome(outcome), "No bit loading in the router's reply: Syntax error: unknown command");
 }
 
 TEST(RouterPoll, HugeReplyIsCapped) {
