@@ -57,8 +57,8 @@ std::string QuotedInclude(const std::string& line)
 // "src/app/X.h:7: app may not include monitor/MonitorDesign.h". `exists`
 // answers whether a path relative to src/ names a file.
 template <typename Exists>
-std::vector<std::string> LayerBreaches(const std::string& relativePath, const std::string& folder,
-                                       std::istream& text, Exists exists)
+std::vector<std::string> LayerBreaches(const std::string& relativePath, const std::string& folder, std::istream& text,
+                                       Exists exists)
 {
     std::vector<std::string> breaches;
     const auto& table = LayerTable();
@@ -90,8 +90,7 @@ std::vector<std::string> LayerBreaches(const std::string& relativePath, const st
     return breaches;
 }
 
-std::vector<std::string> Breaches(const std::string& path, const std::string& text,
-                                  const std::set<std::string>& files)
+std::vector<std::string> Breaches(const std::string& path, const std::string& text, const std::set<std::string>& files)
 {
     std::istringstream in(text);
     const std::string folder = path.substr(0, path.find('/'));
@@ -113,9 +112,8 @@ TEST(IncludeLayers, EveryIncludeUnderSrcKeepsToTheLayers)
         std::ifstream in(entry.path());
         ASSERT_TRUE(in) << entry.path();
         ++filesRead;
-        const auto found = LayerBreaches(relative.generic_string(), folder, in, [&](const std::string& p) {
-            return fs::is_regular_file(src / p);
-        });
+        const auto found = LayerBreaches(relative.generic_string(), folder, in,
+                                         [&](const std::string& p) { return fs::is_regular_file(src / p); });
         breaches.insert(breaches.end(), found.begin(), found.end());
     }
     EXPECT_GT(filesRead, 100);
@@ -128,7 +126,7 @@ TEST(IncludeLayers, EveryIncludeUnderSrcKeepsToTheLayers)
 TEST(IncludeLayers, NamesFileAndLineOfEachBreach)
 {
     const std::set<std::string> files = {"app/MonitorSession.h", "app/ToneBits.h", "monitor/MonitorDesign.h",
-                                         "net/TelnetSend.h", "chart/Chart.h", "window/Form1.h"};
+                                         "net/TelnetSend.h",     "chart/Chart.h",  "window/Form1.h"};
     // Upward, sideways and unknown includes are named; own folder and lower
     // layers are fine, as are system headers and headers of other libraries.
     const std::string text = "#include \"app/ToneBits.h\"\n"

@@ -38,49 +38,133 @@ void TPaintProgram::Replay(QPainter& p) const
     for (const TOp& op : fOps) {
         const std::size_t i = static_cast<std::size_t>(op.Index);
         switch (op.Kind) {
-        case opPen: p.setPen(fPens[i]); break;
-        case opBrush: p.setBrush(fBrushes[i]); break;
-        case opBrushOrigin: p.setBrushOrigin(fOrigins[i]); break;
-        case opFont: p.setFont(fFonts[i]); break;
-        case opTransform: p.setTransform(fTransforms[i]); break;
-        case opClipRegion: p.setClipRegion(fRegions[i], static_cast<Qt::ClipOperation>(op.Count)); break;
-        case opClipPath: p.setClipPath(fPaths[i], static_cast<Qt::ClipOperation>(op.Count)); break;
-        case opClipping: p.setClipping(op.Count != 0); break;
-        case opComposition: p.setCompositionMode(static_cast<QPainter::CompositionMode>(op.Count)); break;
-        case opBackgroundMode: p.setBackgroundMode(static_cast<Qt::BGMode>(op.Count)); break;
-        case opBackground: p.setBackground(fBrushes[i]); break;
-        case opHints: p.setRenderHints(QPainter::RenderHints(op.Count), true);
+        case opPen:
+            p.setPen(fPens[i]);
+            break;
+        case opBrush:
+            p.setBrush(fBrushes[i]);
+            break;
+        case opBrushOrigin:
+            p.setBrushOrigin(fOrigins[i]);
+            break;
+        case opFont:
+            p.setFont(fFonts[i]);
+            break;
+        case opTransform:
+            p.setTransform(fTransforms[i]);
+            break;
+        case opClipRegion:
+            p.setClipRegion(fRegions[i], static_cast<Qt::ClipOperation>(op.Count));
+            break;
+        case opClipPath:
+            p.setClipPath(fPaths[i], static_cast<Qt::ClipOperation>(op.Count));
+            break;
+        case opClipping:
+            p.setClipping(op.Count != 0);
+            break;
+        case opComposition:
+            p.setCompositionMode(static_cast<QPainter::CompositionMode>(op.Count));
+            break;
+        case opBackgroundMode:
+            p.setBackgroundMode(static_cast<Qt::BGMode>(op.Count));
+            break;
+        case opBackground:
+            p.setBackground(fBrushes[i]);
+            break;
+        case opHints:
+            p.setRenderHints(QPainter::RenderHints(op.Count), true);
             p.setRenderHints(~QPainter::RenderHints(op.Count), false);
             break;
-        case opFillRect: p.fillRect(fRects[i], fColors[static_cast<std::size_t>(op.Count)]); break;
-        case opRects: p.drawRects(&fRects[i], op.Count); break;
-        case opRectsF: p.drawRects(&fRectsF[i], op.Count); break;
-        case opLines: p.drawLines(&fLines[i], op.Count); break;
-        case opLinesF: p.drawLines(&fLinesF[i], op.Count); break;
-        case opPoints: p.drawPoints(&fPoints[i], op.Count); break;
-        case opPointsF: p.drawPoints(&fPointsF[i], op.Count); break;
-        case opPolygon: p.drawPolygon(&fPoints[i], op.Count, Qt::OddEvenFill); break;
-        case opPolygonWinding: p.drawPolygon(&fPoints[i], op.Count, Qt::WindingFill); break;
-        case opPolygonF: p.drawPolygon(&fPointsF[i], op.Count, Qt::OddEvenFill); break;
-        case opPolygonFWinding: p.drawPolygon(&fPointsF[i], op.Count, Qt::WindingFill); break;
-        case opPolyline: p.drawPolyline(&fPoints[i], op.Count); break;
-        case opPolylineF: p.drawPolyline(&fPointsF[i], op.Count); break;
-        case opEllipse: p.drawEllipse(fRectsF[i]); break;
-        case opPath: p.drawPath(fPaths[i]); break;
-        case opText: p.drawText(fTexts[i].Position, fTexts[i].Text); break;
-        case opImage: p.drawImage(fImages[i].Target, fImages[i].Image, fImages[i].Source, fImages[i].Flags); break;
-        case opPixmap: p.drawPixmap(fImages[i].Target, fImages[i].Pixmap, fImages[i].Source); break;
+        case opFillRect:
+            p.fillRect(fRects[i], fColors[static_cast<std::size_t>(op.Count)]);
+            break;
+        case opRects:
+            p.drawRects(&fRects[i], op.Count);
+            break;
+        case opRectsF:
+            p.drawRects(&fRectsF[i], op.Count);
+            break;
+        case opLines:
+            p.drawLines(&fLines[i], op.Count);
+            break;
+        case opLinesF:
+            p.drawLines(&fLinesF[i], op.Count);
+            break;
+        case opPoints:
+            p.drawPoints(&fPoints[i], op.Count);
+            break;
+        case opPointsF:
+            p.drawPoints(&fPointsF[i], op.Count);
+            break;
+        case opPolygon:
+            p.drawPolygon(&fPoints[i], op.Count, Qt::OddEvenFill);
+            break;
+        case opPolygonWinding:
+            p.drawPolygon(&fPoints[i], op.Count, Qt::WindingFill);
+            break;
+        case opPolygonF:
+            p.drawPolygon(&fPointsF[i], op.Count, Qt::OddEvenFill);
+            break;
+        case opPolygonFWinding:
+            p.drawPolygon(&fPointsF[i], op.Count, Qt::WindingFill);
+            break;
+        case opPolyline:
+            p.drawPolyline(&fPoints[i], op.Count);
+            break;
+        case opPolylineF:
+            p.drawPolyline(&fPointsF[i], op.Count);
+            break;
+        case opEllipse:
+            p.drawEllipse(fRectsF[i]);
+            break;
+        case opPath:
+            p.drawPath(fPaths[i]);
+            break;
+        case opText:
+            p.drawText(fTexts[i].Position, fTexts[i].Text);
+            break;
+        case opImage:
+            p.drawImage(fImages[i].Target, fImages[i].Image, fImages[i].Source, fImages[i].Flags);
+            break;
+        case opPixmap:
+            p.drawPixmap(fImages[i].Target, fImages[i].Pixmap, fImages[i].Source);
+            break;
         }
     }
 }
 
 QString TPaintProgram::Listing() const
 {
-    static const char* const names[] = {
-        "pen", "brush", "brush origin", "font", "transform", "clip region", "clip path", "clipping",
-        "composition", "background mode", "background", "hints",
-        "fill rect", "rects", "rectsF", "lines", "linesF", "points", "pointsF", "polygon", "polygon winding",
-        "polygonF", "polygonF winding", "polyline", "polylineF", "ellipse", "path", "text", "image", "pixmap"};
+    static const char* const names[] = {"pen",
+                                        "brush",
+                                        "brush origin",
+                                        "font",
+                                        "transform",
+                                        "clip region",
+                                        "clip path",
+                                        "clipping",
+                                        "composition",
+                                        "background mode",
+                                        "background",
+                                        "hints",
+                                        "fill rect",
+                                        "rects",
+                                        "rectsF",
+                                        "lines",
+                                        "linesF",
+                                        "points",
+                                        "pointsF",
+                                        "polygon",
+                                        "polygon winding",
+                                        "polygonF",
+                                        "polygonF winding",
+                                        "polyline",
+                                        "polylineF",
+                                        "ellipse",
+                                        "path",
+                                        "text",
+                                        "image",
+                                        "pixmap"};
     QString out;
     for (const TOp& op : fOps) {
         const std::size_t i = static_cast<std::size_t>(op.Index);
@@ -88,15 +172,46 @@ QString TPaintProgram::Listing() const
         switch (op.Kind) {
         case opFillRect: {
             const QRect& r = fRects[i];
-            line += QStringLiteral(" %1,%2 %3x%4 #%5").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
+            line += QStringLiteral(" %1,%2 %3x%4 #%5")
+                        .arg(r.x())
+                        .arg(r.y())
+                        .arg(r.width())
+                        .arg(r.height())
                         .arg(fColors[static_cast<std::size_t>(op.Count)].rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
             break;
         }
-        case opText: line += QStringLiteral(" \"%1\" at %2,%3").arg(fTexts[i].Text).arg(fTexts[i].Position.x()).arg(fTexts[i].Position.y()); break;
-        case opPen: line += QStringLiteral(" #%1 w%2 s%3").arg(fPens[i].color().rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0')).arg(fPens[i].width()).arg(int(fPens[i].style())); break;
-        case opTransform: line += QStringLiteral(" %1 %2 %3 %4 %5 %6").arg(fTransforms[i].m11()).arg(fTransforms[i].m12()).arg(fTransforms[i].m21()).arg(fTransforms[i].m22()).arg(fTransforms[i].dx()).arg(fTransforms[i].dy()); break;
-        case opClipRegion: line += QStringLiteral(" %1,%2 %3x%4 op%5").arg(fRegions[i].boundingRect().x()).arg(fRegions[i].boundingRect().y()).arg(fRegions[i].boundingRect().width()).arg(fRegions[i].boundingRect().height()).arg(op.Count); break;
-        default: line += QStringLiteral(" [%1]").arg(op.Count); break;
+        case opText:
+            line += QStringLiteral(" \"%1\" at %2,%3")
+                        .arg(fTexts[i].Text)
+                        .arg(fTexts[i].Position.x())
+                        .arg(fTexts[i].Position.y());
+            break;
+        case opPen:
+            line += QStringLiteral(" #%1 w%2 s%3")
+                        .arg(fPens[i].color().rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0'))
+                        .arg(fPens[i].width())
+                        .arg(int(fPens[i].style()));
+            break;
+        case opTransform:
+            line += QStringLiteral(" %1 %2 %3 %4 %5 %6")
+                        .arg(fTransforms[i].m11())
+                        .arg(fTransforms[i].m12())
+                        .arg(fTransforms[i].m21())
+                        .arg(fTransforms[i].m22())
+                        .arg(fTransforms[i].dx())
+                        .arg(fTransforms[i].dy());
+            break;
+        case opClipRegion:
+            line += QStringLiteral(" %1,%2 %3x%4 op%5")
+                        .arg(fRegions[i].boundingRect().x())
+                        .arg(fRegions[i].boundingRect().y())
+                        .arg(fRegions[i].boundingRect().width())
+                        .arg(fRegions[i].boundingRect().height())
+                        .arg(op.Count);
+            break;
+        default:
+            line += QStringLiteral(" [%1]").arg(op.Count);
+            break;
         }
         out += line + QLatin1Char('\n');
     }
@@ -174,8 +289,7 @@ void TRecordingEngine::Sync(bool withPenBrush, bool withFont)
         fKnown |= kBackgroundMode;
         Emit(TPaintProgram::opBackgroundMode, 0, fNow.BackgroundMode);
     }
-    if (fNow.BackgroundMode == Qt::OpaqueMode &&
-        (!(fKnown & kBackground) || fEmitted.Background != fNow.Background)) {
+    if (fNow.BackgroundMode == Qt::OpaqueMode && (!(fKnown & kBackground) || fEmitted.Background != fNow.Background)) {
         fEmitted.Background = fNow.Background;
         fKnown |= kBackground;
         Emit(TPaintProgram::opBackground, Store(p.fBrushes, fNow.Background), 0);
@@ -303,9 +417,15 @@ void TRecordingEngine::drawPolygon(const QPointF* points, int pointCount, Polygo
 {
     const int first = StoreAll(fProgram->fPointsF, points, pointCount);
     switch (mode) {
-    case PolylineMode: Primitive(TPaintProgram::opPolylineF, first, pointCount); break;
-    case WindingMode: Primitive(TPaintProgram::opPolygonFWinding, first, pointCount); break;
-    default: Primitive(TPaintProgram::opPolygonF, first, pointCount); break;
+    case PolylineMode:
+        Primitive(TPaintProgram::opPolylineF, first, pointCount);
+        break;
+    case WindingMode:
+        Primitive(TPaintProgram::opPolygonFWinding, first, pointCount);
+        break;
+    default:
+        Primitive(TPaintProgram::opPolygonF, first, pointCount);
+        break;
     }
 }
 
@@ -313,9 +433,15 @@ void TRecordingEngine::drawPolygon(const QPoint* points, int pointCount, Polygon
 {
     const int first = StoreAll(fProgram->fPoints, points, pointCount);
     switch (mode) {
-    case PolylineMode: Primitive(TPaintProgram::opPolyline, first, pointCount); break;
-    case WindingMode: Primitive(TPaintProgram::opPolygonWinding, first, pointCount); break;
-    default: Primitive(TPaintProgram::opPolygon, first, pointCount); break;
+    case PolylineMode:
+        Primitive(TPaintProgram::opPolyline, first, pointCount);
+        break;
+    case WindingMode:
+        Primitive(TPaintProgram::opPolygonWinding, first, pointCount);
+        break;
+    default:
+        Primitive(TPaintProgram::opPolygon, first, pointCount);
+        break;
     }
 }
 
@@ -345,18 +471,28 @@ int TRecordingDevice::metric(PaintDeviceMetric metric) const
 {
     constexpr int dpi = 96;
     switch (metric) {
-    case PdmWidth: return fWidth;
-    case PdmHeight: return fHeight;
-    case PdmWidthMM: return fWidth * 254 / (dpi * 10);
-    case PdmHeightMM: return fHeight * 254 / (dpi * 10);
-    case PdmNumColors: return 0x7FFFFFFF;
-    case PdmDepth: return 32;
+    case PdmWidth:
+        return fWidth;
+    case PdmHeight:
+        return fHeight;
+    case PdmWidthMM:
+        return fWidth * 254 / (dpi * 10);
+    case PdmHeightMM:
+        return fHeight * 254 / (dpi * 10);
+    case PdmNumColors:
+        return 0x7FFFFFFF;
+    case PdmDepth:
+        return 32;
     case PdmDpiX:
     case PdmDpiY:
     case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY: return dpi;
-    case PdmDevicePixelRatio: return 1;
-    case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-    default: return QPaintDevice::metric(metric);
+    case PdmPhysicalDpiY:
+        return dpi;
+    case PdmDevicePixelRatio:
+        return 1;
+    case PdmDevicePixelRatioScaled:
+        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+    default:
+        return QPaintDevice::metric(metric);
     }
 }

@@ -41,10 +41,36 @@ private:
     friend class TRecordingEngine;
 
     enum TKind : unsigned char {
-        opPen, opBrush, opBrushOrigin, opFont, opTransform, opClipRegion, opClipPath, opClipping,
-        opComposition, opBackgroundMode, opBackground, opHints,
-        opFillRect, opRects, opRectsF, opLines, opLinesF, opPoints, opPointsF, opPolygon, opPolygonWinding, opPolygonF, opPolygonFWinding, opPolyline, opPolylineF,
-        opEllipse, opPath, opText, opImage, opPixmap
+        opPen,
+        opBrush,
+        opBrushOrigin,
+        opFont,
+        opTransform,
+        opClipRegion,
+        opClipPath,
+        opClipping,
+        opComposition,
+        opBackgroundMode,
+        opBackground,
+        opHints,
+        opFillRect,
+        opRects,
+        opRectsF,
+        opLines,
+        opLinesF,
+        opPoints,
+        opPointsF,
+        opPolygon,
+        opPolygonWinding,
+        opPolygonF,
+        opPolygonFWinding,
+        opPolyline,
+        opPolylineF,
+        opEllipse,
+        opPath,
+        opText,
+        opImage,
+        opPixmap
     };
     struct TOp {
         TKind Kind;

@@ -43,13 +43,15 @@ QString MakeStore(QTemporaryDir& dir, int count)
 {
     const QString path = dir.filePath(QStringLiteral("history.sqlite"));
     THistoryStore store;
-    if (!store.Open(path)) std::abort();
+    if (!store.Open(path))
+        std::abort();
     const std::int64_t now = CurrentUtcMs();
     std::vector<THistoryRecord> records;
     for (int n = 0; n < count; ++n) {
         records.push_back(Record(n, now - 60000LL * (count - n)));
         if (records.size() == 10000 || n == count - 1) {
-            if (!store.AppendAll(records)) std::abort();
+            if (!store.AppendAll(records))
+                std::abort();
             records.clear();
         }
     }
@@ -72,11 +74,13 @@ void BM_AppendOnePoll(benchmark::State& state)
 {
     QTemporaryDir dir;
     THistoryStore store;
-    if (!store.Open(MakeStore(dir, 1440))) std::abort();
+    if (!store.Open(MakeStore(dir, 1440)))
+        std::abort();
     int n = 0;
     for (auto _ : state) {
         THistoryRecord record = Record(n, CurrentUtcMs());
-        if (!store.Append(record)) state.SkipWithError(store.LastError().c_str());
+        if (!store.Append(record))
+            state.SkipWithError(store.LastError().c_str());
         ++n;
     }
 }
@@ -90,7 +94,8 @@ void BM_OpenWindowFirstRows(benchmark::State& state)
         THistoryWindow window(path);
         window.show();
         window.List().viewport()->repaint();  // the first rows painted
-        if (window.Browser().Model().rowCount() == 0) state.SkipWithError("no rows");
+        if (window.Browser().Model().rowCount() == 0)
+            state.SkipWithError("no rows");
     }
 }
 BENCHMARK(BM_OpenWindowFirstRows)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -104,7 +109,8 @@ void BM_OpenWindowAllPollsFirstRows(benchmark::State& state)
         window.SetPeriod(static_cast<int>(design::HistoryPeriods.size()) - 1);
         window.show();
         window.List().viewport()->repaint();
-        if (window.Browser().ListedCount() != 100000) state.SkipWithError("not all polls listed");
+        if (window.Browser().ListedCount() != 100000)
+            state.SkipWithError("not all polls listed");
     }
 }
 BENCHMARK(BM_OpenWindowAllPollsFirstRows)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -116,7 +122,8 @@ void BM_PlotsOverAllPolls(benchmark::State& state)
     browser.Reload(CurrentUtcMs());
     browser.SetPeriod(static_cast<int>(design::HistoryPeriods.size()) - 1, CurrentUtcMs());
     for (auto _ : state)
-        if (!browser.ComputePlots()) state.SkipWithError(browser.Message().c_str());
+        if (!browser.ComputePlots())
+            state.SkipWithError(browser.Message().c_str());
 }
 BENCHMARK(BM_PlotsOverAllPolls)->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -124,7 +131,8 @@ BENCHMARK(BM_PlotsOverAllPolls)->Unit(benchmark::kMillisecond)->Iterations(2);
 void BM_StoreBytesPerPoll(benchmark::State& state)
 {
     const QString& path = BigStore();
-    for (auto _ : state) benchmark::DoNotOptimize(QFileInfo(path).size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(QFileInfo(path).size());
     state.counters["bytes_per_poll"] = static_cast<double>(QFileInfo(path).size()) / 100000.0;
 }
 BENCHMARK(BM_StoreBytesPerPoll)->Iterations(1);

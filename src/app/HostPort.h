@@ -6,8 +6,8 @@
 inline const std::string DefaultTelnetPort = "23";
 
 struct THostPort {
-  std::string Host;
-  std::string Port;
+    std::string Host;
+    std::string Port;
 };
 
 // Splits the host text typed by the user into host and port:

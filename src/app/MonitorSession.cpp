@@ -6,8 +6,7 @@
 
 TMonitorSession::TMonitorSession(TMonitorView& view, std::string initialReplyText)
     : fView(view), fReply(std::move(initialReplyText)), fClock(LocalClockText)
-{
-}
+{}
 
 // ---- events ----------------------------------------------------------------------------------------
 

@@ -9,11 +9,16 @@ namespace {
 std::string WaitPhase(TPollStep step)
 {
     switch (step) {
-    case TPollStep::psWaitUserPrompt: return "after connecting";
-    case TPollStep::psWaitPasswordPrompt: return "after the user name";
-    case TPollStep::psWaitCommandPrompt: return "after the password";
-    case TPollStep::psReceiveReply: return "after the command";
-    default: return std::string();
+    case TPollStep::psWaitUserPrompt:
+        return "after connecting";
+    case TPollStep::psWaitPasswordPrompt:
+        return "after the user name";
+    case TPollStep::psWaitCommandPrompt:
+        return "after the password";
+    case TPollStep::psReceiveReply:
+        return "after the command";
+    default:
+        return std::string();
     }
 }
 
@@ -21,10 +26,14 @@ std::string WaitPhase(TPollStep step)
 std::string SentItem(TPollStep step)
 {
     switch (step) {
-    case TPollStep::psSendUser: return "the user name";
-    case TPollStep::psSendPassword: return "the password";
-    case TPollStep::psSendCommand: return "the command";
-    default: return std::string();
+    case TPollStep::psSendUser:
+        return "the user name";
+    case TPollStep::psSendPassword:
+        return "the password";
+    case TPollStep::psSendCommand:
+        return "the command";
+    default:
+        return std::string();
     }
 }
 

@@ -12,10 +12,10 @@
 
 // What the cut of a reply found.
 struct TReplyReading {
-  // Cells of the 513 that held a number.
-  int TonesRead = 0;
-  // The reply's first line of text (FirstReplyLine).
-  std::string FirstLine;
+    // Cells of the 513 that held a number.
+    int TonesRead = 0;
+    // The reply's first line of text (FirstReplyLine).
+    std::string FirstLine;
 };
 
 // The longest piece of the router's text that a reason quotes.

@@ -14,21 +14,21 @@ inline const std::string BitLoadingCommand = "xdsl debug bitloadinginfo";
 constexpr int PollTimeout = 2000;
 
 struct TPollSettings {
-  // Lets the user interface handle its pending events once, right before the
-  // command is sent. May be empty.
-  std::function<void()> ProcessMessages;
-  // The whole poll ends after this many milliseconds, also when a router
-  // keeps trickling data so that no single wait ever times out. Time spent
-  // in ProcessMessages does not count.
-  int DeadlineMs = 30000;
-  // How often a wait checks the deadline.
-  int HeartbeatRateMs = 100;
-  // Runs at each heartbeat of the session's socket (every HeartbeatRateMs
-  // while a wait blocks, and before each read and send), so that the user
-  // interface can keep painting. May be empty.
-  std::function<void()> Heartbeat;
-  // A real reply is about 3 KB; anything far beyond is not a router talking.
-  int MaxReplyLength = 1 << 20;
+    // Lets the user interface handle its pending events once, right before the
+    // command is sent. May be empty.
+    std::function<void()> ProcessMessages;
+    // The whole poll ends after this many milliseconds, also when a router
+    // keeps trickling data so that no single wait ever times out. Time spent
+    // in ProcessMessages does not count.
+    int DeadlineMs = 30000;
+    // How often a wait checks the deadline.
+    int HeartbeatRateMs = 100;
+    // Runs at each heartbeat of the session's socket (every HeartbeatRateMs
+    // while a wait blocks, and before each read and send), so that the user
+    // interface can keep painting. May be empty.
+    std::function<void()> Heartbeat;
+    // A real reply is about 3 KB; anything far beyond is not a router talking.
+    int MaxReplyLength = 1 << 20;
 };
 
 // Why the host, user name or password cannot be used for a poll, or "" when

@@ -19,7 +19,7 @@ struct ToneRange {
     constexpr bool operator==(const ToneRange&) const = default;
 };
 
-inline constexpr ToneRange RangeLow{0, 255};     // selected at start
+inline constexpr ToneRange RangeLow{0, 255};  // selected at start
 inline constexpr ToneRange RangeHigh{256, 512};
 inline constexpr ToneRange RangeAll{0, 512};
 

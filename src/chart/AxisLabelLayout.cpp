@@ -1,8 +1,8 @@
 // Axis label layout: which values or points of a shown axis get labels in
 // this pass, where each text stands and the box it covers, and the tick
 // positions. Everything here measures; nothing draws.
-#include "chart/AxisDrawing.h"
 #include "chart/AxisLabelLayout.h"
+#include "chart/AxisDrawing.h"
 
 #include "chart/ChartAxis.h"
 #include "chart/ChartCanvas3D.h"
@@ -206,8 +206,7 @@ TAxisLabel TChartAxis::PlaceAxisText(int x, int y, const std::string& text, int 
     const int other = fIsOtherSide ? 1 : 0;
     const int horizontal = fIsHorizontal ? 1 : 0;
     // Alignments, all top-referenced except the last.
-    static constexpr int kAlign[4] = {TA_RIGHT | TA_TOP, TA_LEFT | TA_TOP, TA_CENTER | TA_TOP,
-                                      TA_CENTER | TA_BOTTOM};
+    static constexpr int kAlign[4] = {TA_RIGHT | TA_TOP, TA_LEFT | TA_TOP, TA_CENTER | TA_TOP, TA_CENTER | TA_BOTTOM};
 
     TAxisLabel label;
     label.Text = text;
@@ -283,8 +282,8 @@ TAxisLabel TChartAxis::PlaceAxisText(int x, int y, const std::string& text, int 
     label.Lines = n;
     for (int k = 0; k < n; ++k) {
         const std::string& line = oneLine ? text : split[static_cast<std::size_t>(k)];
-        const TPoint at = canvas.ProjectPoint(label.First.X + k * label.Step.X, label.First.Y + k * label.Step.Y,
-                                              label.Depth);
+        const TPoint at =
+            canvas.ProjectPoint(label.First.X + k * label.Step.X, label.First.Y + k * label.Step.Y, label.Depth);
         const TRect box = canvas.TextBox(at.X, at.Y, align, angle, line);
         if (k == 0) {
             label.Box = box;

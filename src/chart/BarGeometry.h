@@ -23,8 +23,8 @@ public:
     // One bar as the pass places it.
     struct TBar {
         int Left = 0;
-        int Top = 0;   // row of the value end
-        int Base = 0;  // row of the origin end
+        int Top = 0;               // row of the value end
+        int Base = 0;              // row of the origin end
         TColor Color = clDefault;  // the point's colour; clNone for a null point, never drawn
 
         bool Drawn() const { return Color != clNone; }

@@ -130,11 +130,21 @@ QPen TCanvasPainterState::MakePen(const TCanvasPen& pen)
         return p;
     }
     switch (pen.Style) {
-    case psDash: p.setStyle(Qt::DashLine); break;
-    case psDot: p.setStyle(Qt::DotLine); break;
-    case psDashDot: p.setStyle(Qt::DashDotLine); break;
-    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
-    default: p.setStyle(Qt::SolidLine); break;
+    case psDash:
+        p.setStyle(Qt::DashLine);
+        break;
+    case psDot:
+        p.setStyle(Qt::DotLine);
+        break;
+    case psDashDot:
+        p.setStyle(Qt::DashDotLine);
+        break;
+    case psDashDotDot:
+        p.setStyle(Qt::DashDotDotLine);
+        break;
+    default:
+        p.setStyle(Qt::SolidLine);
+        break;
     }
     return p;
 }
@@ -145,14 +155,22 @@ QBrush TCanvasPainterState::MakeBrush(const TCanvasBrush& brush)
         return QBrush(brush.Bitmap);
     const QColor c = ToQColor(brush.Color);
     switch (brush.Style) {
-    case bsClear: return QBrush(Qt::NoBrush);
-    case bsHorizontal: return QBrush(c, Qt::HorPattern);
-    case bsVertical: return QBrush(c, Qt::VerPattern);
-    case bsFDiagonal: return QBrush(c, Qt::FDiagPattern);
-    case bsBDiagonal: return QBrush(c, Qt::BDiagPattern);
-    case bsCross: return QBrush(c, Qt::CrossPattern);
-    case bsDiagCross: return QBrush(c, Qt::DiagCrossPattern);
+    case bsClear:
+        return QBrush(Qt::NoBrush);
+    case bsHorizontal:
+        return QBrush(c, Qt::HorPattern);
+    case bsVertical:
+        return QBrush(c, Qt::VerPattern);
+    case bsFDiagonal:
+        return QBrush(c, Qt::FDiagPattern);
+    case bsBDiagonal:
+        return QBrush(c, Qt::BDiagPattern);
+    case bsCross:
+        return QBrush(c, Qt::CrossPattern);
+    case bsDiagCross:
+        return QBrush(c, Qt::DiagCrossPattern);
     case bsSolid:
-    default: return QBrush(c);
+    default:
+        return QBrush(c);
     }
 }

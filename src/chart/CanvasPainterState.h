@@ -71,13 +71,19 @@ public:
     static QPainter::CompositionMode CompositionFor(TPenMode mode)
     {
         switch (mode) {
-        case pmNotCopy: return QPainter::RasterOp_NotSource;
-        case pmXor: return QPainter::RasterOp_SourceXorDestination;
-        case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
-        case pmMerge: return QPainter::RasterOp_SourceOrDestination;
-        case pmMask: return QPainter::RasterOp_SourceAndDestination;
+        case pmNotCopy:
+            return QPainter::RasterOp_NotSource;
+        case pmXor:
+            return QPainter::RasterOp_SourceXorDestination;
+        case pmNotXor:
+            return QPainter::RasterOp_NotSourceXorDestination;
+        case pmMerge:
+            return QPainter::RasterOp_SourceOrDestination;
+        case pmMask:
+            return QPainter::RasterOp_SourceAndDestination;
         case pmCopy:
-        default: return QPainter::CompositionMode_SourceOver;
+        default:
+            return QPainter::CompositionMode_SourceOver;
         }
     }
 

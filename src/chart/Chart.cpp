@@ -39,11 +39,16 @@ TMouseButton ButtonOf(Qt::MouseButton b)
 Qt::CursorShape ShapeOf(int cursor)
 {
     switch (cursor) {
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    default: return Qt::ArrowCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 

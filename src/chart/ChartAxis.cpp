@@ -155,13 +155,34 @@ template <class T> static bool StoreIfChanged(T& field, const T& v)
     return true;
 }
 
-void TChartAxis::SetAxis(const TChartPen& v) { fAxisPen.Assign(v); }
-void TChartAxis::SetGrid(const TChartPen& v) { fGrid.Assign(v); }
-void TChartAxis::SetMinorGrid(const TChartPen& v) { fMinorGrid.Assign(v); }
-void TChartAxis::SetTicks(const TChartPen& v) { fTicks.Assign(v); }
-void TChartAxis::SetTicksInner(const TChartPen& v) { fTicksInner.Assign(v); }
-void TChartAxis::SetMinorTicks(const TChartPen& v) { fMinorTicks.Assign(v); }
-void TChartAxis::SetLabelsFont(const TChartFont& v) { fLabelsFont = v; }
+void TChartAxis::SetAxis(const TChartPen& v)
+{
+    fAxisPen.Assign(v);
+}
+void TChartAxis::SetGrid(const TChartPen& v)
+{
+    fGrid.Assign(v);
+}
+void TChartAxis::SetMinorGrid(const TChartPen& v)
+{
+    fMinorGrid.Assign(v);
+}
+void TChartAxis::SetTicks(const TChartPen& v)
+{
+    fTicks.Assign(v);
+}
+void TChartAxis::SetTicksInner(const TChartPen& v)
+{
+    fTicksInner.Assign(v);
+}
+void TChartAxis::SetMinorTicks(const TChartPen& v)
+{
+    fMinorTicks.Assign(v);
+}
+void TChartAxis::SetLabelsFont(const TChartFont& v)
+{
+    fLabelsFont = v;
+}
 void TChartAxis::SetTitle(const TChartAxisTitle& v)
 {
     fTitle.SetCaption(v.Caption());
@@ -169,27 +190,111 @@ void TChartAxis::SetTitle(const TChartAxisTitle& v)
     fTitle.SetFont(v.Font());
 }
 
-void TChartAxis::SetGridCentered(bool v) { if (StoreIfChanged(fGridCentered, v)) Changed(); }
-void TChartAxis::SetTickLength(int v) { if (StoreIfChanged(fTickLength, v)) Changed(); }
-void TChartAxis::SetTickInnerLength(int v) { if (StoreIfChanged(fTickInnerLength, v)) Changed(); }
-void TChartAxis::SetMinorTickLength(int v) { if (StoreIfChanged(fMinorTickLength, v)) Changed(); }
-void TChartAxis::SetMinorTickCount(int v) { if (StoreIfChanged(fMinorTickCount, v)) Changed(); }
-void TChartAxis::SetTickOnLabelsOnly(bool v) { if (StoreIfChanged(fTickOnLabelsOnly, v)) Changed(); }
-void TChartAxis::SetLabels(bool v) { if (StoreIfChanged(fLabels, v)) Changed(); }
-void TChartAxis::SetLabelsSize(int v) { if (StoreIfChanged(fLabelsSize, v)) Changed(); }
-void TChartAxis::SetLabelStyle(TAxisLabelStyle v) { if (StoreIfChanged(fLabelStyle, v)) Changed(); }
-void TChartAxis::SetLabelsOnAxis(bool v) { if (StoreIfChanged(fLabelsOnAxis, v)) Changed(); }
-void TChartAxis::SetLabelsMultiLine(bool v) { if (StoreIfChanged(fLabelsMultiLine, v)) Changed(); }
-void TChartAxis::SetRoundFirstLabel(bool v) { if (StoreIfChanged(fRoundFirstLabel, v)) Changed(); }
-void TChartAxis::SetAxisValuesFormat(const std::string& v) { if (StoreIfChanged(fAxisValuesFormat, v)) Changed(); }
-void TChartAxis::SetDateTimeFormat(const std::string& v) { if (StoreIfChanged(fDateTimeFormat, v)) Changed(); }
-void TChartAxis::SetExactDateTime(bool v) { if (StoreIfChanged(fExactDateTime, v)) Changed(); }
-void TChartAxis::SetInverted(bool v) { if (StoreIfChanged(fInverted, v)) Changed(); }
-void TChartAxis::SetTitleSize(int v) { if (StoreIfChanged(fTitleSize, v)) Changed(); }
-void TChartAxis::SetStartPosition(double v) { if (StoreIfChanged(fStartPosition, v)) Changed(); }
-void TChartAxis::SetEndPosition(double v) { if (StoreIfChanged(fEndPosition, v)) Changed(); }
-void TChartAxis::SetPositionPercent(double v) { if (StoreIfChanged(fPositionPercent, v)) Changed(); }
-void TChartAxis::SetVisible(bool v) { if (StoreIfChanged(fVisible, v)) Changed(); }
+void TChartAxis::SetGridCentered(bool v)
+{
+    if (StoreIfChanged(fGridCentered, v))
+        Changed();
+}
+void TChartAxis::SetTickLength(int v)
+{
+    if (StoreIfChanged(fTickLength, v))
+        Changed();
+}
+void TChartAxis::SetTickInnerLength(int v)
+{
+    if (StoreIfChanged(fTickInnerLength, v))
+        Changed();
+}
+void TChartAxis::SetMinorTickLength(int v)
+{
+    if (StoreIfChanged(fMinorTickLength, v))
+        Changed();
+}
+void TChartAxis::SetMinorTickCount(int v)
+{
+    if (StoreIfChanged(fMinorTickCount, v))
+        Changed();
+}
+void TChartAxis::SetTickOnLabelsOnly(bool v)
+{
+    if (StoreIfChanged(fTickOnLabelsOnly, v))
+        Changed();
+}
+void TChartAxis::SetLabels(bool v)
+{
+    if (StoreIfChanged(fLabels, v))
+        Changed();
+}
+void TChartAxis::SetLabelsSize(int v)
+{
+    if (StoreIfChanged(fLabelsSize, v))
+        Changed();
+}
+void TChartAxis::SetLabelStyle(TAxisLabelStyle v)
+{
+    if (StoreIfChanged(fLabelStyle, v))
+        Changed();
+}
+void TChartAxis::SetLabelsOnAxis(bool v)
+{
+    if (StoreIfChanged(fLabelsOnAxis, v))
+        Changed();
+}
+void TChartAxis::SetLabelsMultiLine(bool v)
+{
+    if (StoreIfChanged(fLabelsMultiLine, v))
+        Changed();
+}
+void TChartAxis::SetRoundFirstLabel(bool v)
+{
+    if (StoreIfChanged(fRoundFirstLabel, v))
+        Changed();
+}
+void TChartAxis::SetAxisValuesFormat(const std::string& v)
+{
+    if (StoreIfChanged(fAxisValuesFormat, v))
+        Changed();
+}
+void TChartAxis::SetDateTimeFormat(const std::string& v)
+{
+    if (StoreIfChanged(fDateTimeFormat, v))
+        Changed();
+}
+void TChartAxis::SetExactDateTime(bool v)
+{
+    if (StoreIfChanged(fExactDateTime, v))
+        Changed();
+}
+void TChartAxis::SetInverted(bool v)
+{
+    if (StoreIfChanged(fInverted, v))
+        Changed();
+}
+void TChartAxis::SetTitleSize(int v)
+{
+    if (StoreIfChanged(fTitleSize, v))
+        Changed();
+}
+void TChartAxis::SetStartPosition(double v)
+{
+    if (StoreIfChanged(fStartPosition, v))
+        Changed();
+}
+void TChartAxis::SetEndPosition(double v)
+{
+    if (StoreIfChanged(fEndPosition, v))
+        Changed();
+}
+void TChartAxis::SetPositionPercent(double v)
+{
+    if (StoreIfChanged(fPositionPercent, v))
+        Changed();
+}
+void TChartAxis::SetVisible(bool v)
+{
+    if (StoreIfChanged(fVisible, v))
+        Changed();
+}
 
 void TChartAxis::SetLabelsAngle(int v)
 {
@@ -403,7 +508,8 @@ int TChartAxis::WidestLabel()
                     widest = std::max(widest, fChart->MultiLineWidth(s->PointLabel(i), lines));
         return widest;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 

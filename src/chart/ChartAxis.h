@@ -4,8 +4,8 @@
 #include "chart/ChartAxisTitle.h"
 #include "chart/ChartEnums.h"
 #include "chart/ChartFont.h"
-#include "chart/ChartPen.h"
 #include "chart/ChartMath.h"
+#include "chart/ChartPen.h"
 #include "chart/ChartRect.h"
 
 #include <cmath>
@@ -83,11 +83,11 @@ public:
     void SetAutomatic(bool v);
     void SetAutomaticMaximum(bool v);
     void SetAutomaticMinimum(bool v);
-    void SetMinimum(double v);    // "Axis Minimum Value must be <= Maximum"
-    void SetMaximum(double v);    // "Axis Maximum Value must be >= Minimum"
+    void SetMinimum(double v);                       // "Axis Minimum Value must be <= Maximum"
+    void SetMaximum(double v);                       // "Axis Maximum Value must be >= Minimum"
     void SetMinMax(double minimum, double maximum);  // clears the automatic flags, swaps, widens a null range
-    void ScrollBy(double delta);  // adds delta to Minimum and Maximum without any check, repaints
-    void SetIncrement(double v);  // "Axis increment must be >= 0"
+    void ScrollBy(double delta);                     // adds delta to Minimum and Maximum without any check, repaints
+    void SetIncrement(double v);                     // "Axis increment must be >= 0"
     void SetAxis(const TChartPen& v);
     void SetGrid(const TChartPen& v);
     void SetGridCentered(bool v);
@@ -102,8 +102,8 @@ public:
     void SetTickOnLabelsOnly(bool v);
     void SetLabels(bool v);
     void SetLabelsFont(const TChartFont& v);
-    void SetLabelsAngle(int v);        // "Axis Labels Angle must be between 0 and 359 degrees"
-    void SetLabelsSeparation(int v);   // "Labels Separation % must be greater than 0"
+    void SetLabelsAngle(int v);       // "Axis Labels Angle must be between 0 and 359 degrees"
+    void SetLabelsSeparation(int v);  // "Labels Separation % must be greater than 0"
     void SetLabelsSize(int v);
     void SetLabelStyle(TAxisLabelStyle v);
     void SetLabelsOnAxis(bool v);
@@ -112,8 +112,8 @@ public:
     void SetAxisValuesFormat(const std::string& v);
     void SetDateTimeFormat(const std::string& v);
     void SetExactDateTime(bool v);
-    void SetLogarithmic(bool v);       // date-time / negative-range checks
-    void SetLogarithmicBase(int v);    // "Axis Logarithmic Base should be >= 2"
+    void SetLogarithmic(bool v);     // date-time / negative-range checks
+    void SetLogarithmicBase(int v);  // "Axis Logarithmic Base should be >= 2"
     void SetInverted(bool v);
     void SetTitle(const TChartAxisTitle& v);
     void SetTitleSize(int v);

@@ -285,8 +285,7 @@ void TChartCanvas3D::LineRaw(int x0, int y0, int x1, int y1)
     // A line with a far-off end (a value far outside the axis range) is left to the
     // painter, which clips it first; walking it pixel by pixel would cost 2^28 steps.
     constexpr std::int64_t longestWalkedLine = 1 << 16;
-    const std::int64_t extent =
-        std::max(std::abs(std::int64_t{x1} - x0), std::abs(std::int64_t{y1} - y0));
+    const std::int64_t extent = std::max(std::abs(std::int64_t{x1} - x0), std::abs(std::int64_t{y1} - y0));
     if (thin && IsPlainPenStyle(fPen.Style) && !fPen.Alternate && extent <= longestWalkedLine) {
         // Bresenham from the start, leaving out the end pixel.
         QPolygon& pts = fLinePoints;
@@ -338,10 +337,10 @@ void TChartCanvas3D::DrawBox(int left, int top, int right, int bottom)
         return;
     if (fPen.Width <= 1 && IsPlainPenStyle(fPen.Style) && !fPen.Alternate) {
         FillArea(TRect(left + 1, top + 1, right - 1, bottom - 1));
-        LineRaw(left, top, right, top);                   // top row l..r-1
-        LineRaw(left, bottom - 1, right, bottom - 1);     // bottom row
-        LineRaw(left, top, left, bottom);                 // left column t..b-1
-        LineRaw(right - 1, top, right - 1, bottom);       // right column
+        LineRaw(left, top, right, top);                // top row l..r-1
+        LineRaw(left, bottom - 1, right, bottom - 1);  // bottom row
+        LineRaw(left, top, left, bottom);              // left column t..b-1
+        LineRaw(right - 1, top, right - 1, bottom);    // right column
         return;
     }
     ApplyPenToTarget();
@@ -381,11 +380,23 @@ void TChartCanvas3D::GradientArea(const TRect& r, TColor startColor, TGradientDi
         return;
     QPointF from, to;
     switch (direction) {
-    case gdBottomTop: from = QPointF(r.Left, r.Bottom); to = QPointF(r.Left, r.Top); break;
-    case gdLeftRight: from = QPointF(r.Left, r.Top); to = QPointF(r.Right, r.Top); break;
-    case gdRightLeft: from = QPointF(r.Right, r.Top); to = QPointF(r.Left, r.Top); break;
+    case gdBottomTop:
+        from = QPointF(r.Left, r.Bottom);
+        to = QPointF(r.Left, r.Top);
+        break;
+    case gdLeftRight:
+        from = QPointF(r.Left, r.Top);
+        to = QPointF(r.Right, r.Top);
+        break;
+    case gdRightLeft:
+        from = QPointF(r.Right, r.Top);
+        to = QPointF(r.Left, r.Top);
+        break;
     case gdTopBottom:
-    default: from = QPointF(r.Left, r.Top); to = QPointF(r.Left, r.Bottom); break;
+    default:
+        from = QPointF(r.Left, r.Top);
+        to = QPointF(r.Left, r.Bottom);
+        break;
     }
     QLinearGradient g(from, to);
     g.setColorAt(0, ToQColor(startColor));
@@ -469,11 +480,16 @@ TRect TChartCanvas3D::TextBox(int x, int y, int align, int angle, const std::str
         angle -= 360;
     switch (angle) {
     case 0:
-    case 360: return TRect(x + left, y + top, x + right, y + bottom);
-    case 90: return TRect(x + top, y - right, x + bottom, y - left);
-    case 180: return TRect(x - right, y - bottom, x - left, y - top);
-    case 270: return TRect(x - bottom, y + left, x - top, y + right);
-    default: break;
+    case 360:
+        return TRect(x + left, y + top, x + right, y + bottom);
+    case 90:
+        return TRect(x + top, y - right, x + bottom, y - left);
+    case 180:
+        return TRect(x - right, y - bottom, x - left, y - top);
+    case 270:
+        return TRect(x - bottom, y + left, x - top, y + right);
+    default:
+        break;
     }
     QTransform turn;
     turn.translate(x, y);

@@ -59,7 +59,7 @@ public:
     TColor TextColor() const { return fTextColor; }
     virtual QPainter* DeviceHandle() const { return fTarget; }
     virtual bool Monochrome() const { return fMonochrome; }
-    virtual void SetMonochrome(bool v);  // drops Buffer, sets Dirty, asks for a repaint
+    virtual void SetMonochrome(bool v);                        // drops Buffer, sets Dirty, asks for a repaint
     virtual int TextAlignFlags() const { return fTextAlign; }  // TA_* combination
     virtual void SetTextAlignFlags(int flags);
     virtual bool UseOffscreenBuffer() const { return fUseBuffer; }

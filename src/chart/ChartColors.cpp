@@ -9,17 +9,38 @@ namespace {
 bool SystemRole(TColor c, QPalette::ColorRole& role)
 {
     switch (c & 0xFFu) {
-    case 0x0F: role = QPalette::Button; return true;        // button face
-    case 0x14: role = QPalette::Light; return true;         // button highlight
-    case 0x10: role = QPalette::Dark; return true;          // button shadow
-    case 0x18: role = QPalette::ToolTipBase; return true;   // tooltip background
-    case 0x08: role = QPalette::WindowText; return true;    // window text
-    case 0x05: role = QPalette::Base; return true;          // window background
-    case 0x12: role = QPalette::ButtonText; return true;    // button text
-    case 0x0D: role = QPalette::Highlight; return true;     // selection
-    case 0x0E: role = QPalette::HighlightedText; return true;
-    case 0x17: role = QPalette::ToolTipText; return true;
-    default: return false;
+    case 0x0F:
+        role = QPalette::Button;
+        return true;  // button face
+    case 0x14:
+        role = QPalette::Light;
+        return true;  // button highlight
+    case 0x10:
+        role = QPalette::Dark;
+        return true;  // button shadow
+    case 0x18:
+        role = QPalette::ToolTipBase;
+        return true;  // tooltip background
+    case 0x08:
+        role = QPalette::WindowText;
+        return true;  // window text
+    case 0x05:
+        role = QPalette::Base;
+        return true;  // window background
+    case 0x12:
+        role = QPalette::ButtonText;
+        return true;  // button text
+    case 0x0D:
+        role = QPalette::Highlight;
+        return true;  // selection
+    case 0x0E:
+        role = QPalette::HighlightedText;
+        return true;
+    case 0x17:
+        role = QPalette::ToolTipText;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -27,8 +48,7 @@ bool SystemRole(TColor c, QPalette::ColorRole& role)
 
 TColor FromQColor(const QColor& c)
 {
-    return static_cast<TColor>(c.red()) | (static_cast<TColor>(c.green()) << 8) |
-           (static_cast<TColor>(c.blue()) << 16);
+    return static_cast<TColor>(c.red()) | (static_cast<TColor>(c.green()) << 8) | (static_cast<TColor>(c.blue()) << 16);
 }
 
 TColor ColorToRGB(TColor c)
@@ -51,9 +71,9 @@ QColor ToQColor(TColor c)
 
 TColor ChartPaletteColor(int index)
 {
-    static constexpr TColor palette[ChartPaletteSize] = {clRed,  clGreen,  clYellow, clBlue,   clWhite, clGray,
-                                                         clFuchsia, clTeal, clNavy, clMaroon, clLime,  clOlive,
-                                                         clPurple, clSilver, clAqua, clBlack};
+    static constexpr TColor palette[ChartPaletteSize] = {clRed,     clGreen,  clYellow, clBlue,   clWhite, clGray,
+                                                         clFuchsia, clTeal,   clNavy,   clMaroon, clLime,  clOlive,
+                                                         clPurple,  clSilver, clAqua,   clBlack};
     int i = index % ChartPaletteSize;
     if (i < 0)
         i += ChartPaletteSize;

@@ -34,7 +34,10 @@ constexpr TColor clBtnHighlight = 0xFF000014;
 constexpr TColor clWindowText = 0xFF000008;
 constexpr TColor clInfoBk = 0xFF000018;
 
-inline bool IsSystemColor(TColor c) { return (c & 0xFF000000u) == 0xFF000000u; }
+inline bool IsSystemColor(TColor c)
+{
+    return (c & 0xFF000000u) == 0xFF000000u;
+}
 
 // Resolves system colours to RGB (0x00BBGGRR) through the application palette;
 // other values are returned with the high byte cleared.

@@ -48,8 +48,17 @@ enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
 enum TTextBackMode { tbmTransparent = 1, tbmOpaque = 2 };
 
 // Series mark text style.
-enum TSeriesMarksStyle { smsValue, smsPercent, smsLabel, smsLabelPercent, smsLabelValue, smsLegend,
-                         smsPercentTotal, smsLabelPercentTotal, smsXValue };
+enum TSeriesMarksStyle {
+    smsValue,
+    smsPercent,
+    smsLabel,
+    smsLabelPercent,
+    smsLabelValue,
+    smsLegend,
+    smsPercentTotal,
+    smsLabelPercentTotal,
+    smsXValue
+};
 
 // Keyboard/mouse shift state bits passed with mouse events.
 enum TShiftStateBits { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };

@@ -51,10 +51,7 @@ TDefaultFont DefaultFont()
 }
 }  // namespace
 
-TChartFont::TChartFont()
-    : fColor(clBlack),
-      fStyle(0),
-      fPixelsPerInch(DefaultPixelsPerInch)
+TChartFont::TChartFont() : fColor(clBlack), fStyle(0), fPixelsPerInch(DefaultPixelsPerInch)
 {
     const TDefaultFont font = DefaultFont();
     fName = font.name;
@@ -67,13 +64,9 @@ void TChartFont::SetJapaneseSystemCheck(std::function<bool()> check)
 }
 
 TChartFont::TChartFont(const TChartFont& other)
-    : fName(other.fName),
-      fHeight(other.fHeight),
-      fColor(other.fColor),
-      fStyle(other.fStyle),
+    : fName(other.fName), fHeight(other.fHeight), fColor(other.fColor), fStyle(other.fStyle),
       fPixelsPerInch(other.fPixelsPerInch)
-{
-}
+{}
 
 TChartFont& TChartFont::operator=(const TChartFont& other)
 {

@@ -21,12 +21,12 @@ public:
 
     // getters
     const std::string& Name() const { return fName; }
-    int Size() const;          // points
-    int Height() const;        // platform height: negative = character height in pixels
+    int Size() const;    // points
+    int Height() const;  // platform height: negative = character height in pixels
     TColor Color() const { return fColor; }
     int Style() const { return fStyle; }  // TFontStyleBits
     int PixelsPerInch() const { return fPixelsPerInch; }
-    int PixelSize() const;     // character height in pixels at PixelsPerInch
+    int PixelSize() const;  // character height in pixels at PixelsPerInch
 
     // setters (notify OnChange when the value changes)
     void SetName(const std::string& v);

@@ -1,14 +1,9 @@
 #include "chart/ChartPen.h"
 
 TChartPen::TChartPen(const TChartPen& o)
-    : fColor(o.fColor),
-      fWidth(o.fWidth),
-      fStyle(o.fStyle),
-      fMode(o.fMode),
-      fVisible(o.fVisible),
+    : fColor(o.fColor), fWidth(o.fWidth), fStyle(o.fStyle), fMode(o.fMode), fVisible(o.fVisible),
       fSmallDots(o.fSmallDots)
-{
-}
+{}
 
 TChartPen& TChartPen::operator=(const TChartPen& o)
 {

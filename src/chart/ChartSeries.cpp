@@ -341,16 +341,26 @@ void TChartSeries::ResolveAxes()
         return;
     }
     switch (fHorizAxis) {
-    case aTopAxis: fHorizAxisObject = &fParentChart->TopAxis(); break;
+    case aTopAxis:
+        fHorizAxisObject = &fParentChart->TopAxis();
+        break;
     case aCustomHorizAxis:
         fHorizAxisObject = fCustomHorizAxis ? fCustomHorizAxis : &fParentChart->BottomAxis();
         break;
-    default: fHorizAxisObject = &fParentChart->BottomAxis(); break;
+    default:
+        fHorizAxisObject = &fParentChart->BottomAxis();
+        break;
     }
     switch (fVertAxis) {
-    case aRightAxis: fVertAxisObject = &fParentChart->RightAxis(); break;
-    case aCustomVertAxis: fVertAxisObject = fCustomVertAxis ? fCustomVertAxis : &fParentChart->LeftAxis(); break;
-    default: fVertAxisObject = &fParentChart->LeftAxis(); break;
+    case aRightAxis:
+        fVertAxisObject = &fParentChart->RightAxis();
+        break;
+    case aCustomVertAxis:
+        fVertAxisObject = fCustomVertAxis ? fCustomVertAxis : &fParentChart->LeftAxis();
+        break;
+    default:
+        fVertAxisObject = &fParentChart->LeftAxis();
+        break;
     }
 }
 
@@ -417,7 +427,7 @@ void TChartSeries::CopyPointFrom(const TChartSeries& source, int index)
         fValueListOrder[k]->SetPendingValue(source.fValueListOrder[k]->ValueAt(index));
     AddPointXY(source.PointX(index), source.PointY(index), source.PointLabel(index),
                index < static_cast<int>(source.fColors.size()) ? source.fColors[static_cast<std::size_t>(index)]
-                                                                : clDefault);
+                                                               : clDefault);
 }
 
 void TChartSeries::SourcePointAdded(int index)
@@ -472,11 +482,19 @@ void TChartSeries::NotifyLinked(TSeriesLinkKind kind, int index)
     const std::vector<TChartSeries*> deps = fDependents;
     for (TChartSeries* d : deps) {
         switch (kind) {
-        case slkClear: d->ClearPoints(); break;
-        case slkAdd: d->SourcePointAdded(index); break;
-        case slkDelete: d->SourcePointDeleted(index); break;
+        case slkClear:
+            d->ClearPoints();
+            break;
+        case slkAdd:
+            d->SourcePointAdded(index);
+            break;
+        case slkDelete:
+            d->SourcePointDeleted(index);
+            break;
         case slkRefresh:
-        case slkModify: d->CopyAllFrom(*this); break;
+        case slkModify:
+            d->CopyAllFrom(*this);
+            break;
         }
     }
 }

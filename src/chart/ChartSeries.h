@@ -40,10 +40,10 @@ public:
     int PointCount() const { return fXValues->ValueCount(); }
     virtual double PointX(int index) const { return fXValues->ValueAt(index); }
     virtual double PointY(int index) const { return fYValues->ValueAt(index); }
-    virtual TColor PointColor(int index) const;          // total: SeriesColor beyond the stored colours
-    virtual std::string PointLabel(int index) const;     // total: empty text beyond the stored labels
-    bool HasPointLabel(int index) const;                 // a non-empty label is stored at index
-    bool HasAnyPointLabel() const;                       // some point has a label
+    virtual TColor PointColor(int index) const;       // total: SeriesColor beyond the stored colours
+    virtual std::string PointLabel(int index) const;  // total: empty text beyond the stored labels
+    bool HasPointLabel(int index) const;              // a non-empty label is stored at index
+    bool HasAnyPointLabel() const;                    // some point has a label
     void SetPointColor(int index, TColor color);
     void SetPointLabel(int index, const std::string& label);
     virtual void SwapPoints(int a, int b);  // exchanges whole points (all lists, colour, label)

@@ -32,9 +32,18 @@ void TCustomAxisPanel::RegisterAxis(TChartAxis* axis)
         fAxes.push_back(axis);
 }
 
-void TCustomAxisPanel::SetAxisVisible(bool v) { Assign(fAxisVisible, v); }
-void TCustomAxisPanel::SetClipPoints(bool v) { Assign(fClipPoints, v); }
-void TCustomAxisPanel::SetScaleLastPage(bool v) { Assign(fScaleLastPage, v); }
+void TCustomAxisPanel::SetAxisVisible(bool v)
+{
+    Assign(fAxisVisible, v);
+}
+void TCustomAxisPanel::SetClipPoints(bool v)
+{
+    Assign(fClipPoints, v);
+}
+void TCustomAxisPanel::SetScaleLastPage(bool v)
+{
+    Assign(fScaleLastPage, v);
+}
 
 bool TCustomAxisPanel::AxisShown(const TChartAxis& axis) const
 {
@@ -97,9 +106,8 @@ void TCustomAxisPanel::CheckDataSource(TChartSeries& series)
 
 int TCustomAxisPanel::CountActiveSeries() const
 {
-    return static_cast<int>(std::count_if(fSeries.begin(), fSeries.end(), [](const TChartSeries* s) {
-        return s->Active();
-    }));
+    return static_cast<int>(
+        std::count_if(fSeries.begin(), fSeries.end(), [](const TChartSeries* s) { return s->Active(); }));
 }
 
 bool TCustomAxisPanel::IsFreeSeriesColor(TColor color, bool checkBackground) const
@@ -214,8 +222,8 @@ double TCustomAxisPanel::DataExtreme(const TChartAxis& axis, bool minimum, bool 
     for (TChartSeries* s : fSeries) {
         if (!s->AssociatedWith(&axis) || s->PointCount() == 0 || (anyActive && !s->Active()))
             continue;
-        const double v = horizontal ? (minimum ? s->LowestX() : s->HighestX())
-                                    : (minimum ? s->LowestY() : s->HighestY());
+        const double v =
+            horizontal ? (minimum ? s->LowestX() : s->HighestX()) : (minimum ? s->LowestY() : s->HighestY());
         if (!found || (minimum ? v < result : v > result))
             result = v;
         found = true;

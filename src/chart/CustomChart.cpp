@@ -147,8 +147,12 @@ void TCustomChart::DrawTitle(TChartTitle& title, bool isFoot)
                 widest = std::max(widest, c.MeasureTextWidth(line));
             const int width = widest + w;
             switch (title.Alignment()) {
-            case taLeftJustify: r.Right = r.Left + width; break;
-            case taRightJustify: r.Left = r.Right - width; break;
+            case taLeftJustify:
+                r.Right = r.Left + width;
+                break;
+            case taRightJustify:
+                r.Left = r.Right - width;
+                break;
             case taCenter: {
                 const int centre = (r.Left + r.Right) / 2;
                 r.Left = centre - width / 2;
@@ -168,9 +172,15 @@ void TCustomChart::DrawTitle(TChartTitle& title, bool isFoot)
         const int tw = c.MeasureTextWidth(line);
         int x;
         switch (title.Alignment()) {
-        case taLeftJustify: x = r.Left + w / 2; break;
-        case taRightJustify: x = r.Right - tw - w / 2; break;
-        default: x = (r.Left + r.Right) / 2 - tw / 2; break;
+        case taLeftJustify:
+            x = r.Left + w / 2;
+            break;
+        case taRightJustify:
+            x = r.Right - tw - w / 2;
+            break;
+        default:
+            x = (r.Left + r.Right) / 2 - tw / 2;
+            break;
         }
         if (c.IsSceneCanvas())
             c.PutTextAtDepth(x, y, 0, line);

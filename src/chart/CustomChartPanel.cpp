@@ -29,16 +29,46 @@ void TCustomChartPanel::SetSize(int width, int height)
 
 // --- published properties ---------------------------------------------------------------------
 
-void TCustomChartPanel::SetColor(TColor v) { Assign(fColor, v); }
-void TCustomChartPanel::SetBevelOuter(TPanelBevel v) { Assign(fBevelOuter, v); }
-void TCustomChartPanel::SetBevelInner(TPanelBevel v) { Assign(fBevelInner, v); }
-void TCustomChartPanel::SetBevelWidth(int v) { Assign(fBevelWidth, v); }
-void TCustomChartPanel::SetBorderWidth(int v) { Assign(fBorderWidth, v); }
-void TCustomChartPanel::SetMarginLeft(int v) { Assign(fMarginLeft, v); }
-void TCustomChartPanel::SetMarginTop(int v) { Assign(fMarginTop, v); }
-void TCustomChartPanel::SetMarginRight(int v) { Assign(fMarginRight, v); }
-void TCustomChartPanel::SetMarginBottom(int v) { Assign(fMarginBottom, v); }
-void TCustomChartPanel::SetView3D(bool v) { Assign(fView3D, v); }
+void TCustomChartPanel::SetColor(TColor v)
+{
+    Assign(fColor, v);
+}
+void TCustomChartPanel::SetBevelOuter(TPanelBevel v)
+{
+    Assign(fBevelOuter, v);
+}
+void TCustomChartPanel::SetBevelInner(TPanelBevel v)
+{
+    Assign(fBevelInner, v);
+}
+void TCustomChartPanel::SetBevelWidth(int v)
+{
+    Assign(fBevelWidth, v);
+}
+void TCustomChartPanel::SetBorderWidth(int v)
+{
+    Assign(fBorderWidth, v);
+}
+void TCustomChartPanel::SetMarginLeft(int v)
+{
+    Assign(fMarginLeft, v);
+}
+void TCustomChartPanel::SetMarginTop(int v)
+{
+    Assign(fMarginTop, v);
+}
+void TCustomChartPanel::SetMarginRight(int v)
+{
+    Assign(fMarginRight, v);
+}
+void TCustomChartPanel::SetMarginBottom(int v)
+{
+    Assign(fMarginBottom, v);
+}
+void TCustomChartPanel::SetView3D(bool v)
+{
+    Assign(fView3D, v);
+}
 
 void TCustomChartPanel::SetChart3DPercent(int v)
 {

@@ -84,7 +84,7 @@ public:
     bool RepaintEnabled() const { return fRepaintEnabled; }
     void SetRepaintEnabled(bool v) { fRepaintEnabled = v; }
     bool Loading() const { return fLoading; }
-    void BeginLoading() { fLoading = true; }   // property writes while a stored design is applied
+    void BeginLoading() { fLoading = true; }  // property writes while a stored design is applied
     void EndLoading() { fLoading = false; }
     int DrawingPassCount() const { return fPassCount; }  // complete PaintTo passes so far
     // Whether the pass running now makes the picture the window shows: a

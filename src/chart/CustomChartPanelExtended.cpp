@@ -13,8 +13,14 @@ void TCustomChartPanelExtended::SetBackImage(const QImage& v)
     RequestRepaint();
 }
 
-void TCustomChartPanelExtended::SetBackImageMode(TBackImageMode v) { Assign(fBackImageMode, v); }
-void TCustomChartPanelExtended::SetBackImageInside(bool v) { Assign(fBackImageInside, v); }
+void TCustomChartPanelExtended::SetBackImageMode(TBackImageMode v)
+{
+    Assign(fBackImageMode, v);
+}
+void TCustomChartPanelExtended::SetBackImageInside(bool v)
+{
+    Assign(fBackImageInside, v);
+}
 
 void TCustomChartPanelExtended::DrawBackImage(const TRect& r)
 {
@@ -22,7 +28,9 @@ void TCustomChartPanelExtended::DrawBackImage(const TRect& r)
         return;
     TChartCanvas3D& c = *fCanvas;
     switch (fBackImageMode) {
-    case pbmStretch: c.StretchGraphic(r, fBackImage); break;
+    case pbmStretch:
+        c.StretchGraphic(r, fBackImage);
+        break;
     case pbmCenter:
         c.DrawGraphic(r.Left + (r.Width() - fBackImage.width()) / 2, r.Top + (r.Height() - fBackImage.height()) / 2,
                       fBackImage);

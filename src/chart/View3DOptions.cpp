@@ -9,12 +9,30 @@ template <class T> void TView3DOptions::Set(T& field, T v)
         OnChange();
 }
 
-void TView3DOptions::SetElevation(int v) { Set(fElevation, v); }
-void TView3DOptions::SetOrthogonal(bool v) { Set(fOrthogonal, v); }
-void TView3DOptions::SetPerspective(int v) { Set(fPerspective, v); }
-void TView3DOptions::SetRotation(int v) { Set(fRotation, v); }
-void TView3DOptions::SetTilt(int v) { Set(fTilt, v); }
-void TView3DOptions::SetZoomText(bool v) { Set(fZoomText, v); }
+void TView3DOptions::SetElevation(int v)
+{
+    Set(fElevation, v);
+}
+void TView3DOptions::SetOrthogonal(bool v)
+{
+    Set(fOrthogonal, v);
+}
+void TView3DOptions::SetPerspective(int v)
+{
+    Set(fPerspective, v);
+}
+void TView3DOptions::SetRotation(int v)
+{
+    Set(fRotation, v);
+}
+void TView3DOptions::SetTilt(int v)
+{
+    Set(fTilt, v);
+}
+void TView3DOptions::SetZoomText(bool v)
+{
+    Set(fZoomText, v);
+}
 
 void TView3DOptions::SetHorizOffset(int v)
 {

@@ -11,10 +11,12 @@ std::string HistoryCsvText(const std::string& text)
     std::string cell = text;
     if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos)
         cell.insert(cell.begin(), '\'');
-    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+    if (cell.find_first_of(",\"\r\n") == std::string::npos)
+        return cell;
     std::string quoted = "\"";
     for (char c : cell) {
-        if (c == '"') quoted += '"';
+        if (c == '"')
+            quoted += '"';
         quoted += c;
     }
     return quoted + "\"";
@@ -22,8 +24,9 @@ std::string HistoryCsvText(const std::string& text)
 
 namespace {
 
-bool Export(THistoryStore& store, const std::string& path, THistoryExport& result,
-            const std::function<bool(const THistoryStore::TRecordVisitor&, const THistoryStore::TRefusalVisitor&)>& read)
+bool Export(
+    THistoryStore& store, const std::string& path, THistoryExport& result,
+    const std::function<bool(const THistoryStore::TRecordVisitor&, const THistoryStore::TRefusalVisitor&)>& read)
 {
     result = THistoryExport{};
     std::string csv = HistoryCsvHeader();
@@ -52,7 +55,8 @@ bool Export(THistoryStore& store, const std::string& path, THistoryExport& resul
 std::string HistoryCsvHeader()
 {
     std::string header = "time,host,outcome";
-    for (int tone = 0; tone < ToneCount; ++tone) header += ",tone" + std::to_string(tone);
+    for (int tone = 0; tone < ToneCount; ++tone)
+        header += ",tone" + std::to_string(tone);
     return header + "\n";
 }
 
@@ -60,22 +64,21 @@ std::string HistoryCsvRow(const THistoryRecord& record)
 {
     std::string row = FormatUtcIso(record.TimeUtcMs) + "," + HistoryCsvText(record.Host) + "," +
                       HistoryCsvText(DescribeOutcome(record.Outcome));
-    for (std::int32_t bits : record.Bits) row += "," + std::to_string(bits);
+    for (std::int32_t bits : record.Bits)
+        row += "," + std::to_string(bits);
     return row + "\n";
 }
 
 bool ExportHistoryCsv(THistoryStore& store, const THistoryFilter& filter, const std::string& path,
                       THistoryExport& result)
 {
-    return Export(store, path, result, [&](const auto& visit, const auto& refused) {
-        return store.ForEachRecord(filter, visit, refused);
-    });
+    return Export(store, path, result,
+                  [&](const auto& visit, const auto& refused) { return store.ForEachRecord(filter, visit, refused); });
 }
 
 bool ExportHistoryCsv(THistoryStore& store, const std::vector<std::int64_t>& ids, const std::string& path,
                       THistoryExport& result)
 {
-    return Export(store, path, result, [&](const auto& visit, const auto& refused) {
-        return store.ForEachRecordOf(ids, visit, refused);
-    });
+    return Export(store, path, result,
+                  [&](const auto& visit, const auto& refused) { return store.ForEachRecordOf(ids, visit, refused); });
 }

@@ -17,14 +17,14 @@ QString DefaultHistoryPath()
 
 THistoryRecorder::THistoryRecorder(const QString& path, const THistoryStoreOptions& options)
     : fPath(path), fOptions(options)
-{
-}
+{}
 
 std::string THistoryRecorder::Record(THistoryRecord& record)
 {
     std::string notice;
     if (!fStore.IsOpen()) {
-        if (!fStore.Open(fPath, fOptions)) return HistoryNotWrittenText(fStore.LastError());
+        if (!fStore.Open(fPath, fOptions))
+            return HistoryNotWrittenText(fStore.LastError());
         notice = fStore.Notice();
     }
     if (fStore.IsReadOnly()) {
@@ -34,8 +34,10 @@ std::string THistoryRecorder::Record(THistoryRecord& record)
         }
         return HistoryNotWrittenText("the store " + fPath.toStdString() + " is read-only");
     }
-    if (!fStore.Append(record)) return HistoryNotWrittenText(fStore.LastError());
-    if (!fStore.Notice().empty()) notice = fStore.Notice();
+    if (!fStore.Append(record))
+        return HistoryNotWrittenText(fStore.LastError());
+    if (!fStore.Notice().empty())
+        notice = fStore.Notice();
     return notice;
 }
 

@@ -72,7 +72,8 @@ static_assert(std::size(Columns) == M::ColumnCount);
 constexpr bool ListedInOrder()
 {
     for (int i = 0; i < M::ColumnCount; ++i)
-        if (Columns[i].Column != i) return false;
+        if (Columns[i].Column != i)
+            return false;
     return true;
 }
 static_assert(ListedInOrder(), "Columns is indexed by TColumn");
@@ -113,7 +114,8 @@ QString THistoryRowMapping::InsertSql()
 {
     QStringList names, marks;
     for (const TColumnDefinition& column : Columns) {
-        if (!column.Write) continue;
+        if (!column.Write)
+            continue;
         names << QLatin1String(column.Name);
         marks << QStringLiteral("?");
     }
@@ -124,7 +126,8 @@ QString THistoryRowMapping::InsertSql()
 void THistoryRowMapping::BindRecord(QSqlQuery& query, const THistoryRecord& record)
 {
     for (const TColumnDefinition& column : Columns)
-        if (column.Write) query.addBindValue(column.Write(record));
+        if (column.Write)
+            query.addBindValue(column.Write(record));
 }
 
 // ---- reading ----------------------------------------------------------------------------------
@@ -133,7 +136,8 @@ QString THistoryRowMapping::SelectSql(TView view)
 {
     QStringList read;
     for (const TColumnDefinition& column : Columns)
-        if (column.Views & (1u << view)) read << QLatin1String(column.ReadAs ? column.ReadAs : column.Name);
+        if (column.Views & (1u << view))
+            read << QLatin1String(column.ReadAs ? column.ReadAs : column.Name);
     return QStringLiteral("SELECT %1 FROM %2").arg(read.join(QStringLiteral(", ")), QLatin1String(Table));
 }
 
@@ -163,9 +167,8 @@ bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record
     // A step number beyond this version's steps (written by a later one)
     // reads as no step; whether the poll failed is the captured column's.
     const long long step = value(coFailedStep).toLongLong();
-    r.Outcome.FailedStep = (step >= 0 && step <= static_cast<long long>(LastPollStep))
-                               ? static_cast<TPollStep>(step)
-                               : TPollStep::psNone;
+    r.Outcome.FailedStep =
+        (step >= 0 && step <= static_cast<long long>(LastPollStep)) ? static_cast<TPollStep>(step) : TPollStep::psNone;
     const long long code = value(coErrorCode).toLongLong();
     r.Outcome.ErrorCode = (code >= INT32_MIN && code <= INT32_MAX) ? static_cast<int>(code) : 0;
     r.Outcome.ErrorText = Utf8FromQString(value(coErrorText).toString());
@@ -186,8 +189,7 @@ bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record
         return false;
     }
     const QByteArray bytes = values.toByteArray();
-    if (!DecodeToneValues(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), r.Bits,
-                          reason))
+    if (!DecodeToneValues(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), r.Bits, reason))
         return false;
     record = std::move(r);
     return true;

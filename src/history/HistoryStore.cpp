@@ -26,8 +26,10 @@ std::string RefusalText(std::int64_t id, const std::string& reason)
 QStringList FilterConditions(const THistoryFilter& filter)
 {
     QStringList conditions;
-    if (filter.HasSince) conditions << QStringLiteral("time_utc_ms >= :since");
-    if (filter.HasUntil) conditions << QStringLiteral("time_utc_ms < :until");
+    if (filter.HasSince)
+        conditions << QStringLiteral("time_utc_ms >= :since");
+    if (filter.HasUntil)
+        conditions << QStringLiteral("time_utc_ms < :until");
     return conditions;
 }
 
@@ -40,8 +42,10 @@ QString FilterClause(const THistoryFilter& filter)
 
 void BindFilter(QSqlQuery& q, const THistoryFilter& filter)
 {
-    if (filter.HasSince) q.bindValue(QStringLiteral(":since"), static_cast<qlonglong>(filter.SinceUtcMs));
-    if (filter.HasUntil) q.bindValue(QStringLiteral(":until"), static_cast<qlonglong>(filter.UntilUtcMs));
+    if (filter.HasSince)
+        q.bindValue(QStringLiteral(":since"), static_cast<qlonglong>(filter.SinceUtcMs));
+    if (filter.HasUntil)
+        q.bindValue(QStringLiteral(":until"), static_cast<qlonglong>(filter.UntilUtcMs));
 }
 
 }  // namespace
@@ -59,29 +63,35 @@ bool THistoryStore::AppendOnce(THistoryRecord* records, std::size_t count, std::
     QSqlDatabase db = fFile.Database();
     QSqlQuery q(db);
     const auto failed = [&](const QSqlError& error) {
-        if (THistoryStoreFile::IsDamage(error)) damage = THistoryStoreFile::Reason(error);
+        if (THistoryStoreFile::IsDamage(error))
+            damage = THistoryStoreFile::Reason(error);
         q.finish();
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        for (std::size_t i = 0; i < count; ++i) records[i].Id = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            records[i].Id = 0;
         return fFile.Fail("the history could not be written", error);
     };
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed(q.lastError());
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return failed(q.lastError());
     q.prepare(TRows::InsertSql());
     for (std::size_t i = 0; i < count; ++i) {
         THistoryRecord& record = records[i];
         TRows::BindRecord(q, record);
-        if (!q.exec()) return failed(q.lastError());
+        if (!q.exec())
+            return failed(q.lastError());
         record.Id = q.lastInsertId().toLongLong();
     }
     q.finish();
-    if (!q.exec(QStringLiteral("COMMIT"))) return failed(q.lastError());
+    if (!q.exec(QStringLiteral("COMMIT")))
+        return failed(q.lastError());
     return true;
 }
 
 bool THistoryStore::AppendAll(std::vector<THistoryRecord>& records)
 {
     fFile.ClearNotice();
-    if (!fFile.Ready(TUse::Write)) return false;
+    if (!fFile.Ready(TUse::Write))
+        return false;
     std::string damage;
     return AppendOnce(records.data(), records.size(), damage);
 }
@@ -89,12 +99,16 @@ bool THistoryStore::AppendAll(std::vector<THistoryRecord>& records)
 bool THistoryStore::Append(THistoryRecord& record)
 {
     fFile.ClearNotice();
-    if (!fFile.Ready(TUse::Write)) return false;
+    if (!fFile.Ready(TUse::Write))
+        return false;
     std::string damage;
-    if (AppendOnce(&record, 1, damage)) return true;
-    if (damage.empty()) return false;
+    if (AppendOnce(&record, 1, damage))
+        return true;
+    if (damage.empty())
+        return false;
     // The file went bad under us: keep it for inspection and go on in a new one.
-    if (!fFile.StartOverAside(damage)) return false;
+    if (!fFile.StartOverAside(damage))
+        return false;
     return AppendOnce(&record, 1, damage);
 }
 
@@ -112,17 +126,18 @@ bool THistoryStore::VisitRecords(QSqlQuery& q, const TRecordVisitor& visit, cons
             refused(id, TRows::Value(q, TRows::vwRecord, TRows::coTimeUtcMs).toLongLong(), RefusalText(id, reason));
         }
     }
-    if (q.lastError().isValid()) return ReadFailed(q.lastError());
+    if (q.lastError().isValid())
+        return ReadFailed(q.lastError());
     return true;
 }
 
 std::int64_t THistoryStore::Count(const THistoryFilter& filter)
 {
-    if (!fFile.Ready(TUse::Read)) return -1;
+    if (!fFile.Ready(TUse::Read))
+        return -1;
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(TRows::Table)) +
-              FilterClause(filter));
+    q.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(TRows::Table)) + FilterClause(filter));
     BindFilter(q, filter);
     if (!q.exec() || !q.next()) {
         ReadFailed(q.lastError());
@@ -135,11 +150,14 @@ bool THistoryStore::ReadPage(const THistoryFilter& filter, const THistoryPageKey
                              std::vector<THistorySummary>& page)
 {
     page.clear();
-    if (!fFile.Ready(TUse::Read)) return false;
+    if (!fFile.Ready(TUse::Read))
+        return false;
     QString sql = TRows::SelectSql(TRows::vwSummary);
     QStringList conditions = FilterConditions(filter);
-    if (after) conditions << QStringLiteral("(time_utc_ms, id) < (:time, :id)");
-    if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    if (after)
+        conditions << QStringLiteral("(time_utc_ms, id) < (:time, :id)");
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY time_utc_ms DESC, id DESC LIMIT :limit");
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
@@ -150,22 +168,28 @@ bool THistoryStore::ReadPage(const THistoryFilter& filter, const THistoryPageKey
         q.bindValue(QStringLiteral(":id"), static_cast<qlonglong>(after->Id));
     }
     q.bindValue(QStringLiteral(":limit"), std::max(0, limit));
-    if (!q.exec()) return ReadFailed(q.lastError());
-    while (q.next()) page.push_back(TRows::ReadSummary(q));
-    if (q.lastError().isValid()) return ReadFailed(q.lastError());
+    if (!q.exec())
+        return ReadFailed(q.lastError());
+    while (q.next())
+        page.push_back(TRows::ReadSummary(q));
+    if (q.lastError().isValid())
+        return ReadFailed(q.lastError());
     return true;
 }
 
 bool THistoryStore::ReadRecord(std::int64_t id, THistoryRecord& record)
 {
-    if (!fFile.Ready(TUse::Read)) return false;
+    if (!fFile.Ready(TUse::Read))
+        return false;
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
     q.prepare(TRows::SelectSql(TRows::vwRecord) + QStringLiteral(" WHERE id = ?"));
     q.addBindValue(static_cast<qlonglong>(id));
-    if (!q.exec()) return ReadFailed(q.lastError());
+    if (!q.exec())
+        return ReadFailed(q.lastError());
     if (!q.next()) {
-        if (q.lastError().isValid()) return ReadFailed(q.lastError());
+        if (q.lastError().isValid())
+            return ReadFailed(q.lastError());
         fFile.SetLastError("poll " + std::to_string(id) + " is not in the history");
         return false;
     }
@@ -180,20 +204,22 @@ bool THistoryStore::ReadRecord(std::int64_t id, THistoryRecord& record)
 bool THistoryStore::ForEachRecord(const THistoryFilter& filter, const TRecordVisitor& visit,
                                   const TRefusalVisitor& refused)
 {
-    if (!fFile.Ready(TUse::Read)) return false;
+    if (!fFile.Ready(TUse::Read))
+        return false;
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
-    q.prepare(TRows::SelectSql(TRows::vwRecord) + FilterClause(filter) +
-              QStringLiteral(" ORDER BY time_utc_ms, id"));
+    q.prepare(TRows::SelectSql(TRows::vwRecord) + FilterClause(filter) + QStringLiteral(" ORDER BY time_utc_ms, id"));
     BindFilter(q, filter);
-    if (!q.exec()) return ReadFailed(q.lastError());
+    if (!q.exec())
+        return ReadFailed(q.lastError());
     return VisitRecords(q, visit, refused);
 }
 
 bool THistoryStore::ForEachRecordOf(const std::vector<std::int64_t>& ids, const TRecordVisitor& visit,
                                     const TRefusalVisitor& refused)
 {
-    if (!fFile.Ready(TUse::Read)) return false;
+    if (!fFile.Ready(TUse::Read))
+        return false;
     constexpr std::size_t Chunk = 500;
     const auto inList = [](const std::vector<std::pair<std::int64_t, std::int64_t>>& keys, std::size_t from) {
         QStringList numbers;
@@ -203,7 +229,8 @@ bool THistoryStore::ForEachRecordOf(const std::vector<std::int64_t>& ids, const 
     };
     // Times first, so that the records can be visited oldest first chunk by chunk.
     std::vector<std::pair<std::int64_t, std::int64_t>> keys;  // (time, id)
-    for (std::int64_t id : ids) keys.emplace_back(0, id);
+    for (std::int64_t id : ids)
+        keys.emplace_back(0, id);
     std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     std::vector<std::pair<std::int64_t, std::int64_t>> found;
@@ -216,14 +243,16 @@ bool THistoryStore::ForEachRecordOf(const std::vector<std::int64_t>& ids, const 
             const THistoryPageKey key = TRows::ReadKey(q);
             found.emplace_back(key.TimeUtcMs, key.Id);
         }
-        if (q.lastError().isValid()) return ReadFailed(q.lastError());
+        if (q.lastError().isValid())
+            return ReadFailed(q.lastError());
     }
     std::sort(found.begin(), found.end());
     for (std::size_t from = 0; from < found.size(); from += Chunk) {
         if (!q.exec(TRows::SelectSql(TRows::vwRecord) +
                     QStringLiteral(" WHERE id IN (%1) ORDER BY time_utc_ms, id").arg(inList(found, from))))
             return ReadFailed(q.lastError());
-        if (!VisitRecords(q, visit, refused)) return false;
+        if (!VisitRecords(q, visit, refused))
+            return false;
     }
     return true;
 }
@@ -231,14 +260,18 @@ bool THistoryStore::ForEachRecordOf(const std::vector<std::int64_t>& ids, const 
 bool THistoryStore::ReadTotalBits(const THistoryFilter& filter, std::vector<TTotalBitsPoint>& points)
 {
     points.clear();
-    if (!fFile.Ready(TUse::Read)) return false;
+    if (!fFile.Ready(TUse::Read))
+        return false;
     QSqlQuery q(fFile.Database());
     q.setForwardOnly(true);
     q.prepare(TRows::SelectSql(TRows::vwTotalBits) + FilterClause(filter) +
               QStringLiteral(" ORDER BY time_utc_ms, id"));
     BindFilter(q, filter);
-    if (!q.exec()) return ReadFailed(q.lastError());
-    while (q.next()) points.push_back(TRows::ReadTotalBitsPoint(q));
-    if (q.lastError().isValid()) return ReadFailed(q.lastError());
+    if (!q.exec())
+        return ReadFailed(q.lastError());
+    while (q.next())
+        points.push_back(TRows::ReadTotalBitsPoint(q));
+    if (q.lastError().isValid())
+        return ReadFailed(q.lastError());
     return true;
 }

@@ -34,7 +34,8 @@ int ResultCode(const QSqlError& error)
 bool HasDatabaseHeader(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return true;  // let SQLite say why it cannot be read
+    if (!file.open(QIODevice::ReadOnly))
+        return true;  // let SQLite say why it cannot be read
     static const QByteArray header("SQLite format 3\0", 16);
     return file.read(16) == header;
 }
@@ -59,8 +60,10 @@ THistoryStoreFile::~THistoryStoreFile()
 std::string THistoryStoreFile::Reason(const QSqlError& error)
 {
     QString text = error.databaseText();
-    if (text.isEmpty()) text = error.driverText();
-    if (text.isEmpty()) text = QStringLiteral("unknown database error");
+    if (text.isEmpty())
+        text = error.driverText();
+    if (text.isEmpty())
+        text = QStringLiteral("unknown database error");
     return Utf8FromQString(text);
 }
 
@@ -73,7 +76,8 @@ bool THistoryStoreFile::IsDamage(const QSqlError& error)
 bool THistoryStoreFile::Ready(TUse use)
 {
     if (use == TUse::Read) {
-        if (!fOpen) fLastError = "no history store is open";
+        if (!fOpen)
+            fLastError = "no history store is open";
         return fOpen;
     }
     if (!fOpen) {
@@ -111,9 +115,11 @@ bool THistoryStoreFile::Connect(bool readOnly)
         }
         db.setDatabaseName(fPath);
         QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(std::max(0, fOptions.BusyTimeoutMs));
-        if (readOnly) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        if (readOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
-        if (db.open()) return true;
+        if (db.open())
+            return true;
         fLastError = "cannot open " + Utf8FromQString(fPath) + ": " + Reason(db.lastError());
     }
     QSqlDatabase::removeDatabase(fConnection);
@@ -122,7 +128,8 @@ bool THistoryStoreFile::Connect(bool readOnly)
 
 void THistoryStoreFile::Disconnect()
 {
-    if (!QSqlDatabase::contains(fConnection)) return;
+    if (!QSqlDatabase::contains(fConnection))
+        return;
     {
         QSqlDatabase db = QSqlDatabase::database(fConnection, false);
         db.close();
@@ -139,7 +146,8 @@ void THistoryStoreFile::Configure()
         q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     }
-    if (fOptions.MaxPageCount > 0) q.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(fOptions.MaxPageCount));
+    if (fOptions.MaxPageCount > 0)
+        q.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(fOptions.MaxPageCount));
     q.finish();
 }
 
@@ -161,12 +169,14 @@ THistoryStoreFile::TProbe THistoryStoreFile::Probe(std::string& why)
         why = Reason(q.lastError());
         return IsDamage(q.lastError()) ? prDamaged : prFailed;
     }
-    while (q.next()) tables << q.value(0).toString();
+    while (q.next())
+        tables << q.value(0).toString();
     if (q.lastError().isValid()) {
         why = Reason(q.lastError());
         return IsDamage(q.lastError()) ? prDamaged : prFailed;
     }
-    if (tables.isEmpty()) return prEmpty;
+    if (tables.isEmpty())
+        return prEmpty;
     if (!tables.contains(QStringLiteral("schema_version"))) {
         why = ours ? "its table of versions is missing" : "it holds no history";
         return ours ? prDamaged : prForeign;
@@ -187,7 +197,8 @@ THistoryStoreFile::TProbe THistoryStoreFile::Probe(std::string& why)
         return prDamaged;
     }
     fFileSchemaVersion = static_cast<int>(version);
-    if (version > CurrentSchemaVersion) return prNewer;
+    if (version > CurrentSchemaVersion)
+        return prNewer;
     if (!tables.contains(QLatin1String(THistoryRowMapping::Table))) {
         why = "its table of polls is missing";
         return prDamaged;
@@ -209,7 +220,8 @@ bool THistoryStoreFile::CreateSchema(TProbe& found, std::string& why)
     // started together). The layout is made in one write transaction that
     // first looks again at what the file holds: whoever comes second waits
     // for the first one's commit and then finds its layout, and leaves it be.
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed(q.lastError());
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return failed(q.lastError());
     found = Probe(why);
     if (found != prEmpty) {
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
@@ -224,7 +236,8 @@ bool THistoryStoreFile::CreateSchema(TProbe& found, std::string& why)
     statements << THistoryRowMapping::LayoutStatements();
     statements << QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId) << QStringLiteral("COMMIT");
     for (const QString& statement : statements)
-        if (!q.exec(statement)) return failed(q.lastError());
+        if (!q.exec(statement))
+            return failed(q.lastError());
     found = prCurrent;
     fFileSchemaVersion = CurrentSchemaVersion;
     return true;
@@ -234,8 +247,10 @@ bool THistoryStoreFile::StartNewStore()
 {
     TProbe found = prFailed;
     std::string why;
-    if (!CreateSchema(found, why)) return false;
-    if (found == prCurrent) return true;
+    if (!CreateSchema(found, why))
+        return false;
+    if (found == prCurrent)
+        return true;
     fLastError = "cannot start a history in " + Utf8FromQString(fPath) + ": another program wrote there meanwhile" +
                  (why.empty() ? std::string() : " (" + why + ")");
     return false;
@@ -252,24 +267,26 @@ bool THistoryStoreFile::SetAside(const std::string& why)
         target = fPath + QStringLiteral(".damaged-") + stamp + QStringLiteral("-%1").arg(n);
     QFile file(fPath);
     if (!file.rename(target)) {
-        fLastError = "the history store " + Utf8FromQString(fPath) + " is damaged (" + why + ") and cannot be moved aside: " +
-                     Utf8FromQString(file.errorString());
+        fLastError = "the history store " + Utf8FromQString(fPath) + " is damaged (" + why +
+                     ") and cannot be moved aside: " + Utf8FromQString(file.errorString());
         return false;
     }
     // The journal files belong to the old file; a new store must not replay them.
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         const QString side = fPath + QString::fromLatin1(suffix);
-        if (QFileInfo::exists(side)) QFile::rename(side, target + QString::fromLatin1(suffix));
+        if (QFileInfo::exists(side))
+            QFile::rename(side, target + QString::fromLatin1(suffix));
     }
     fSetAsidePath = target;
-    fNotice = "The history store " + Utf8FromQString(fPath) + " was damaged (" + why + "); it was moved to " + Utf8FromQString(target) +
-              " and a new one started.";
+    fNotice = "The history store " + Utf8FromQString(fPath) + " was damaged (" + why + "); it was moved to " +
+              Utf8FromQString(target) + " and a new one started.";
     return true;
 }
 
 bool THistoryStoreFile::ReplaceDamaged(const std::string& why)
 {
-    if (SetAside(why) && Connect(false) && StartNewStore()) return true;
+    if (SetAside(why) && Connect(false) && StartNewStore())
+        return true;
     Disconnect();
     return false;
 }
@@ -277,7 +294,8 @@ bool THistoryStoreFile::ReplaceDamaged(const std::string& why)
 bool THistoryStoreFile::StartOverAside(const std::string& why)
 {
     fOpen = false;
-    if (!ReplaceDamaged(why)) return false;
+    if (!ReplaceDamaged(why))
+        return false;
     Configure();
     fOpen = true;
     return true;
@@ -323,7 +341,8 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
         why = "file is not a database";
         probe = prDamaged;
     } else {
-        if (!Connect(fReadOnly)) return false;
+        if (!Connect(fReadOnly))
+            return false;
         probe = Probe(why);
     }
     // What the layout's own transaction finds is taken as if found at first.
@@ -339,13 +358,15 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
         Disconnect();
         return false;
     case prNewer:
-        fNotice = "The history store " + Utf8FromQString(path) + " was written by a newer version of the monitor (layout " +
-                  std::to_string(fFileSchemaVersion) + "; this one knows up to " +
-                  std::to_string(CurrentSchemaVersion) + "): it is open read-only and no polls are added to it.";
+        fNotice = "The history store " + Utf8FromQString(path) +
+                  " was written by a newer version of the monitor (layout " + std::to_string(fFileSchemaVersion) +
+                  "; this one knows up to " + std::to_string(CurrentSchemaVersion) +
+                  "): it is open read-only and no polls are added to it.";
         if (!fReadOnly) {
             Disconnect();
             fReadOnly = true;
-            if (!Connect(true)) return false;
+            if (!Connect(true))
+                return false;
         }
         break;
     case prDamaged:
@@ -354,7 +375,8 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
             Disconnect();
             return false;
         }
-        if (!ReplaceDamaged(why)) return false;
+        if (!ReplaceDamaged(why))
+            return false;
         break;
     case prForeign:
         fLastError = Utf8FromQString(path) + " is not a history store (" + why + "); it was left as it is";

@@ -10,7 +10,9 @@ std::int64_t CurrentUtcMs()
 
 std::string FormatUtcIso(std::int64_t utcMs)
 {
-    return QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toStdString();
+    return QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone::utc())
+        .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"))
+        .toStdString();
 }
 
 QString FormatLocalTime(std::int64_t utcMs)
@@ -21,11 +23,13 @@ QString FormatLocalTime(std::int64_t utcMs)
 bool ParseIsoTime(const std::string& text, std::int64_t& utcMs)
 {
     const QString s = QString::fromStdString(text).trimmed();
-    if (s.isEmpty() || s.size() > 40) return false;
+    if (s.isEmpty() || s.size() > 40)
+        return false;
     QDateTime time = QDateTime::fromString(s, Qt::ISODateWithMs);
     if (!time.isValid()) {
         const QDate date = s.size() == 10 ? QDate::fromString(s, Qt::ISODate) : QDate();
-        if (!date.isValid()) return false;
+        if (!date.isValid())
+            return false;
         time = QDateTime(date, QTime(0, 0), QTimeZone::utc());
     } else if (time.timeSpec() == Qt::LocalTime) {
         // No zone given: the stored times are UTC, so is this one.

@@ -55,7 +55,8 @@ void THistoryBrowser::SetPeriod(int period, std::int64_t nowUtcMs)
     fTotalBits.clear();
     fChangeCounts = {};
     fRefusedInPlots = 0;
-    if (!fStore.IsOpen()) return;
+    if (!fStore.IsOpen())
+        return;
     fListedCount = fStore.Count(fFilter);
     fModel.SetSource(&fStore, fFilter);
     DescribeList();
@@ -70,9 +71,11 @@ void THistoryBrowser::DescribeList()
     fMessage = Polls(fListedCount) + " (" + PeriodCaption(fPeriod) + ")";
     if (fListedCount == 0 && fFilter.HasSince) {
         const std::int64_t all = fStore.Count(THistoryFilter::All());
-        if (all > 0) fMessage += ", " + std::to_string(all) + " in all";
+        if (all > 0)
+            fMessage += ", " + std::to_string(all) + " in all";
     }
-    if (!fStore.Notice().empty()) fMessage += ". " + fStore.Notice();
+    if (!fStore.Notice().empty())
+        fMessage += ". " + fStore.Notice();
 }
 
 bool THistoryBrowser::ComputePlots()
@@ -80,7 +83,8 @@ bool THistoryBrowser::ComputePlots()
     fTotalBits.clear();
     fChangeCounts = {};
     fRefusedInPlots = 0;
-    if (!fStore.IsOpen()) return false;
+    if (!fStore.IsOpen())
+        return false;
     if (!fStore.ReadTotalBits(fFilter, fTotalBits)) {
         fMessage = fStore.LastError();
         return false;
@@ -103,14 +107,16 @@ bool THistoryBrowser::ComputePlots()
 
 bool THistoryBrowser::Choose(int row)
 {
-    if (row < 0 || row >= fModel.FetchedRows()) return false;
+    if (row < 0 || row >= fModel.FetchedRows())
+        return false;
     THistoryRecord record;
     if (!fStore.ReadRecord(fModel.SummaryAt(row).Id, record)) {
         fMessage = fStore.LastError();
         return false;
     }
     fMessage = "Poll of " + FormatLocalTime(record.TimeUtcMs).toStdString() + ": " + DescribeOutcome(record.Outcome);
-    if (fOnPollChosen) fOnPollChosen(record);
+    if (fOnPollChosen)
+        fOnPollChosen(record);
     return true;
 }
 
@@ -123,7 +129,8 @@ bool THistoryBrowser::Export(const std::vector<int>& rows, const std::string& pa
     } else {
         std::vector<std::int64_t> ids;
         for (int row : rows)
-            if (row >= 0 && row < fModel.FetchedRows()) ids.push_back(fModel.SummaryAt(row).Id);
+            if (row >= 0 && row < fModel.FetchedRows())
+                ids.push_back(fModel.SummaryAt(row).Id);
         ok = ExportHistoryCsv(fStore, ids, path, result);
     }
     if (!ok) {

@@ -19,7 +19,8 @@ void THistoryListModel::SetSource(THistoryStore* store, const THistoryFilter& fi
     fAtEnd = store == nullptr || !store->IsOpen();
     endResetModel();
     // The first page at once, so that the list shows rows as soon as it is shown.
-    if (!fAtEnd) fetchMore(QModelIndex());
+    if (!fAtEnd)
+        fetchMore(QModelIndex());
 }
 
 int THistoryListModel::rowCount(const QModelIndex& parent) const
@@ -34,20 +35,27 @@ int THistoryListModel::columnCount(const QModelIndex& parent) const
 
 QVariant THistoryListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
+        return {};
     const THistorySummary& s = fRows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
-        case hcTime: return FormatLocalTime(s.TimeUtcMs);
-        case hcOutcome: return QString::fromStdString(s.OutcomeText);
-        case hcTotalBits: return QString::number(s.TotalBits);
-        case hcZeroTones: return QString::number(s.ZeroTones);
-        default: return {};
+        case hcTime:
+            return FormatLocalTime(s.TimeUtcMs);
+        case hcOutcome:
+            return QString::fromStdString(s.OutcomeText);
+        case hcTotalBits:
+            return QString::number(s.TotalBits);
+        case hcZeroTones:
+            return QString::number(s.ZeroTones);
+        default:
+            return {};
         }
     }
     if (role == Qt::TextAlignmentRole && (index.column() == hcTotalBits || index.column() == hcZeroTones))
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-    if (role == Qt::ForegroundRole && !s.Captured) return QBrush(QColor(0xC0, 0, 0));
+    if (role == Qt::ForegroundRole && !s.Captured)
+        return QBrush(QColor(0xC0, 0, 0));
     return {};
 }
 
@@ -66,9 +74,11 @@ bool THistoryListModel::canFetchMore(const QModelIndex& parent) const
 
 void THistoryListModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || fAtEnd || fStore == nullptr) return;
+    if (parent.isValid() || fAtEnd || fStore == nullptr)
+        return;
     THistoryPageKey key;
-    if (!fRows.empty()) key = {fRows.back().TimeUtcMs, fRows.back().Id};
+    if (!fRows.empty())
+        key = {fRows.back().TimeUtcMs, fRows.back().Id};
     std::vector<THistorySummary> page;
     if (!fStore->ReadPage(fFilter, fRows.empty() ? nullptr : &key, fPageSize, page)) {
         // A store that cannot be read now ends the list; the window shows why.
@@ -78,7 +88,8 @@ void THistoryListModel::fetchMore(const QModelIndex& parent)
     }
     ++fPagesRead;
     fAtEnd = static_cast<int>(page.size()) < fPageSize;
-    if (page.empty()) return;
+    if (page.empty())
+        return;
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(page.size()) - 1);
     fRows.insert(fRows.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));

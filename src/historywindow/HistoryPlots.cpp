@@ -60,7 +60,8 @@ void ScaleLeftAxis(TCustomChart& chart, double highest)
     double step = 1.0;
     for (double magnitude = 1.0; top / step > 8.0; magnitude *= 10.0)
         for (double m : {1.0, 2.0, 5.0})
-            if (top / step > 8.0) step = m * magnitude;
+            if (top / step > 8.0)
+                step = m * magnitude;
     chart.LeftAxis().SetMinMax(0.0, std::ceil(top / step) * step);
     chart.LeftAxis().SetIncrement(step);
 }

@@ -22,9 +22,7 @@
 
 #include <algorithm>
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     : QWidget(parent, Qt::Window), fBrowser(storePath)
@@ -40,7 +38,8 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringFromUtf8(design::HistoryPeriodLabel), this));
     fPeriod = new QComboBox(this);
-    for (const design::HistoryPeriod& period : design::HistoryPeriods) fPeriod->addItem(QStringFromUtf8(period.Caption));
+    for (const design::HistoryPeriod& period : design::HistoryPeriods)
+        fPeriod->addItem(QStringFromUtf8(period.Caption));
     fPeriod->setCurrentIndex(design::HistoryDefaultPeriod);
     top->addWidget(fPeriod);
     top->addStretch(1);
@@ -96,7 +95,8 @@ void THistoryWindow::Reload()
 
 void THistoryWindow::PollRecorded()
 {
-    if (fList->selectionModel()->currentIndex().isValid()) return;
+    if (fList->selectionModel()->currentIndex().isValid())
+        return;
     Reload();
 }
 
@@ -115,10 +115,12 @@ void THistoryWindow::SchedulePlots()
 {
     // The plots read every record of the period; the list shows its first
     // rows before that starts.
-    if (fPlotsPending) return;
+    if (fPlotsPending)
+        return;
     fPlotsPending = true;
     QTimer::singleShot(0, this, [this] {
-        if (fPlotsPending) RefreshPlots();
+        if (fPlotsPending)
+            RefreshPlots();
     });
 }
 
@@ -133,7 +135,8 @@ void THistoryWindow::RefreshPlots()
 
 void THistoryWindow::CurrentRowChanged(int row)
 {
-    if (row < 0) return;
+    if (row < 0)
+        return;
     fBrowser.Choose(row);
     ShowMessage();
 }
@@ -141,7 +144,8 @@ void THistoryWindow::CurrentRowChanged(int row)
 bool THistoryWindow::ExportTo(const QString& path)
 {
     std::vector<int> rows;
-    for (const QModelIndex& index : fList->selectionModel()->selectedRows()) rows.push_back(index.row());
+    for (const QModelIndex& index : fList->selectionModel()->selectedRows())
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     const bool ok = fBrowser.Export(rows, path.toStdString());
     ShowMessage();
@@ -156,7 +160,8 @@ void THistoryWindow::ExportClick()
     dialog.setNameFilter(QStringFromUtf8(design::HistoryExportFilter));
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.selectFile(QDir::home().filePath(QStringFromUtf8(design::HistoryExportDefaultName)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
     ExportTo(dialog.selectedFiles().front());
 }
 

@@ -18,8 +18,7 @@ public:
 private:
     EFileError(const std::string& message, const std::string& fileName)
         : std::runtime_error(message), fFileName(fileName)
-    {
-    }
+    {}
 
     std::string fFileName;
 };

@@ -2,6 +2,4 @@
 
 #include <string>
 
-EJPEG::EJPEG(int code) : std::runtime_error("JPEG error #" + std::to_string(code)), fCode(code)
-{
-}
+EJPEG::EJPEG(int code) : std::runtime_error("JPEG error #" + std::to_string(code)), fCode(code) {}

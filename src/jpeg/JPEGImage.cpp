@@ -43,9 +43,7 @@ int ScaledLength(int length, TJPEGScale scale)
 
 }  // namespace
 
-TJPEGImage::TJPEGImage() : fData(std::make_shared<TJPEGData>()), fSettings(JPEGDefaults())
-{
-}
+TJPEGImage::TJPEGImage() : fData(std::make_shared<TJPEGData>()), fSettings(JPEGDefaults()) {}
 
 TJPEGImage::~TJPEGImage() = default;
 

@@ -17,8 +17,7 @@ constexpr int kRowBatch = 16;
 struct TJPEGReader::TState {
     explicit TState(std::string_view bytes, TJPEGProgressHandler progress)
         : Bytes(bytes), Progress(std::move(progress)), Session(&Progress)
-    {
-    }
+    {}
 
     std::string_view Bytes;
     TJPEGProgressHandler Progress;
@@ -115,8 +114,7 @@ bool TJPEGReader::TState::RunReadRows(std::uint8_t* bits, std::ptrdiff_t stride)
 
 TJPEGReader::TJPEGReader(std::string_view bytes, TJPEGProgressHandler progress)
     : fState(std::make_unique<TState>(bytes, std::move(progress)))
-{
-}
+{}
 
 TJPEGReader::~TJPEGReader()
 {

@@ -4,9 +4,7 @@
 
 #include "jpeg/JPEGError.h"
 
-TJPEGSession::TJPEGSession(const TJPEGProgressHandler* handler) : fHandler(handler)
-{
-}
+TJPEGSession::TJPEGSession(const TJPEGProgressHandler* handler) : fHandler(handler) {}
 
 TJPEGSession& TJPEGSession::Of(j_common_ptr info)
 {
@@ -41,13 +39,9 @@ void TJPEGSession::ErrorExit(j_common_ptr info) noexcept
 
 // Warnings and trace messages are ignored: a damaged but readable file still
 // gives a picture, and nothing is printed.
-void TJPEGSession::EmitMessage(j_common_ptr, int) noexcept
-{
-}
+void TJPEGSession::EmitMessage(j_common_ptr, int) noexcept {}
 
-void TJPEGSession::OutputMessage(j_common_ptr) noexcept
-{
-}
+void TJPEGSession::OutputMessage(j_common_ptr) noexcept {}
 
 void TJPEGSession::FormatMessage(j_common_ptr, char* buffer) noexcept
 {

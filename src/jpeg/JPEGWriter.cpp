@@ -103,8 +103,8 @@ bool RunCompression(TWriteJob& job) noexcept
     while (info->next_scanline < info->image_height) {
         JDIMENSION written = 0;
         if (job.Rows != nullptr) {
-            written = jpeg_write_scanlines(info, job.Rows + info->next_scanline,
-                                           info->image_height - info->next_scanline);
+            written =
+                jpeg_write_scanlines(info, job.Rows + info->next_scanline, info->image_height - info->next_scanline);
         } else {
             // Addressed by its index: a pointer stepped on after the last row
             // would point outside the pixels (before them for bottom-up rows).

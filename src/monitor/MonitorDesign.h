@@ -69,8 +69,8 @@ inline constexpr Bounds Rb3Bounds{544, 245, 69, 17};
 inline constexpr std::string_view Rb3Caption = "0 - 512";
 inline constexpr Bounds Panel35Bounds{380, 268, 189, 81};
 inline constexpr std::string_view Panel35Caption = "Panel35";
-inline constexpr Bounds Panel36Bounds{5, 8, 180, 69};  // inside Panel35, top-right
-inline constexpr Bounds Label56Bounds{12, 8, 69, 14};  // inside Panel36
+inline constexpr Bounds Panel36Bounds{5, 8, 180, 69};                // inside Panel35, top-right
+inline constexpr Bounds Label56Bounds{12, 8, 69, 14};                // inside Panel36
 inline constexpr std::string_view Label56Caption = "Tone number: ";  // until the first mouse move
 inline constexpr Bounds Label57Bounds{12, 28, 55, 14};
 inline constexpr std::string_view Label57Caption = "Frequency:";
@@ -119,9 +119,9 @@ inline constexpr std::string_view AboutLineBreak = "\n\r";  // LF, then CR, betw
 inline constexpr std::string_view ProgramTitle = "Quillmont Monitor";
 inline constexpr std::string_view CreditText = "By the Quillmont developers";
 inline constexpr std::uint32_t CreditColor = ColorBlue;
-inline constexpr std::string_view EdHostText = "192.168.1.254";  // the router's usual LAN address
+inline constexpr std::string_view EdHostText = "192.168.1.254";           // the router's usual LAN address
 inline constexpr std::string_view LogoResource = ":/quillmont/logo.png";  // 208 x 37, 24 bits per pixel
-inline constexpr int FontPixelSize = 11;  // Arial 8 points at 96 dpi
+inline constexpr int FontPixelSize = 11;                                  // Arial 8 points at 96 dpi
 
 // The status line under the controls: the time of the last poll and what it
 // read or why it failed. The window is this much taller than designed, at
@@ -152,10 +152,10 @@ inline constexpr std::array<std::string_view, 7> HelpLines{
 // ---- Tone table and ranges -----------------------------------------------------
 
 // The ranges chosen by the radio buttons rb1, rb2 and rb3, in this order.
-using tones::ToneRange;
-using tones::RangeLow;   // rb1, selected at start
-using tones::RangeHigh;  // rb2
 using tones::RangeAll;   // rb3
+using tones::RangeHigh;  // rb2
+using tones::RangeLow;   // rb1, selected at start
+using tones::ToneRange;
 
 constexpr std::uint32_t ToneColor(int tone)
 {

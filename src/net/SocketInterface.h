@@ -11,9 +11,9 @@ enum TSocketFamily { SF_Any, SF_IP4, SF_IP6 };
 
 // One socket address of either family (16 bytes used for IPv4, 28 for IPv6).
 union TVarSin {
-  sockaddr sa;
-  sockaddr_in in4;
-  sockaddr_in6 in6;
+    sockaddr sa;
+    sockaddr_in in4;
+    sockaddr_in6 in6;
 };
 
 // Used length of an address: 16 for IPv4, 28 for IPv6, 0 for anything else.
@@ -46,8 +46,8 @@ void SocketCleanup();
 // 0 or a resolver code (11001 for an unknown host). With SF_Any two lookups
 // are made, IPv4 first when preferIP4. "0.0.0.0"/"::0" give the any-address,
 // "127.0.0.1"/"::1" the loopback address, without looking the text up.
-int FillSocketAddress(TVarSin& sin, const std::string& host, const std::string& port,
-                      TSocketFamily family, bool preferIP4, int sockType, int protocol);
+int FillSocketAddress(TVarSin& sin, const std::string& host, const std::string& port, TSocketFamily family,
+                      bool preferIP4, int sockType, int protocol);
 
 // Numeric host text and port of an address ("" and 0 for an empty record).
 std::string GetSinIP(const TVarSin& sin);

@@ -5,6 +5,6 @@
 // Level of the socket hierarchy that would route connections through a
 // proxy. This program always connects directly, so it adds nothing.
 class TSocksBlockSocket : public TBlockSocket {
- protected:
-  TSocksBlockSocket();
+protected:
+    TSocksBlockSocket();
 };

@@ -11,20 +11,20 @@ using THookAfterConnect = std::function<void(TBlockSocket& sender)>;
 // down and waiting input drained through the read filter before the handle
 // is released (unless the last operation failed).
 class TTCPBlockSocket : public TSocksBlockSocket {
- public:
-  TTCPBlockSocket();
-  ~TTCPBlockSocket() override;
+public:
+    TTCPBlockSocket();
+    ~TTCPBlockSocket() override;
 
-  // virtuals
-  void ConnectTo(const std::string& host, const std::string& port) override;
-  void CloseConnection() override;
-  int SocketType() const override;
-  int SocketProtocol() const override;
+    // virtuals
+    void ConnectTo(const std::string& host, const std::string& port) override;
+    void CloseConnection() override;
+    int SocketType() const override;
+    int SocketProtocol() const override;
 
-  // events
-  const THookAfterConnect& OnAfterConnect() const { return fOnAfterConnect; }
-  void SetOnAfterConnect(THookAfterConnect v) { fOnAfterConnect = std::move(v); }
+    // events
+    const THookAfterConnect& OnAfterConnect() const { return fOnAfterConnect; }
+    void SetOnAfterConnect(THookAfterConnect v) { fOnAfterConnect = std::move(v); }
 
- private:
-  THookAfterConnect fOnAfterConnect;
+private:
+    THookAfterConnect fOnAfterConnect;
 };

@@ -7,15 +7,15 @@
 
 // Where the command filter stands between two received bytes.
 enum TTelnetState {
-  FS_Data,            // plain text
-  FS_Command,         // after IAC
-  FS_Will,            // after IAC WILL
-  FS_Wont,            // after IAC WONT
-  FS_Do,              // after IAC DO
-  FS_Dont,            // after IAC DONT
-  FS_SubOption,       // after IAC SB, expecting the option code
-  FS_SubData,         // collecting sub-negotiation parameters
-  FS_SubDataCommand   // after IAC inside a sub-negotiation
+    FS_Data,           // plain text
+    FS_Command,        // after IAC
+    FS_Will,           // after IAC WILL
+    FS_Wont,           // after IAC WONT
+    FS_Do,             // after IAC DO
+    FS_Dont,           // after IAC DONT
+    FS_SubOption,      // after IAC SB, expecting the option code
+    FS_SubData,        // collecting sub-negotiation parameters
+    FS_SubDataCommand  // after IAC inside a sub-negotiation
 };
 
 // Telnet codes (RFC 854) and the options this client deals with.
@@ -40,40 +40,40 @@ constexpr unsigned char TermTypeSend = 1;
 // It agrees to the server suppressing go-ahead and to sending the terminal
 // type, and refuses every other option.
 class TTelnetFilter {
- public:
-  // Receives each reply as soon as the byte completing its command is seen.
-  using TReplySink = std::function<void(const std::string& reply)>;
+public:
+    // Receives each reply as soon as the byte completing its command is seen.
+    using TReplySink = std::function<void(const std::string& reply)>;
 
-  // Sub-negotiation parameters kept at most; further bytes are dropped.
-  static constexpr std::size_t MaxSubData = 64 * 1024;
+    // Sub-negotiation parameters kept at most; further bytes are dropped.
+    static constexpr std::size_t MaxSubData = 64 * 1024;
 
-  explicit TTelnetFilter(std::size_t subDataLimit = MaxSubData) : fSubDataLimit(subDataLimit) {}
+    explicit TTelnetFilter(std::size_t subDataLimit = MaxSubData) : fSubDataLimit(subDataLimit) {}
 
-  // Filters `length` bytes: appends the text to `output` (never more bytes
-  // than went in) and hands every reply to `reply`.
-  void Process(const char* chunk, std::size_t length, std::string& output, const TReplySink& reply);
-  std::string Process(const std::string& chunk, const TReplySink& reply);
+    // Filters `length` bytes: appends the text to `output` (never more bytes
+    // than went in) and hands every reply to `reply`.
+    void Process(const char* chunk, std::size_t length, std::string& output, const TReplySink& reply);
+    std::string Process(const std::string& chunk, const TReplySink& reply);
 
-  // Back to plain text, as at the start of a new connection; SubOption and
-  // SubData stay until the next IAC SB.
-  void Reset() { fState = FS_Data; }
+    // Back to plain text, as at the start of a new connection; SubOption and
+    // SubData stay until the next IAC SB.
+    void Reset() { fState = FS_Data; }
 
-  // getters
-  TTelnetState State() const { return fState; }
-  unsigned char SubOption() const { return fSubOption; }
-  const std::string& SubData() const { return fSubData; }
-  const std::string& TermType() const { return fTermType; }
-  std::size_t SubDataLimit() const { return fSubDataLimit; }
+    // getters
+    TTelnetState State() const { return fState; }
+    unsigned char SubOption() const { return fSubOption; }
+    const std::string& SubData() const { return fSubData; }
+    const std::string& TermType() const { return fTermType; }
+    std::size_t SubDataLimit() const { return fSubDataLimit; }
 
-  // setters
-  void SetTermType(const std::string& v) { fTermType = v; }
+    // setters
+    void SetTermType(const std::string& v) { fTermType = v; }
 
- private:
-  std::string SubNegotiationReply() const;
+private:
+    std::string SubNegotiationReply() const;
 
-  TTelnetState fState = FS_Data;
-  unsigned char fSubOption = 0;
-  std::string fSubData;
-  std::string fTermType = "DUMB";
-  std::size_t fSubDataLimit;
+    TTelnetState fState = FS_Data;
+    unsigned char fSubOption = 0;
+    std::string fSubData;
+    std::string fTermType = "DUMB";
+    std::size_t fSubDataLimit;
 };

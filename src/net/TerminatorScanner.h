@@ -6,9 +6,9 @@
 
 // Where a terminator search stands.
 enum TScanState {
-  SS_Searching,  // no terminator yet; later text may bring one
-  SS_Found,      // the terminator has been found
-  SS_TooLong     // the line outgrew the length limit before its terminator came
+    SS_Searching,  // no terminator yet; later text may bring one
+    SS_Found,      // the terminator has been found
+    SS_TooLong     // the line outgrew the length limit before its terminator came
 };
 
 // Finds the end of a line or prompt in text that arrives in chunks, without
@@ -29,54 +29,54 @@ enum TScanState {
 // terminator included). An empty terminator is found at once, before any
 // text.
 class TTerminatorScanner {
- public:
-  TTerminatorScanner(const std::string& terminator, bool convertLineEnd = false, std::size_t maxLineLength = 0);
+public:
+    TTerminatorScanner(const std::string& terminator, bool convertLineEnd = false, std::size_t maxLineLength = 0);
 
-  // Appends a chunk and scans it. Once the search has ended (Found or
-  // TooLong) further chunks are only appended.
-  TScanState Feed(const char* chunk, std::size_t length);
-  TScanState Feed(const std::string& chunk) { return Feed(chunk.data(), chunk.size()); }
+    // Appends a chunk and scans it. Once the search has ended (Found or
+    // TooLong) further chunks are only appended.
+    TScanState Feed(const char* chunk, std::size_t length);
+    TScanState Feed(const std::string& chunk) { return Feed(chunk.data(), chunk.size()); }
 
-  // Hands the text out and starts over with no text: `line` gets the text
-  // before the terminator (empty unless Found), `rest` the text after it,
-  // or all of the text when the terminator was not found.
-  void Take(std::string& line, std::string& rest);
+    // Hands the text out and starts over with no text: `line` gets the text
+    // before the terminator (empty unless Found), `rest` the text after it,
+    // or all of the text when the terminator was not found.
+    void Take(std::string& line, std::string& rest);
 
-  // getters
-  TScanState State() const { return fState; }
-  const std::string& Text() const { return fText; }
-  // Position and length of the terminator in Text(); meaningful when Found.
-  std::size_t MatchPos() const { return fMatchPos; }
-  std::size_t MatchLength() const { return fMatchLength; }
-  // In line-end mode: the line end found was a single CR (LF). Stays set
-  // after the length limit has discarded that match.
-  bool LoneCR() const { return fLoneCR; }
-  bool LoneLF() const { return fLoneLF; }
-  // Bytes of the terminator that the text ends with while Searching.
-  std::size_t Partial() const { return fState == SS_Searching ? fMatched : 0; }
-  bool LineEndMode() const { return fLineEnds; }
-  std::size_t MaxLineLength() const { return fMaxLineLength; }
+    // getters
+    TScanState State() const { return fState; }
+    const std::string& Text() const { return fText; }
+    // Position and length of the terminator in Text(); meaningful when Found.
+    std::size_t MatchPos() const { return fMatchPos; }
+    std::size_t MatchLength() const { return fMatchLength; }
+    // In line-end mode: the line end found was a single CR (LF). Stays set
+    // after the length limit has discarded that match.
+    bool LoneCR() const { return fLoneCR; }
+    bool LoneLF() const { return fLoneLF; }
+    // Bytes of the terminator that the text ends with while Searching.
+    std::size_t Partial() const { return fState == SS_Searching ? fMatched : 0; }
+    bool LineEndMode() const { return fLineEnds; }
+    std::size_t MaxLineLength() const { return fMaxLineLength; }
 
- private:
-  void Start();
-  void ScanTerminator(std::size_t from);
-  void ScanLineEnds(std::size_t from);
+private:
+    void Start();
+    void ScanTerminator(std::size_t from);
+    void ScanLineEnds(std::size_t from);
 
-  // settings
-  std::string fTerminator;
-  bool fLineEnds;
-  std::size_t fMaxLineLength;
-  // For each prefix length k of the terminator, the longest proper prefix
-  // that is also a suffix of its first k bytes: where a partial match
-  // continues after a mismatch ("==>" still holds "=" of "=>").
-  std::vector<std::size_t> fFallback;
+    // settings
+    std::string fTerminator;
+    bool fLineEnds;
+    std::size_t fMaxLineLength;
+    // For each prefix length k of the terminator, the longest proper prefix
+    // that is also a suffix of its first k bytes: where a partial match
+    // continues after a mismatch ("==>" still holds "=" of "=>").
+    std::vector<std::size_t> fFallback;
 
-  // search state
-  std::string fText;
-  TScanState fState = SS_Searching;
-  std::size_t fMatched = 0;
-  std::size_t fMatchPos = 0;
-  std::size_t fMatchLength = 0;
-  bool fLoneCR = false;
-  bool fLoneLF = false;
+    // search state
+    std::string fText;
+    TScanState fState = SS_Searching;
+    std::size_t fMatched = 0;
+    std::size_t fMatchPos = 0;
+    std::size_t fMatchLength = 0;
+    bool fLoneCR = false;
+    bool fLoneLF = false;
 };

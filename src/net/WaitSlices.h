@@ -5,9 +5,9 @@
 
 // One slice of a wait for a socket event.
 struct TWaitSlice {
-  int Wait = 0;            // milliseconds to wait; -1 = without limit
-  bool Heartbeat = false;  // the heartbeat handler runs before this slice
-  bool StopCheck = false;  // StopFlag is looked at before this slice
+    int Wait = 0;            // milliseconds to wait; -1 = without limit
+    bool Heartbeat = false;  // the heartbeat handler runs before this slice
+    bool StopCheck = false;  // StopFlag is looked at before this slice
 };
 
 // Plans slice number `done` (0 = the first) of a wait of `timeout` ms with

@@ -10,7 +10,8 @@
 
 QString AboutBoxText()
 {
-    return QStringFromUtf8(design::AboutText) + QStringFromUtf8(design::AboutLineBreak) + QStringFromUtf8(design::CreditText);
+    return QStringFromUtf8(design::AboutText) + QStringFromUtf8(design::AboutLineBreak) +
+           QStringFromUtf8(design::CreditText);
 }
 
 std::unique_ptr<QMessageBox> CreateAboutBox(QWidget* parent)

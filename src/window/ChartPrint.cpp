@@ -1,8 +1,8 @@
 #include "window/ChartPrint.h"
 
 #include "monitor/MonitorDesign.h"
-#include "window/PrintError.h"
 #include "text/QtText.h"
+#include "window/PrintError.h"
 
 #include <QPainter>
 #include <QPrinter>
@@ -54,8 +54,8 @@ bool QueueAcceptsJobs(const QPrinter& printer)
     const QStringList parts = printer.printerName().split(QLatin1Char('/'));
     const QByteArray queue = parts.value(0).toLocal8Bit();
     const QByteArray instance = parts.value(1).toLocal8Bit();
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
-                                         instance.isEmpty() ? nullptr : instance.constData());
+    cups_dest_t* dest =
+        cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(), instance.isEmpty() ? nullptr : instance.constData());
     if (dest == nullptr)
         return true;
     const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);

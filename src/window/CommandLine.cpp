@@ -20,8 +20,7 @@ struct TParserSetup {
                             QStringLiteral("NAME")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
-    QCommandLineOption version{QStringList{QStringLiteral("version")},
-                               QStringLiteral("Show the version and exit.")};
+    QCommandLineOption version{QStringList{QStringLiteral("version")}, QStringLiteral("Show the version and exit.")};
 
     TParserSetup()
     {
@@ -62,19 +61,18 @@ TMonitorOptions ParseMonitorCommandLine(const QStringList& arguments)
 
 QString MonitorUsageText()
 {
-    return QStringLiteral(
-        "Usage: quillmont-monitor [--host HOST[:PORT]] [--user NAME]\n"
-        "Shows the bit loading of a Quillmont ADSL router's line as a bar chart that\n"
-        "refreshes every 60 seconds once Plot is pressed.\n"
-        "\n"
-        "Options:\n"
-        "  --host HOST[:PORT]  Router address, optionally with a port (default port 23).\n"
-        "  --user NAME         User name for the router.\n"
-        "  -h, --help          Show this help and exit.\n"
-        "  --version           Show the version and exit.\n"
-        "\n"
-        "The password can be given in the environment variable QUILLMONT_PASSWORD.\n"
-        "Nothing is polled until Plot is pressed.\n");
+    return QStringLiteral("Usage: quillmont-monitor [--host HOST[:PORT]] [--user NAME]\n"
+                          "Shows the bit loading of a Quillmont ADSL router's line as a bar chart that\n"
+                          "refreshes every 60 seconds once Plot is pressed.\n"
+                          "\n"
+                          "Options:\n"
+                          "  --host HOST[:PORT]  Router address, optionally with a port (default port 23).\n"
+                          "  --user NAME         User name for the router.\n"
+                          "  -h, --help          Show this help and exit.\n"
+                          "  --version           Show the version and exit.\n"
+                          "\n"
+                          "The password can be given in the environment variable QUILLMONT_PASSWORD.\n"
+                          "Nothing is polled until Plot is pressed.\n");
 }
 
 QString MonitorVersionText()

@@ -9,13 +9,13 @@
 #include "historywindow/HistoryWindow.h"
 #include "monitor/HistoryDesign.h"
 #include "monitor/MonitorChart.h"
+#include "text/QtText.h"
 #include "window/AboutBox.h"
 #include "window/Anchors.h"
 #include "window/AppCursor.h"
 #include "window/ClickLabel.h"
 #include "window/Form2.h"
 #include "window/Logo.h"
-#include "text/QtText.h"
 #include "window/Shape.h"
 
 #include <QCloseEvent>
@@ -24,9 +24,9 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
-#include <QPrinter>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>

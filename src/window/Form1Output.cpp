@@ -5,10 +5,10 @@
 #include "chart/Chart.h"
 #include "jpeg/JPEGImage.h"
 #include "monitor/MonitorDesign.h"
+#include "text/QtText.h"
 #include "window/ChartPrint.h"
 #include "window/MonitorApplication.h"
 #include "window/PrinterChoices.h"
-#include "text/QtText.h"
 #include "window/SavePictureDialog.h"
 
 #include <QAction>

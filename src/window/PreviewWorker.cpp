@@ -5,9 +5,7 @@
 #include <pthread.h>
 #include <utility>
 
-TPreviewWorker::TPreviewWorker(std::function<void()> resultReady) : fResultReady(std::move(resultReady))
-{
-}
+TPreviewWorker::TPreviewWorker(std::function<void()> resultReady) : fResultReady(std::move(resultReady)) {}
 
 TPreviewWorker::~TPreviewWorker()
 {
@@ -112,6 +110,7 @@ TPreviewWorker::TResult TPreviewWorker::Read(const TRequest& request, const std:
         return result;
     }
     result.FullSize = fullSize;
-    result.Picture = picture.scaled(PreviewSize(fullSize, request.Box), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    result.Picture =
+        picture.scaled(PreviewSize(fullSize, request.Box), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return result;
 }

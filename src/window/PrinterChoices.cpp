@@ -1,22 +1,12 @@
 #include "window/PrinterChoices.h"
 
 TPrinterChoices::TPrinterChoices(const QPrinter& printer)
-    : fOutputFormat(printer.outputFormat()),
-      fPrinterName(printer.printerName()),
-      fOutputFileName(printer.outputFileName()),
-      fPageLayout(printer.pageLayout()),
-      fResolution(printer.resolution()),
-      fColorMode(printer.colorMode()),
-      fDuplex(printer.duplex()),
-      fCopyCount(printer.copyCount()),
-      fCollateCopies(printer.collateCopies()),
-      fPageOrder(printer.pageOrder()),
-      fPrintRange(printer.printRange()),
-      fFromPage(printer.fromPage()),
-      fToPage(printer.toPage()),
-      fPaperSource(printer.paperSource())
-{
-}
+    : fOutputFormat(printer.outputFormat()), fPrinterName(printer.printerName()),
+      fOutputFileName(printer.outputFileName()), fPageLayout(printer.pageLayout()), fResolution(printer.resolution()),
+      fColorMode(printer.colorMode()), fDuplex(printer.duplex()), fCopyCount(printer.copyCount()),
+      fCollateCopies(printer.collateCopies()), fPageOrder(printer.pageOrder()), fPrintRange(printer.printRange()),
+      fFromPage(printer.fromPage()), fToPage(printer.toPage()), fPaperSource(printer.paperSource())
+{}
 
 void TPrinterChoices::Restore(QPrinter& printer) const
 {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedRouter.h"
 #include "app/MonitorSession.h"
 #include "app/PollStatusText.h"
 #include "app/ReadoutText.h"
@@ -20,7 +21,6 @@
 #include "monitor/MonitorChart.h"
 #include "routersim/RouterProfile.h"
 #include "routersim/RouterSimulator.h"
-#include "ScriptedRouter.h"
 
 namespace {
 
@@ -166,8 +166,8 @@ TEST_F(MonitorSessionTest, StartsIdleAndAPollReadsTheRouterIntoTheChart)
     }
 
     // The status line said what runs, then what it read; the cursor was busy meanwhile.
-    EXPECT_EQ(view.statuses, (std::vector<std::string>{"Polling " + view.login.Host + "...",
-                                                        "Read 513 tones at 12:34:56"}));
+    EXPECT_EQ(view.statuses,
+              (std::vector<std::string>{"Polling " + view.login.Host + "...", "Read 513 tones at 12:34:56"}));
     EXPECT_EQ(view.cursors, (std::vector<TMonitorCursor>{mcBusy, mcDefault}));
 }
 
@@ -449,8 +449,7 @@ TEST(MonitorSession, ReplyWithoutTheBitLoadingIsAFailedPoll)
     EXPECT_EQ(session.TonesRead(), 0);
     ASSERT_EQ(view.kept.size(), 1u);
     EXPECT_FALSE(view.kept[0].Captured);
-    EXPECT_EQ(DescribeOutcome(view.kept[0].Outcome),
-              "No bit loading in the router's reply: Error : unknown command");
+    EXPECT_EQ(DescribeOutcome(view.kept[0].Outcome), "No bit loading in the router's reply: Error : unknown command");
     EXPECT_EQ(view.series.PointCount(), 256);
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(view.series.YValues().ValueAt(i), 0.0) << i;

@@ -4,9 +4,9 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QPalette>
 #include <QSvgGenerator>
 #include <QSvgRenderer>
-#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -158,7 +158,7 @@ TEST(ChartCanvas, LinesLeaveOutTheirEndPixelInEveryDirection)
     d.canvas.DrawVLine(20, 2, 6);  // 2..5
     d.canvas.DrawVLine(22, 6, 2);  // 6..3
     d.canvas.PenMoveTo(10, 20);
-    d.canvas.PenLineTo(15, 25);    // diagonal: 5 pixels, not (15, 25)
+    d.canvas.PenLineTo(15, 25);  // diagonal: 5 pixels, not (15, 25)
     EXPECT_EQ(d.canvas.PenPosition(), TPoint(15, 25));
     const QImage im = d.Done();
     EXPECT_EQ(PixelAt(im, 2, 1), clRed);
@@ -525,8 +525,7 @@ TEST(ChartCanvas, PensBrushesAndColours)
 
 // Draws through a canvas into a 50 x 50 SVG picture and rasterises the
 // picture onto white; a null image when the SVG does not parse.
-template <typename Draw>
-QImage ThroughSvg(Draw draw)
+template <typename Draw> QImage ThroughSvg(Draw draw)
 {
     QBuffer svg;
     svg.open(QIODevice::WriteOnly);

@@ -101,7 +101,7 @@ TEST(ChartSeries, AddPointNumbersXAndKeepsLabelsAndColours)
     s.SetSeriesColor(clRed);
     EXPECT_EQ(s.PointColor(31), clGreen);
     EXPECT_EQ(s.PointColor(32), clBlue);
-    EXPECT_EQ(s.PointColor(999), clRed);   // beyond the stored colours
+    EXPECT_EQ(s.PointColor(999), clRed);  // beyond the stored colours
     EXPECT_EQ(s.PointLabel(999), "");
     EXPECT_TRUE(s.IsYMandatory());
     EXPECT_EQ(s.XValues().Name(), "X");

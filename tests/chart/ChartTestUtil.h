@@ -5,9 +5,9 @@
 #include "monitor/MonitorChart.h"
 
 #include <QImage>
+#include <QPainter>
 #include <algorithm>
 #include <cstdlib>
-#include <QPainter>
 
 // Colour of a pixel as 0x00BBGGRR.
 inline TColor PixelAt(const QImage& image, int x, int y)

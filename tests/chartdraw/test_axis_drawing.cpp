@@ -453,8 +453,8 @@ TEST(AxisLabelLayout, LabelsTicksAndBoxesAreWorkedOutWithoutDrawing)
         b.chart.UseFont(left.LabelsFont());
         for (const TAxisLabel& label : values.Labels) {
             const int w = canvas.MeasureTextWidth(label.Text);
-            EXPECT_EQ(label.Box, TRect(left.LabelsPos() - w, label.Pixel - h / 2, left.LabelsPos(),
-                                       label.Pixel - h / 2 + h))
+            EXPECT_EQ(label.Box,
+                      TRect(left.LabelsPos() - w, label.Pixel - h / 2, left.LabelsPos(), label.Pixel - h / 2 + h))
                 << label.Text;
         }
         EXPECT_EQ(values.Ticks, left.TickList());
@@ -477,8 +477,8 @@ TEST(AxisLabelLayout, LabelsTicksAndBoxesAreWorkedOutWithoutDrawing)
         EXPECT_EQ(label.Angle, 90);
         EXPECT_EQ(label.Lines, 1);
         const int w = canvas.MeasureTextWidth(label.Text);
-        EXPECT_EQ(label.Box, TRect(label.Pixel - h / 2, bottom.LabelsPos(), label.Pixel - h / 2 + h,
-                                   bottom.LabelsPos() + w))
+        EXPECT_EQ(label.Box,
+                  TRect(label.Pixel - h / 2, bottom.LabelsPos(), label.Pixel - h / 2 + h, bottom.LabelsPos() + w))
             << label.Text;
         if (k > 0) {
             EXPECT_GE(label.Box.Left, labels[k - 1].Box.Right) << "boxes apart, as the separation keeps them";
@@ -522,9 +522,9 @@ TEST(AxisLabelLayout, TextBoxesAtEveryAngleAndOverSeveralLines)
             const QRect ink = t.Draw(bottom, 200, 200, text, angle);
             ASSERT_FALSE(ink.isEmpty());
             const QRect box = label.Box.ToQRect().adjusted(-1, -1, 1, 1);
-            EXPECT_TRUE(box.contains(ink)) << angle << " " << text << ": box " << box.x() << "," << box.y() << " "
-                                           << box.width() << "x" << box.height() << ", ink " << ink.x() << ","
-                                           << ink.y() << " " << ink.width() << "x" << ink.height();
+            EXPECT_TRUE(box.contains(ink))
+                << angle << " " << text << ": box " << box.x() << "," << box.y() << " " << box.width() << "x"
+                << box.height() << ", ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
             if (angle % 90 == 0) {
                 const int across = label.Lines * h;
                 const bool upright = angle == 0 || angle == 180;

@@ -295,16 +295,16 @@ TEST(BarDrawing, RectanglesWithAndWithoutPenLinesAndOutlines)
     TBarSeries& s = *b.series;
     s.SetMultiBar(mbNone);
     s.SetCustomBarWidth(6);
-    s.AddBarPoint(8, "0", clGreen);   // pen visible: black outline, green inside
-    s.AddBarPoint(0, "1", clBlue);    // 0 bits: a line on the base row
-    s.AddBarPoint(5, "2", clNone);    // null point: nothing
+    s.AddBarPoint(8, "0", clGreen);  // pen visible: black outline, green inside
+    s.AddBarPoint(0, "1", clBlue);   // 0 bits: a line on the base row
+    s.AddBarPoint(5, "2", clNone);   // null point: nothing
     s.AddBarPoint(4, "3", clRed);
     QImage img = b.Render();
     const QRgb black = 0xFF000000, green = 0xFF008000, blue = 0xFF0000FF;
 
     int l = s.PointPixelX(0), t = s.PointPixelY(0), base = s.OriginPixel(0);
     EXPECT_EQ(img.pixel(l, t), black);
-    EXPECT_EQ(img.pixel(l + 5, t + 3), black);      // right column is r - 1
+    EXPECT_EQ(img.pixel(l + 5, t + 3), black);  // right column is r - 1
     EXPECT_EQ(img.pixel(l + 2, t + 3), green);
     EXPECT_NE(img.pixel(l + 6, t + 3), black);
 

@@ -29,8 +29,8 @@ bool IsWellFormed(const QByteArray& svg, QString* viewBox = nullptr, QString* si
             if (viewBox != nullptr)
                 *viewBox = xml.attributes().value("viewBox").toString();
             if (size != nullptr)
-                *size = xml.attributes().value("width").toString() + " x " +
-                        xml.attributes().value("height").toString();
+                *size =
+                    xml.attributes().value("width").toString() + " x " + xml.attributes().value("height").toString();
         }
     }
     return !xml.hasError();

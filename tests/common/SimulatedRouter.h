@@ -13,8 +13,7 @@ class TSimulatedRouter {
 public:
     explicit TSimulatedRouter(const TRouterSimulatorSettings& settings = {})
         : fSimulator(settings), fHost("127.0.0.1:" + std::to_string(fSimulator.Start()))
-    {
-    }
+    {}
 
     // A simulator with this password and bit-loading seed that lets a client
     // try to log in maxLoginAttempts times.

@@ -1,7 +1,7 @@
 // quillmont-poll --history against the router simulator on loopback: polls
 // are kept, exported, and a store that cannot take them never stops a poll.
-#include "SimulatedRouter.h"
 #include "HistoryTestUtil.h"
+#include "SimulatedRouter.h"
 #include "Subprocess.h"
 
 #include "history/HistoryCsv.h"
@@ -98,7 +98,8 @@ TEST_F(HistoryCommandTest, PollsAreKeptAndExportedByTheBinary)
     EXPECT_EQ(exported.ExitCode, 0);
     EXPECT_EQ(exported.Out, "");
     EXPECT_EQ(exported.Err, "");
-    EXPECT_EQ(ReadAll(QString::fromStdString(out)), HistoryCsvHeader() + HistoryCsvRow(kept[0]) + HistoryCsvRow(kept[1]));
+    EXPECT_EQ(ReadAll(QString::fromStdString(out)),
+              HistoryCsvHeader() + HistoryCsvRow(kept[0]) + HistoryCsvRow(kept[1]));
     EXPECT_EQ(simulator->ClientsAccepted(), served);
 
     // --since after both polls leaves the header alone.
@@ -149,7 +150,8 @@ TEST_F(HistoryCommandTest, AReplyWithoutTheBitLoadingIsKeptAsAFailedPoll)
 
     // The change count skips the failed poll: only the two readings are compared.
     std::vector<TToneSample> samples;
-    for (const THistoryRecord& r : kept) samples.push_back({r.Outcome.Captured, r.Bits});
+    for (const THistoryRecord& r : kept)
+        samples.push_back({r.Outcome.Captured, r.Bits});
     const ToneBits first = SimulatedBitLoading(5, 0), second = SimulatedBitLoading(5, 1);
     const ToneChangeCounts counts = CountToneChanges(samples);
     for (int tone = 0; tone < ToneCount; ++tone)
@@ -183,13 +185,12 @@ TEST_F(HistoryCommandTest, PollsStartedAtOnceOnANewStoreAreAllKept)
         THistoryStore history;
         ASSERT_TRUE(history.Open(QString::fromStdString(path))) << history.LastError();
         std::multiset<std::string> kept;
-        ASSERT_TRUE(history.ForEachRecord(
-            THistoryFilter::All(),
-            [&](const THistoryRecord& r) {
-                EXPECT_TRUE(r.Outcome.Captured);
-                kept.insert(TableCsv(r.Bits));
-            },
-            {}));
+        ASSERT_TRUE(history.ForEachRecord(THistoryFilter::All(),
+                                          [&](const THistoryRecord& r) {
+                                              EXPECT_TRUE(r.Outcome.Captured);
+                                              kept.insert(TableCsv(r.Bits));
+                                          },
+                                          {}));
         EXPECT_EQ(kept.size(), static_cast<std::size_t>(Polls)) << "round " << round;
         EXPECT_EQ(kept, printed) << "round " << round;
     }
@@ -294,7 +295,8 @@ TEST_F(HistoryCommandTest, EventsOfTheStoredPolls)
 {
     const std::string router = "192.168.1.254";
     ToneBits inSync{};
-    for (int tone = 0; tone < ToneCount; ++tone) inSync[tone] = 2 + tone % 5;
+    for (int tone = 0; tone < ToneCount; ++tone)
+        inSync[tone] = 2 + tone % 5;
     ToneBits lost = inSync;
     lost[0] = lost[1] = lost[2] = 0;
     TPollOutcome captured;
@@ -320,12 +322,13 @@ TEST_F(HistoryCommandTest, EventsOfTheStoredPolls)
     const TProcessResult all = RunProcess(QM_POLL_BINARY, {"--history", store, "--events"}, TestEnvironment({}));
     EXPECT_EQ(all.ExitCode, 0);
     EXPECT_EQ(all.Err, "");
-    EXPECT_EQ(all.Out,
-              "start,end,kind,first_tone,last_tone,polls,detail\n"
-              "2024-05-01T03:00:00Z,2024-05-01T03:02:00Z,tones-lost,0,2,3,\"3 tones, 9 bits\"\n"
-              "2024-05-01T03:01:00Z,2024-05-01T03:01:00Z,no-reply,,,1,\"'=cmd|\"\"x\"\", y\nz\"\n"
-              "2024-05-01T03:03:00Z,2024-05-01T03:03:00Z,line-down,,,1,\n"
-              "2024-05-01T03:03:00Z,2024-05-01T03:04:00Z,resync,,,2,\"in sync again after line-down, 513 tones loaded\"\n");
+    EXPECT_EQ(
+        all.Out,
+        "start,end,kind,first_tone,last_tone,polls,detail\n"
+        "2024-05-01T03:00:00Z,2024-05-01T03:02:00Z,tones-lost,0,2,3,\"3 tones, 9 bits\"\n"
+        "2024-05-01T03:01:00Z,2024-05-01T03:01:00Z,no-reply,,,1,\"'=cmd|\"\"x\"\", y\nz\"\n"
+        "2024-05-01T03:03:00Z,2024-05-01T03:03:00Z,line-down,,,1,\n"
+        "2024-05-01T03:03:00Z,2024-05-01T03:04:00Z,resync,,,2,\"in sync again after line-down, 513 tones loaded\"\n");
     EXPECT_EQ(simulator->ClientsAccepted(), 0u);
 
     // From 03:02 until 03:04: the poll at 03:04 itself is left out, and so is
@@ -340,9 +343,10 @@ TEST_F(HistoryCommandTest, EventsOfTheStoredPolls)
     EXPECT_EQ(Run({"--history", store, "--export-csv", csv, "--until", "2024-05-01T03:01:00Z"}, out, err),
               PollExitCaptured);
     EXPECT_EQ(ReadAll(QString::fromStdString(csv)), HistoryCsvHeader() + HistoryCsvRow(records[0]));
-    EXPECT_EQ(Run({"--history", store, "--export-csv", csv, "--since", "2024-05-01T03:01", "--until", "2024-05-01T03:03"},
-                  out, err),
-              PollExitCaptured);
+    EXPECT_EQ(
+        Run({"--history", store, "--export-csv", csv, "--since", "2024-05-01T03:01", "--until", "2024-05-01T03:03"},
+            out, err),
+        PollExitCaptured);
     EXPECT_EQ(ReadAll(QString::fromStdString(csv)),
               HistoryCsvHeader() + HistoryCsvRow(records[1]) + HistoryCsvRow(records[2]));
 

@@ -75,7 +75,8 @@ TEST_F(HistoryRowMappingTest, BoundRowHoldsEachFieldInItsColumnAndEveryViewReads
     record.Outcome.DeadlineExceeded = true;
     record.FirstTone = 32;
     record.LastTone = 255;
-    for (int tone = 0; tone < ToneCount; ++tone) record.Bits[static_cast<std::size_t>(tone)] = tone % 4;
+    for (int tone = 0; tone < ToneCount; ++tone)
+        record.Bits[static_cast<std::size_t>(tone)] = tone % 4;
 
     QSqlQuery q(Db());
     ASSERT_TRUE(q.prepare(TRows::InsertSql()));

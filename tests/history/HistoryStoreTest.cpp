@@ -12,14 +12,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <latch>
-#include <thread>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -155,9 +154,11 @@ TEST_F(HistoryStoreTest, KeysetPagesCoverEveryPollOnceNewestFirst)
     ASSERT_TRUE(store.Open(Path()));
     // Polls with equal times (a clock that stood still) and one out of order.
     std::vector<THistoryRecord> records;
-    for (int n = 0; n < 23; ++n) records.push_back(GeneratedRecord(n / 3));
+    for (int n = 0; n < 23; ++n)
+        records.push_back(GeneratedRecord(n / 3));
     records.push_back(GeneratedRecord(-10));
-    for (THistoryRecord& r : records) ASSERT_TRUE(store.Append(r));
+    for (THistoryRecord& r : records)
+        ASSERT_TRUE(store.Append(r));
 
     std::vector<std::pair<std::int64_t, std::int64_t>> listed;
     std::vector<THistorySummary> page;
@@ -165,12 +166,15 @@ TEST_F(HistoryStoreTest, KeysetPagesCoverEveryPollOnceNewestFirst)
     const THistoryPageKey* after = nullptr;
     do {
         ASSERT_TRUE(store.ReadPage(THistoryFilter::All(), after, 5, page));
-        for (const THistorySummary& s : page) listed.emplace_back(s.TimeUtcMs, s.Id);
-        if (!page.empty()) key = {page.back().TimeUtcMs, page.back().Id};
+        for (const THistorySummary& s : page)
+            listed.emplace_back(s.TimeUtcMs, s.Id);
+        if (!page.empty())
+            key = {page.back().TimeUtcMs, page.back().Id};
         after = &key;
     } while (page.size() == 5);
     std::vector<std::pair<std::int64_t, std::int64_t>> expected;
-    for (const THistoryRecord& r : records) expected.emplace_back(r.TimeUtcMs, r.Id);
+    for (const THistoryRecord& r : records)
+        expected.emplace_back(r.TimeUtcMs, r.Id);
     std::sort(expected.rbegin(), expected.rend());
     EXPECT_EQ(listed, expected);
 
@@ -247,8 +251,8 @@ TEST_F(HistoryStoreTest, StoresStartedAtTheSameMomentKeepEveryPoll)
         THistoryStore store;
         ASSERT_TRUE(store.Open(path)) << store.LastError();
         std::vector<std::int64_t> times;
-        ASSERT_TRUE(store.ForEachRecord(
-            THistoryFilter::All(), [&](const THistoryRecord& r) { times.push_back(r.TimeUtcMs); }, {}));
+        ASSERT_TRUE(store.ForEachRecord(THistoryFilter::All(),
+                                        [&](const THistoryRecord& r) { times.push_back(r.TimeUtcMs); }, {}));
         ASSERT_EQ(times.size(), static_cast<std::size_t>(Writers)) << "round " << round;
         for (int w = 0; w < Writers; ++w)
             EXPECT_EQ(times[static_cast<std::size_t>(w)], GeneratedRecord(w).TimeUtcMs);
@@ -520,8 +524,8 @@ TEST_F(HistoryStoreTest, HostileRecordsAreRefusedOneByOne)
     {
         TRawConnection other(Path());
         ASSERT_TRUE(other.Exec(QStringLiteral("UPDATE polls SET tone_values = '1,2,3' WHERE id = 2")));
-        ASSERT_TRUE(other.Exec(
-            QStringLiteral("UPDATE polls SET tone_values = 'x' || substr(tone_values, 2) WHERE id = 3")));
+        ASSERT_TRUE(
+            other.Exec(QStringLiteral("UPDATE polls SET tone_values = 'x' || substr(tone_values, 2) WHERE id = 3")));
         ASSERT_TRUE(other.Exec(QStringLiteral("UPDATE polls SET last_tone = 9000 WHERE id = 4")));
     }
     THistoryRecord record;
@@ -569,7 +573,8 @@ TEST_F(HistoryStoreTest, ExportMatchesTheStoredValues)
         ASSERT_TRUE(std::getline(in, line));
         std::vector<std::string> cells;
         std::stringstream row(line);
-        for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
+        for (std::string cell; std::getline(row, cell, ',');)
+            cells.push_back(cell);
         ASSERT_EQ(cells.size(), 3u + 513u);
         EXPECT_EQ(cells[0], FormatUtcIso(stored.TimeUtcMs));
         EXPECT_EQ(cells[1], stored.Host);
@@ -585,6 +590,7 @@ TEST_F(HistoryStoreTest, ExportMatchesTheStoredValues)
     std::ifstream again(out);
     const std::string whole((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
     EXPECT_EQ(whole, HistoryCsvHeader() + HistoryCsvRow(GeneratedRecord(10)) + HistoryCsvRow(GeneratedRecord(11)));
-    EXPECT_FALSE(ExportHistoryCsv(store, THistoryFilter::All(), dir.filePath("no/such/dir/x.csv").toStdString(), result));
+    EXPECT_FALSE(
+        ExportHistoryCsv(store, THistoryFilter::All(), dir.filePath("no/such/dir/x.csv").toStdString(), result));
     EXPECT_NE(result.Error.find("cannot write"), std::string::npos);
 }

@@ -14,7 +14,8 @@
 inline ToneBits GeneratedBits(int n)
 {
     ToneBits bits{};
-    for (int tone = 0; tone < ToneCount; ++tone) bits[static_cast<std::size_t>(tone)] = (tone * 7 + n) % 16;
+    for (int tone = 0; tone < ToneCount; ++tone)
+        bits[static_cast<std::size_t>(tone)] = (tone * 7 + n) % 16;
     return bits;
 }
 

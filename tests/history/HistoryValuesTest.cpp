@@ -41,7 +41,8 @@ TEST(HistoryValues, HostileTextIsRefusedWithAReason)
         {good.substr(0, good.rfind(',')) + ",", "value 512 is \"\", not a number"},
         {good.substr(0, good.rfind(',')) + ",5x", "value 512 is \"5x\", not a number"},
         {good.substr(0, good.rfind(',')) + ",2147483648", "value 512 (2147483648) is out of range"},
-        {good.substr(0, good.rfind(',')) + ",99999999999999999999", "value 512 is \"99999999999999999999\", not a number"},
+        {good.substr(0, good.rfind(',')) + ",99999999999999999999",
+         "value 512 is \"99999999999999999999\", not a number"},
         {good.substr(0, good.rfind(',')) + std::string(",\x01\xff", 3), "value 512 is \"??\", not a number"},
     };
     for (const auto& c : cases) {
@@ -74,7 +75,8 @@ TEST(ToneChangeCount, MatchesACountByHandWithFailedPollsSkipped)
     EXPECT_EQ(counts[7], 0);    // the failed poll's zero is no change
     int others = 0;
     for (int tone = 0; tone < ToneCount; ++tone)
-        if (tone != 40 && tone != 300) others += counts[static_cast<std::size_t>(tone)];
+        if (tone != 40 && tone != 300)
+            others += counts[static_cast<std::size_t>(tone)];
     EXPECT_EQ(others, 0);
 
     // A failed poll first and a single capture give no change at all.

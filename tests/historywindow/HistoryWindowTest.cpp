@@ -130,7 +130,8 @@ TEST_F(HistoryWindowTest, ChoosingAPollDeliversItsBars)
     TBarSeries& series = ConfigureMonitorChart(chart);
     PlotToneTable(chart, series, chosen[1].Bits, design::ToneRange{chosen[1].FirstTone, chosen[1].LastTone});
     ASSERT_EQ(series.PointCount(), 256);
-    for (int tone = 0; tone < 256; ++tone) ASSERT_EQ(series.PointY(tone), GeneratedBits(3)[tone]) << tone;
+    for (int tone = 0; tone < 256; ++tone)
+        ASSERT_EQ(series.PointY(tone), GeneratedBits(3)[tone]) << tone;
 
     // A record with hostile values is refused and nothing is handed on.
     Select(window, 3, QItemSelectionModel::ClearAndSelect);
@@ -157,7 +158,8 @@ TEST_F(HistoryWindowTest, PlotsShowEveryListedPollAndTheChangesPerTone)
     // changes at all five steps.
     TBarSeries& changes = window.ChangeCountSeries();
     ASSERT_EQ(changes.PointCount(), ToneCount);
-    for (int tone = 0; tone < ToneCount; ++tone) ASSERT_EQ(changes.PointY(tone), 5.0) << tone;
+    for (int tone = 0; tone < ToneCount; ++tone)
+        ASSERT_EQ(changes.PointY(tone), 5.0) << tone;
     EXPECT_EQ(changes.PointColor(31), design::ColorGreen);
     EXPECT_EQ(changes.PointColor(32), design::ColorBlue);
 
@@ -166,7 +168,8 @@ TEST_F(HistoryWindowTest, PlotsShowEveryListedPollAndTheChangesPerTone)
     const QImage picture = chart.RenderBitmap(chart.BackColor(), chart.PanelRect());
     std::set<QRgb> colours;
     for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) colours.insert(picture.pixel(x, y) | 0xFF000000u);
+        for (int x = 0; x < picture.width(); ++x)
+            colours.insert(picture.pixel(x, y) | 0xFF000000u);
     EXPECT_TRUE(colours.count(qRgb(0, 0, 255)));
 }
 

@@ -1,8 +1,8 @@
 // The file writer replaces a file whole or not at all.
 #include "io/AtomicFile.h"
 
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,8 +14,8 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -41,7 +41,10 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    static void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    static void Write(const std::string& path, const std::string& text)
+    {
+        std::ofstream(path, std::ios::binary) << text;
+    }
     // Names in the folder; a temporary file left behind shows up here.
     std::size_t EntryCount() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(fDir), {})); }
 
@@ -148,7 +151,7 @@ TEST_F(AtomicFileTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile)
     Write(path, "good old picture");
 
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     rlimit small = saved;
     small.rlim_cur = 1000;
@@ -236,8 +239,11 @@ TEST_F(AtomicFileAsUserTest, AFileTheUserMayNotWriteIsRefusedAndLeftAsItWas)
         std::uint32_t Id;
     };
     const std::uint32_t version = 2;
-    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF}, {0x02, 4, fUid},        {0x04, 6, 0xFFFFFFFF},
-                             {0x10, 6, 0xFFFFFFFF}, {0x20, 6, 0xFFFFFFFF}};  // owner, user, group, mask, other
+    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF},
+                             {0x02, 4, fUid},
+                             {0x04, 6, 0xFFFFFFFF},
+                             {0x10, 6, 0xFFFFFFFF},
+                             {0x20, 6, 0xFFFFFFFF}};  // owner, user, group, mask, other
     std::string acl(reinterpret_cast<const char*>(&version), sizeof version);
     acl.append(reinterpret_cast<const char*>(entries), sizeof entries);
     if (::setxattr(shared.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0) {

@@ -57,7 +57,10 @@ struct Picture {
     int Components = 0;
     std::vector<std::uint8_t> Samples;  // rows of R, G, B (or grey) samples
 
-    const std::uint8_t* At(int x, int y) const { return &Samples[(static_cast<std::size_t>(y) * Width + x) * Components]; }
+    const std::uint8_t* At(int x, int y) const
+    {
+        return &Samples[(static_cast<std::size_t>(y) * Width + x) * Components];
+    }
 };
 
 // Decodes with the library's defaults into red-first samples (grey files stay grey).
@@ -76,8 +79,8 @@ inline Picture Decompress(std::string_view bytes)
     picture.Components = info.output_components;
     picture.Samples.resize(static_cast<std::size_t>(picture.Width) * picture.Height * picture.Components);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW rows[1] = {&picture.Samples[static_cast<std::size_t>(info.output_scanline) * picture.Width *
-                                             picture.Components]};
+        JSAMPROW rows[1] = {
+            &picture.Samples[static_cast<std::size_t>(info.output_scanline) * picture.Width * picture.Components]};
         jpeg_read_scanlines(&info, rows, 1);
     }
     jpeg_finish_decompress(&info);

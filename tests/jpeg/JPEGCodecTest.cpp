@@ -11,11 +11,11 @@
 
 #include <jerror.h>
 
-#include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/mman.h>
 #include <thread>
@@ -32,9 +32,9 @@ std::vector<std::uint8_t> TestPicture(int width, int height, int bytesPerPixel, 
         for (int x = 0; x < width; ++x) {
             std::uint8_t* p = &bits[static_cast<std::size_t>(stride) * y + bytesPerPixel * x];
             const bool bar = (x / 5) % 3 == 0 && y >= height / 3;
-            p[0] = static_cast<std::uint8_t>(bar ? 255 : 255 * x / width);   // blue
-            p[1] = static_cast<std::uint8_t>(bar ? 0 : 255 * y / height);    // green
-            p[2] = static_cast<std::uint8_t>(bar ? 0 : 128);                 // red
+            p[0] = static_cast<std::uint8_t>(bar ? 255 : 255 * x / width);  // blue
+            p[1] = static_cast<std::uint8_t>(bar ? 0 : 255 * y / height);   // green
+            p[2] = static_cast<std::uint8_t>(bar ? 0 : 128);                // red
         }
     return bits;
 }
@@ -138,7 +138,8 @@ TEST(JPEGWriter, BottomUpRowsAtTheBottomOfTheAddressSpaceAreAddressedWithinTheir
     const std::ptrdiff_t stride = 4 * w;  // more than the address of the mapping
     void* const lowest = reinterpret_cast<void*>(0x10000);
     const std::size_t size = static_cast<std::size_t>(stride) * h;
-    void* const at = ::mmap(lowest, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    void* const at =
+        ::mmap(lowest, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
     if (at == MAP_FAILED || at != lowest) {
         if (at != MAP_FAILED)
             ::munmap(at, size);
@@ -197,8 +198,8 @@ TEST(JPEGWriter, ASinkThatFailsStopsTheCompressionWithTheWriteError)
         std::size_t FailingCall;
         bool Throw;
     };
-    for (const TCase c : {TCase{"middle", 1, false}, TCase{"end", chunks.size() - 1, false},
-                          TCase{"throwing", 1, true}}) {
+    for (const TCase c :
+         {TCase{"middle", 1, false}, TCase{"end", chunks.size() - 1, false}, TCase{"throwing", 1, true}}) {
         SCOPED_TRACE(c.Name);
         std::size_t calls = 0;
         std::size_t taken = 0;
@@ -229,9 +230,8 @@ TEST(JPEGWriter, ProgressNoticesAbortAndHandlerExceptions)
     const TJPEGPixels pixels = Pixels(bits, w, h, 4 * w, plBGRX);
     std::vector<std::pair<TProgressStage, int>> notices;
     std::string out;
-    ASSERT_TRUE(CompressJPEG(pixels, {}, out, [&](TProgressStage stage, int percent, bool&) {
-        notices.emplace_back(stage, percent);
-    }));
+    ASSERT_TRUE(CompressJPEG(pixels, {}, out,
+                             [&](TProgressStage stage, int percent, bool&) { notices.emplace_back(stage, percent); }));
     ASSERT_GE(notices.size(), 2u);
     EXPECT_EQ(notices.front(), std::make_pair(psStarting, 0));
     EXPECT_EQ(notices.back(), std::make_pair(psEnding, 100));
@@ -239,9 +239,8 @@ TEST(JPEGWriter, ProgressNoticesAbortAndHandlerExceptions)
     // An abort at any stage leaves no bytes and no error.
     for (const TProgressStage abortAt : {psStarting, psEnding}) {
         out = "old bytes";
-        EXPECT_FALSE(CompressJPEG(pixels, {}, out, [&](TProgressStage stage, int, bool& abort) {
-            abort = stage == abortAt;
-        }));
+        EXPECT_FALSE(
+            CompressJPEG(pixels, {}, out, [&](TProgressStage stage, int, bool& abort) { abort = stage == abortAt; }));
         EXPECT_TRUE(out.empty());
     }
 
@@ -403,10 +402,9 @@ TEST(JPEGReader, WorkIsCountedInBlocksOverScansAndBounded)
         std::int64_t Limit;
         int Code;
     };
-    for (const TCase c : {TCase{&plain, 8192, 0}, TCase{&plain, 8191, JERR_BAD_PROGRESSION},
-                          TCase{&repeated, 8192 + 5 * 1024, 0},
-                          TCase{&repeated, 8192 + 5 * 1024 - 1, JERR_BAD_PROGRESSION},
-                          TCase{&repeated, 0, 0}}) {  // 0: no limit
+    for (const TCase c :
+         {TCase{&plain, 8192, 0}, TCase{&plain, 8191, JERR_BAD_PROGRESSION}, TCase{&repeated, 8192 + 5 * 1024, 0},
+          TCase{&repeated, 8192 + 5 * 1024 - 1, JERR_BAD_PROGRESSION}, TCase{&repeated, 0, 0}}) {  // 0: no limit
         TJPEGReadOptions options;
         options.MaxBlockScans = c.Limit;
         EXPECT_EQ(DecodeErrorCode(*c.File, options), c.Code) << c.Limit;

@@ -35,8 +35,7 @@ struct MonitorChart {
     design::ToneRange range{};
     QImage picture;
 
-    MonitorChart(const ToneBits& table, const design::ToneRange& r, int width = 696, int height = 237)
-        : range(r)
+    MonitorChart(const ToneBits& table, const design::ToneRange& r, int width = 696, int height = 237) : range(r)
     {
         chart.SetSize(width, height);
         series = &ConfigureMonitorChart(chart);
@@ -490,7 +489,7 @@ TEST(MonitorRender, SvgIsValidSizedAndHoldsOneShapePerDrawnBar)
                 viewBox = xml.attributes().value("viewBox").toString();
             if (xml.name() == u"g")
                 fills.push_back(xml.attributes().hasAttribute("fill") ? xml.attributes().value("fill").toString()
-                                                                       : (fills.empty() ? QString() : fills.back()));
+                                                                      : (fills.empty() ? QString() : fills.back()));
             if (xml.name() == u"rect" && !fills.empty() && (fills.back() == "#008000" || fills.back() == "#0000ff"))
                 ++barShapes;
         } else if (xml.isEndElement() && xml.name() == u"g") {
@@ -540,7 +539,8 @@ TEST(MonitorRender, FilesArePngAndSvg)
 TEST(MonitorRender, TinyAndOddSizesStillGiveAPicture)
 {
     const ToneBits table = sample::Staircase();
-    for (const QSize size : {QSize(1, 1), QSize(2, 2), QSize(10, 5), QSize(50, 30), QSize(120, 1000), QSize(2000, 60)}) {
+    for (const QSize size :
+         {QSize(1, 1), QSize(2, 2), QSize(10, 5), QSize(50, 30), QSize(120, 1000), QSize(2000, 60)}) {
         const QImage image = RenderMonitorChart(table, design::RangeAll, size.width(), size.height());
         EXPECT_EQ(image.size(), size);
         QXmlStreamReader xml(RenderMonitorChartSvg(table, design::RangeAll, size.width(), size.height()));

@@ -36,8 +36,8 @@ void ExpectHitTestAsDefined(TCustomChart& chart, TBarSeries& series, const std::
 {
     const TRect plot = chart.PlotRect();
     const int middle = (plot.Top + plot.Bottom) / 2;
-    const int rows[] = {plot.Top - 1, plot.Top + 3, middle, middle + 17, plot.Bottom - 4, plot.Bottom - 2,
-                        plot.Bottom - 1, plot.Bottom, plot.Bottom + 1};
+    const int rows[] = {plot.Top - 1,    plot.Top + 3,    middle,      middle + 17,    plot.Bottom - 4,
+                        plot.Bottom - 2, plot.Bottom - 1, plot.Bottom, plot.Bottom + 1};
     int hits = 0;
     for (int y : rows) {
         for (int x = plot.Left - 4; x <= plot.Right + 4; ++x) {
@@ -59,15 +59,15 @@ TEST(MonitorHover, BarUnderEveryPixelAsTheGeneralHitTestFindsIt)
         design::ToneRange range;
         int width, height;
     };
-    for (const Case& c : {Case{design::RangeAll, 696, 237}, Case{design::RangeLow, 696, 237},
-                          Case{design::RangeHigh, 1920, 1080}}) {
+    for (const Case& c :
+         {Case{design::RangeAll, 696, 237}, Case{design::RangeLow, 696, 237}, Case{design::RangeHigh, 1920, 1080}}) {
         TCustomChart chart;
         chart.SetSize(c.width, c.height);
         TBarSeries& series = ConfigureMonitorChart(chart);
         PlotToneTable(chart, series, sample::Staircase(), c.range);
         chart.RenderBitmap(chart.BackColor(), chart.PanelRect());  // the pass the hit test maps with
-        ExpectHitTestAsDefined(chart, series, "tones " + std::to_string(c.range.FirstTone) + " at " +
-                                                  std::to_string(c.width));
+        ExpectHitTestAsDefined(chart, series,
+                               "tones " + std::to_string(c.range.FirstTone) + " at " + std::to_string(c.width));
     }
 
     // Two series side by side with offsets on an inverted axis, bars below
@@ -118,7 +118,7 @@ TEST(MonitorHover, MouseMovesOverTheChartNeverMakeItDrawAgain)
     for (int i = 100; i < 110; ++i)
         moves.push_back(onBar(i, 0));
     moves.push_back(QPoint(onBar(70, 0).x(), chart->PlotRect().Top + 2));  // above the bar
-    moves.push_back(QPoint(5, 5));                                          // on the panel
+    moves.push_back(QPoint(5, 5));                                         // on the panel
     for (const QPoint& p : moves) {
         QCursor::setPos(chart->mapToGlobal(p));
         QApplication::processEvents();

@@ -35,8 +35,8 @@ struct Case {
 };
 
 constexpr Case kCases[] = {
-    {design::RangeLow, "0-255", 696, 237},    {design::RangeHigh, "256-512", 696, 237},
-    {design::RangeAll, "0-512", 696, 237},    {design::RangeLow, "0-255", 1920, 1080},
+    {design::RangeLow, "0-255", 696, 237},      {design::RangeHigh, "256-512", 696, 237},
+    {design::RangeAll, "0-512", 696, 237},      {design::RangeLow, "0-255", 1920, 1080},
     {design::RangeHigh, "256-512", 1920, 1080}, {design::RangeAll, "0-512", 1920, 1080},
 };
 
@@ -89,8 +89,7 @@ void Check(const QImage& actual, const Case& c, const char* kind, const char* wh
     ASSERT_FALSE(expected.isNull()) << "missing reference " << path.toStdString();
     expected = expected.convertToFormat(QImage::Format_RGB32);
     const std::string diff = Difference(actual.convertToFormat(QImage::Format_RGB32), expected);
-    EXPECT_TRUE(diff.empty()) << what << " " << c.rangeName << " at " << c.width << "x" << c.height << ": "
-                              << diff;
+    EXPECT_TRUE(diff.empty()) << what << " " << c.rangeName << " at " << c.width << "x" << c.height << ": " << diff;
 }
 
 QImage RenderSvg(const QByteArray& svg, int width, int height)

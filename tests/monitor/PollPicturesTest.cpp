@@ -80,8 +80,8 @@ TEST(PollPictures, SavedTableInProcess)
     const std::string svg = TempPath("in.svg");
     std::istringstream in;
     std::ostringstream out, err;
-    ASSERT_EQ(RunPollCommand({"--table", csv, "--png", png, "--svg", svg, "--range", "0-512", "--size", "900x300"},
-                             in, out, err, nullptr),
+    ASSERT_EQ(RunPollCommand({"--table", csv, "--png", png, "--svg", svg, "--range", "0-512", "--size", "900x300"}, in,
+                             out, err, nullptr),
               PollExitCaptured)
         << err.str();
     EXPECT_EQ(err.str(), "");
@@ -127,7 +127,7 @@ TEST(PollPictures, AFailedWriteExitsOneAndKeepsTheOldPicture)
     const std::string png = TempPath("kept.png");
     std::ofstream(png) << "the good old chart";
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     rlimit small = saved;
     small.rlim_cur = 4096;  // a full disk, as far as this process can tell
@@ -184,9 +184,10 @@ TEST(PollPictures, RefusesOutputsThatReplaceEachOtherOrTheTable)
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--table", csv, "--png", png, "--svg", png},
           std::vector<std::string>{"--table", csv, "--svg", csv},
-          std::vector<std::string>{"--table", csv, "--png", QDir::tempPath().toStdString() + "/../" +
-                                                               QDir::tempPath().section('/', -1).toStdString() + "/" +
-                                                               csv.substr(csv.rfind('/') + 1)}}) {
+          std::vector<std::string>{"--table", csv, "--png",
+                                   QDir::tempPath().toStdString() + "/../" +
+                                       QDir::tempPath().section('/', -1).toStdString() + "/" +
+                                       csv.substr(csv.rfind('/') + 1)}}) {
         std::istringstream in;
         std::ostringstream out, err;
         EXPECT_EQ(RunPollCommand(args, in, out, err, nullptr), PollExitUsage) << args.back();

@@ -7,7 +7,6 @@
 
 namespace sample {
 
-
 // A bit loading as an ADSL line of moderate length shows it: nothing below
 // tone 6, upstream tones 6..31 around 10 bits, a guard band, downstream
 // tones climbing to 14 bits and falling off with the frequency, a notch of a
@@ -23,7 +22,8 @@ inline ToneBits RealisticLine()
     };
     auto clamp = [](int v) { return v < 0 ? 0 : (v > 15 ? 15 : v); };
     for (int tone = 6; tone <= 31; ++tone)
-        t[tone] = clamp((tone < 9 ? 3 * (tone - 5) : 11) + (tone >= 9 && tone <= 29 ? ripple() : 0) - (tone > 29 ? 5 : 0));
+        t[tone] =
+            clamp((tone < 9 ? 3 * (tone - 5) : 11) + (tone >= 9 && tone <= 29 ? ripple() : 0) - (tone > 29 ? 5 : 0));
     for (int tone = 38; tone <= 60; ++tone)
         t[tone] = clamp(6 + (tone - 38) * 8 / 22);
     for (int tone = 61; tone <= 200; ++tone)

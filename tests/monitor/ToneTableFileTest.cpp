@@ -43,7 +43,8 @@ TEST(ToneTableCsv, AcceptsAByteOrderMarkAndRefusesAnEmptyTable)
     const auto table = ReadToneTableCsv(marked, error);
     ASSERT_TRUE(table) << error;
     EXPECT_EQ((*table)[3], 7);
-    std::istringstream markedRow("\xEF\xBB\xBF" "4,2\n");
+    std::istringstream markedRow("\xEF\xBB\xBF"
+                                 "4,2\n");
     ASSERT_TRUE(ReadToneTableCsv(markedRow, error)) << error;
 
     for (const char* empty : {"", "tone,bits\n", "\n\r\n  \n", "\xEF\xBB\xBF"}) {

@@ -56,7 +56,8 @@ protected:
 
         std::ostringstream table;
         ToneBits bits{};
-        for (int tone = 0; tone < ToneCount; ++tone) bits[static_cast<std::size_t>(tone)] = tone % 16;
+        for (int tone = 0; tone < ToneCount; ++tone)
+            bits[static_cast<std::size_t>(tone)] = tone % 16;
         WriteToneBitsCsv(table, bits);
         std::ofstream(fDir / "table.csv") << table.str();
 
@@ -116,8 +117,8 @@ TEST_F(ReadOnlyFilesTest, PicturesAndExportsOverReadOnlyFilesAreRefusedAndTheFil
     GiveToUser(targets, 0444);
     const std::vector<std::string> before = Entries();
 
-    const TProcessResult pictures = RunAsUser({"--table", P("table.csv"), "--png", P("chart.png"), "--svg",
-                                               P("chart.svg"), "--jpeg", P("chart.jpg")});
+    const TProcessResult pictures = RunAsUser(
+        {"--table", P("table.csv"), "--png", P("chart.png"), "--svg", P("chart.svg"), "--jpeg", P("chart.jpg")});
     EXPECT_EQ(pictures.ExitCode, PollExitFailed);
     EXPECT_EQ(pictures.Err, "quillmont-poll: cannot write " + P("chart.png") + ": Permission denied\n" +
                                 "quillmont-poll: cannot write " + P("chart.svg") + ": Permission denied\n" +
@@ -137,11 +138,10 @@ TEST_F(ReadOnlyFilesTest, PicturesAndExportsOverReadOnlyFilesAreRefusedAndTheFil
     // The same files made writable again are replaced: the folder lets the user.
     for (const std::string& name : targets)
         ASSERT_EQ(::chmod((fDir / name).c_str(), 0644), 0);
-    const TProcessResult again = RunAsUser({"--table", P("table.csv"), "--png", P("chart.png"), "--svg",
-                                            P("chart.svg"), "--jpeg", P("chart.jpg")});
+    const TProcessResult again = RunAsUser(
+        {"--table", P("table.csv"), "--png", P("chart.png"), "--svg", P("chart.svg"), "--jpeg", P("chart.jpg")});
     EXPECT_EQ(again.ExitCode, PollExitCaptured) << again.Err;
-    const TProcessResult exportedAgain =
-        RunAsUser({"--history", P("history.sqlite"), "--export-csv", P("polls.csv")});
+    const TProcessResult exportedAgain = RunAsUser({"--history", P("history.sqlite"), "--export-csv", P("polls.csv")});
     EXPECT_EQ(exportedAgain.ExitCode, PollExitCaptured) << exportedAgain.Err;
     EXPECT_EQ(Read(fDir / "chart.png").substr(1, 3), "PNG");
     EXPECT_EQ(Read(fDir / "chart.jpg").substr(0, 2), "\xFF\xD8");

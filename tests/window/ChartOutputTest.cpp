@@ -37,8 +37,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <stdexcept>
 #include <pwd.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,8 +75,7 @@ protected:
     {
         RegisterJPEGFormat();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        fDir = fs::temp_directory_path() /
-               ("quillmont-output-" + std::to_string(::getpid()) + "-" + info->name());
+        fDir = fs::temp_directory_path() / ("quillmont-output-" + std::to_string(::getpid()) + "-" + info->name());
         fs::remove_all(fDir);
         fs::create_directories(fDir);
     }
@@ -131,9 +130,7 @@ qint64 WaitForPreview(TPicturePreview& preview)
     QElapsedTimer sinceTick;
     qint64 longest = 0;
     QTimer ticks;
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTick.restart());
-    });
+    QObject::connect(&ticks, &QTimer::timeout, [&] { longest = std::max(longest, sinceTick.restart()); });
     sinceTick.start();
     ticks.start(10);
     loop.exec();
@@ -216,8 +213,8 @@ TEST_F(ChartOutputTest, SaveAsWritesTheChartAsShownWithTheDefaultExtension)
     EXPECT_EQ(form.Chart21->RenderBitmap(form.Chart21->BackColor(), form.Chart21->PanelRect()), before);
     // The same picture as the poll command writes for the same table and size.
     TJPEGImage tool;
-    tool.Assign(RenderMonitorChart(SimulatedBitLoading(Seed, 0), design::RangeLow, chartSize.width(),
-                                   chartSize.height()));
+    tool.Assign(
+        RenderMonitorChart(SimulatedBitLoading(Seed, 0), design::RangeLow, chartSize.width(), chartSize.height()));
     EXPECT_EQ(tool.JPEGBytes(), expected);
 
     TModalDriver modals;
@@ -254,7 +251,8 @@ TEST_F(ChartOutputTest, SaveAsReplacesAnExistingFileWithoutAskingAndCancelWrites
     cancel.SaveDialog = [this](TSavePictureDialog& dialog) {
         dialog.setDirectory(QPath(fDir));
         dialog.selectFile(QStringLiteral("old.jpg"));
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
     };
     cancel.Run([&] { form.SaveAs1->trigger(); });
     EXPECT_EQ(cancel.SaveDialogs, 1);
@@ -381,8 +379,7 @@ TEST_F(ChartOutputTest, APictureThatCannotBeMadeIsAnErrorAndWritesNothing)
     modals.Run([&] { form.SaveAs1->trigger(); });
     EXPECT_EQ(modals.SaveDialogs, 0);
     ASSERT_EQ(modals.Messages.size(), 1);
-    EXPECT_EQ(modals.Messages[0].toStdString(),
-              "The chart's picture of 70000000 x 237 pixels is too large for memory");
+    EXPECT_EQ(modals.Messages[0].toStdString(), "The chart's picture of 70000000 x 237 pixels is too large for memory");
     EXPECT_EQ(modals.MessageTitles[0], "Quillmont Monitor");
     EXPECT_EQ(ReadBytes(fDir / "chart.jpg"), "the picture of yesterday");
     EXPECT_EQ(Entries(fDir), std::vector<std::string>{"chart.jpg"});
@@ -657,9 +654,8 @@ TEST_F(ChartOutputTest, PrintWithoutAPrinterOrOnARefusingOneIsAnError)
     form.Printer().setOutputFileName(QPath(unwritable));
     TModalDriver refused;
     refused.Run([&] { form.Print1->trigger(); });
-    EXPECT_EQ(refused.Messages,
-              QStringList{QString::fromStdString("The printer \"" + unwritable.string() +
-                                                 "\" did not accept the document.")});
+    EXPECT_EQ(refused.Messages, QStringList{QString::fromStdString("The printer \"" + unwritable.string() +
+                                                                   "\" did not accept the document.")});
     EXPECT_FALSE(fs::exists(unwritable));
     ExpectWindowUndisturbed(f, QSize(696, 237), before, 100, 100);
 }
@@ -681,9 +677,9 @@ TEST_F(ChartOutputTest, PrintPutsTheBitmapAtWholeScalesOnOnePage)
         int Dpi;
         QSize Ink;
     };
-    for (const TCase c : {TCase{600, QSize(696, 237)},           // 6 dots a pixel, 6/600 in
-                          TCase{720, QSize(677, 231)},           // 7 dots a pixel, 7/720 in
-                          TCase{300, QSize(696, 237)}}) {       // 3 dots a pixel
+    for (const TCase c : {TCase{600, QSize(696, 237)},     // 6 dots a pixel, 6/600 in
+                          TCase{720, QSize(677, 231)},     // 7 dots a pixel, 7/720 in
+                          TCase{300, QSize(696, 237)}}) {  // 3 dots a pixel
         const fs::path pdf = fDir / ("chart-" + std::to_string(c.Dpi) + ".pdf");
         printer.setResolution(c.Dpi);
         printer.setOutputFileName(QPath(pdf));
@@ -730,7 +726,8 @@ TEST_F(ChartOutputTest, PrinterSetupRunsTheDialogOnTheProgramsPrinter)
         title = dialog.windowTitle();
         if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
             okText = buttons->button(QDialogButtonBox::Ok)->text();
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
     };
     modals.Run([&] { form.Printersetup1->trigger(); });
     EXPECT_EQ(modals.PrintDialogs, 1);
@@ -763,7 +760,8 @@ TEST_F(ChartOutputTest, ACancelledPrinterSetupKeepsThePrinterAndPrintPrintsOneCo
         open->setCopyCount(5);
         open->setResolution(300);
         open->setColorMode(QPrinter::GrayScale);
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
     };
     cancelled.Run([&] { form.Printersetup1->trigger(); });
     ASSERT_EQ(cancelled.PrintDialogs, 1);
@@ -785,7 +783,8 @@ TEST_F(ChartOutputTest, ACancelledPrinterSetupKeepsThePrinterAndPrintPrintsOneCo
             copies->setValue(3);
             file->setText(QPath(accepted));
         }
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.accept(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.accept(); }, Qt::QueuedConnection);
     };
     accepting.Run([&] { form.Printersetup1->trigger(); });
     ASSERT_EQ(printer.outputFileName(), QPath(accepted)) << "Qt's dialog has no copies or filename field";

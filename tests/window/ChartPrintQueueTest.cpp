@@ -38,7 +38,8 @@ bool QueueDone(const std::string& queue)
 {
     QProcess lpstat;
     lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), QString::fromStdString(queue)});
-    return lpstat.waitForFinished(30000) && lpstat.exitCode() == 0 && lpstat.readAllStandardOutput().trimmed().isEmpty();
+    return lpstat.waitForFinished(30000) && lpstat.exitCode() == 0 &&
+           lpstat.readAllStandardOutput().trimmed().isEmpty();
 }
 
 // The file the printer wrote for a job titled title (its name starts with
@@ -172,7 +173,8 @@ TEST(ChartPrintQueue, PrinterSetupCancelledKeepsTheQueueAndAcceptedPrintsOneCopy
             printers->setCurrentIndex(printers->count() - 1);
             switched = dialog.printer()->outputFormat() == QPrinter::PdfFormat;
         }
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.reject(); }, Qt::QueuedConnection);
     };
     cancelled.Run([&] { form.Printersetup1->trigger(); });
     EXPECT_TRUE(switched) << "the dialog no longer changes the printer while it is open";
@@ -185,7 +187,8 @@ TEST(ChartPrintQueue, PrinterSetupCancelledKeepsTheQueueAndAcceptedPrintsOneCopy
     accepting.PrintDialog = [&](QPrintDialog& dialog) {
         if (auto* copies = dialog.findChild<QSpinBox*>(QStringLiteral("copies")))
             copies->setValue(3);
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.accept(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.accept(); }, Qt::QueuedConnection);
     };
     accepting.Run([&] { form.Printersetup1->trigger(); });
     ASSERT_EQ(printer.copyCount(), 3) << "Qt's dialog has no copies field";

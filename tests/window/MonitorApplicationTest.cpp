@@ -2,9 +2,9 @@
 // escapes an event handler is shown and the program goes on; the options
 // fill the entry fields and never start a poll. Runs its own main, as the
 // application object is the monitor's own.
+#include "window/MonitorApplication.h"
 #include "window/CommandLine.h"
 #include "window/Form1.h"
-#include "window/MonitorApplication.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -92,8 +92,7 @@ TEST(MonitorCommandLine, OptionsAndBadUsage)
     EXPECT_FALSE(none.UserName);
     EXPECT_FALSE(none.ShowHelp || none.ShowVersion);
 
-    TMonitorOptions both =
-        ParseMonitorCommandLine({"quillmont-monitor", "--host", "127.0.0.1:2323", "--user=admin"});
+    TMonitorOptions both = ParseMonitorCommandLine({"quillmont-monitor", "--host", "127.0.0.1:2323", "--user=admin"});
     EXPECT_TRUE(both.Error.isEmpty());
     EXPECT_EQ(both.Host.value_or(""), "127.0.0.1:2323");
     EXPECT_EQ(both.UserName.value_or(""), "admin");

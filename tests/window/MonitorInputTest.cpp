@@ -30,9 +30,9 @@ namespace {
 // Where the scripted router's side of the dialogue stands.
 enum TRouterStage {
     rsNone,
-    rsConnected,     // holds the user-name prompt back
-    rsPromptSent,    // the command prompt goes out: the poll reaches its event-handling point
-    rsCommandRead,   // holds the reply back
+    rsConnected,    // holds the user-name prompt back
+    rsPromptSent,   // the command prompt goes out: the poll reaches its event-handling point
+    rsCommandRead,  // holds the reply back
 };
 
 // A key press as the line edit received it, and what went on at that moment.
@@ -71,10 +71,10 @@ void WaitUntil(const std::atomic<bool>& flag, TScriptedConnection& c)
 // user input.
 void QueueKey(QWindow* window, Qt::Key key, const QString& text)
 {
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window, QEvent::KeyPress, key, Qt::NoModifier, text);
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window, QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyPress, key,
+                                                                                         Qt::NoModifier, text);
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyRelease,
+                                                                                         key, Qt::NoModifier, text);
 }
 
 TEST(MonitorInput, KeysTypedWhileThePollWaitsRunAtItsEventPointOrAfterIt)

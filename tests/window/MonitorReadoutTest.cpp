@@ -4,9 +4,9 @@
 #include "WindowTestUtil.h"
 
 #include "chart/BarSeries.h"
+#include "historywindow/HistoryWindow.h"
 #include "monitor/MonitorDesign.h"
 #include "routersim/RouterProfile.h"
-#include "historywindow/HistoryWindow.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -36,8 +36,8 @@ struct TReadout {
 
 std::ostream& operator<<(std::ostream& out, const TReadout& r)
 {
-    return out << '"' << r.Tone.toStdString() << "\" \"" << r.Frequency.toStdString() << "\" \""
-               << r.Bits.toStdString() << '"';
+    return out << '"' << r.Tone.toStdString() << "\" \"" << r.Frequency.toStdString() << "\" \"" << r.Bits.toStdString()
+               << '"';
 }
 
 TReadout ReadoutOf(const TForm1& form)

@@ -5,6 +5,7 @@
 #include "UnusedPort.h"
 #include "WindowTestUtil.h"
 
+#include "ScriptedRouter.h"
 #include "app/MonitorSession.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
@@ -17,7 +18,6 @@
 #include "window/Form1.h"
 #include "window/Form2.h"
 #include "window/Shape.h"
-#include "ScriptedRouter.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -117,14 +117,13 @@ TEST(MonitorWindowDesign, EveryTextToTheCharacter)
 
     EXPECT_EQ(help.windowTitle(), "Quillmont Monitor Help");
     EXPECT_EQ(help.Button1->text(), "OK");
-    EXPECT_EQ(help.Memo1->toPlainText(),
-              "Enter your router's address in the Host box.\n"
-              "Enter the Username and Password you use to log into your router.\n"
-              "Press 'Plot' to start the 60 second timer.\n"
-              "Press 'Stop' to end.\n"
-              "\n"
-              "\n"
-              "Right-click on the graph for it's popup menu.");
+    EXPECT_EQ(help.Memo1->toPlainText(), "Enter your router's address in the Host box.\n"
+                                         "Enter the Username and Password you use to log into your router.\n"
+                                         "Press 'Plot' to start the 60 second timer.\n"
+                                         "Press 'Stop' to end.\n"
+                                         "\n"
+                                         "\n"
+                                         "Right-click on the graph for it's popup menu.");
     EXPECT_EQ(help.Memo1->document()->blockCount(), 7);
     EXPECT_TRUE(help.Memo1->isReadOnly());
 
@@ -144,21 +143,30 @@ TEST(MonitorWindowDesign, ControlsFontsAndStateAtStart)
 
     // Every control at its design bounds (labels may be wider to fit their text).
     const std::pair<QWidget*, design::Bounds> placed[] = {
-        {form.Image1, design::Image1Bounds},     {form.Label4, design::Label4Bounds},
-        {form.Shape1, design::Shape1Bounds},     {form.Chart21, design::Chart21Bounds},
-        {form.edUsername, design::EdUsernameBounds}, {form.edPassword, design::EdPasswordBounds},
-        {form.Button1, design::Button1Bounds},   {form.Memo1, design::Memo1Bounds},
-        {form.edHost, design::EdHostBounds},     {form.rb1, design::Rb1Bounds},
-        {form.rb2, design::Rb2Bounds},           {form.rb3, design::Rb3Bounds},
-        {form.Panel35, design::Panel35Bounds},   {form.Panel36, design::Panel36Bounds},
-        {form.Button2, design::Button2Bounds},   {form.Label56, design::Label56Bounds},
-        {form.Label57, design::Label57Bounds},   {form.Label58, design::Label58Bounds},
+        {form.Image1, design::Image1Bounds},
+        {form.Label4, design::Label4Bounds},
+        {form.Shape1, design::Shape1Bounds},
+        {form.Chart21, design::Chart21Bounds},
+        {form.edUsername, design::EdUsernameBounds},
+        {form.edPassword, design::EdPasswordBounds},
+        {form.Button1, design::Button1Bounds},
+        {form.Memo1, design::Memo1Bounds},
+        {form.edHost, design::EdHostBounds},
+        {form.rb1, design::Rb1Bounds},
+        {form.rb2, design::Rb2Bounds},
+        {form.rb3, design::Rb3Bounds},
+        {form.Panel35, design::Panel35Bounds},
+        {form.Panel36, design::Panel36Bounds},
+        {form.Button2, design::Button2Bounds},
+        {form.Label56, design::Label56Bounds},
+        {form.Label57, design::Label57Bounds},
+        {form.Label58, design::Label58Bounds},
     };
     for (const auto& [control, bounds] : placed)
         EXPECT_EQ(control->geometry(), RectOf(bounds)) << control->metaObject()->className();
-    for (const auto& [label, bounds] :
-         {std::pair{form.Label1, design::Label1Bounds}, {form.Label2, design::Label2Bounds},
-          {form.Label3, design::Label3Bounds}}) {
+    for (const auto& [label, bounds] : {std::pair{form.Label1, design::Label1Bounds},
+                                        {form.Label2, design::Label2Bounds},
+                                        {form.Label3, design::Label3Bounds}}) {
         EXPECT_EQ(label->pos(), QPoint(bounds.Left, bounds.Top));
         EXPECT_EQ(label->height(), bounds.Height);
         EXPECT_GE(label->width(), bounds.Width);
@@ -176,8 +184,8 @@ TEST(MonitorWindowDesign, ControlsFontsAndStateAtStart)
     EXPECT_EQ(form.Memo1->font().family(), "Courier New");
 
     // Tab order of the design: the controls that take focus by Tab, in chain order.
-    const std::vector<QWidget*> order = {form.edUsername, form.edPassword, form.Button1, form.Memo1,
-                                         form.edHost,     form.rb1,        form.rb2,     form.rb3, form.Button2};
+    const std::vector<QWidget*> order = {form.edUsername, form.edPassword, form.Button1, form.Memo1,  form.edHost,
+                                         form.rb1,        form.rb2,        form.rb3,     form.Button2};
     std::vector<QWidget*> chain;
     QWidget* w = form.edUsername;
     do {
@@ -221,10 +229,9 @@ TEST(MonitorWindowLayout, MinimumSizeIsRefusedAndResizingGrowsOnlyTheChart)
     EXPECT_EQ(form.size(), start);
     EXPECT_EQ(form.ClientArea()->size(), QSize(699, 410 + design::StatusLineHeight));
 
-    const std::vector<QWidget*> anchored = {form.Label1, form.Label2, form.Label3, form.Image1, form.Label4,
-                                            form.Shape1, form.edUsername, form.edPassword, form.Button1,
-                                            form.Memo1,  form.edHost, form.rb1, form.rb2, form.rb3,
-                                            form.Panel35, form.Button2};
+    const std::vector<QWidget*> anchored = {
+        form.Label1,  form.Label2, form.Label3, form.Image1, form.Label4, form.Shape1, form.edUsername, form.edPassword,
+        form.Button1, form.Memo1,  form.edHost, form.rb1,    form.rb2,    form.rb3,    form.Panel35,    form.Button2};
     std::vector<QRect> before;
     for (QWidget* w : anchored)
         before.push_back(w->geometry());
@@ -261,8 +268,9 @@ TEST(MonitorWindowPoll, NothingPollsAtStartAndPlotFillsTheChartInBothColours)
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_EQ(form.StatusLine->text(), "Read 513 tones at 10:20:30");
     // The hidden buffer control holds the cut reply.
-    EXPECT_EQ(form.Memo1->toPlainText(),
-              QString::fromStdString(form.Session().Reply().Text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_EQ(
+        form.Memo1->toPlainText(),
+        QString::fromStdString(form.Session().Reply().Text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // On screen: green upstream and blue downstream bars.
@@ -297,8 +305,7 @@ TEST(MonitorWindowPoll, ReplyWithoutTheBitLoadingIsAFailedPoll)
     TMonitorFixture f(false);
     TForm1& form = *f.form;
     form.Button1->click();
-    EXPECT_EQ(form.StatusLine->text(),
-              "No bit loading in the router's reply: Error : unknown command (at 10:20:30)");
+    EXPECT_EQ(form.StatusLine->text(), "No bit loading in the router's reply: Error : unknown command (at 10:20:30)");
     ASSERT_EQ(form.LineSeries18->PointCount(), 256);
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(form.LineSeries18->YValues().ValueAt(i), 0.0);

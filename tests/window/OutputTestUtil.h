@@ -34,9 +34,9 @@ class TModalDriver {
 public:
     std::function<void(TSavePictureDialog&)> SaveDialog;
     std::function<void(QPrintDialog&)> PrintDialog;
-    QStringList Messages;       // texts of the message boxes, in order
+    QStringList Messages;  // texts of the message boxes, in order
     QStringList MessageTitles;
-    QStringList Unexpected;     // class names of other modal windows
+    QStringList Unexpected;  // class names of other modal windows
     int SaveDialogs = 0;
     int PrintDialogs = 0;
 
@@ -56,7 +56,8 @@ private:
     static void Close(QDialog* dialog, int result)
     {
         // Queued, so that a window the answer opens (a question) is answered too.
-        QMetaObject::invokeMethod(dialog, [dialog, result] { dialog->done(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            dialog, [dialog, result] { dialog->done(result); }, Qt::QueuedConnection);
     }
 
     void Answer()
@@ -64,8 +65,8 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr)
             return;
-        const bool seen = std::any_of(fAnswered.begin(), fAnswered.end(),
-                                      [modal](const QPointer<QWidget>& w) { return w == modal; });
+        const bool seen =
+            std::any_of(fAnswered.begin(), fAnswered.end(), [modal](const QPointer<QWidget>& w) { return w == modal; });
         if (seen) {
             // An answer that did not close the window: close it, so the test ends.
             if (++fStalled > 1000) {
@@ -113,7 +114,8 @@ inline std::function<void(TSavePictureDialog&)> TypeName(const QString& folder, 
         dialog.setDirectory(folder);
         if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
             edit->setText(name);
-        QMetaObject::invokeMethod(&dialog, [&dialog] { static_cast<QDialog&>(dialog).accept(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { static_cast<QDialog&>(dialog).accept(); }, Qt::QueuedConnection);
     };
 }
 
@@ -164,10 +166,9 @@ inline QImage PdfPageImage(const QString& pdf, int dpi, const QString& workFolde
 {
     const QString prefix = workFolder + QStringLiteral("/page");
     QProcess render;
-    render.start(QStringLiteral("pdftoppm"),
-                 {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QStringLiteral("1"),
-                  QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"), QStringLiteral("-png"),
-                  pdf, prefix});
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+                                              QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                              QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, prefix});
     if (!render.waitForFinished(60000) || render.exitCode() != 0)
         return QImage();
     QImage page(prefix + QStringLiteral(".png"));

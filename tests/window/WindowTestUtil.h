@@ -47,10 +47,7 @@ struct TMonitorFixture {
     }
 
     // Paints the chart, so that the bar series knows its pixels, and returns the picture.
-    QImage PaintChart()
-    {
-        return form->Chart21->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    }
+    QImage PaintChart() { return form->Chart21->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     // Puts the mouse cursor at chart pixel p and sends the chart a mouse move
     // whose own coordinates lie elsewhere (the readout must use the cursor's).

@@ -9,47 +9,47 @@
 // What the quillmont-poll command line asks for. The password is never taken
 // from the command line, where other users could read it.
 struct TPollArguments {
-  std::string Host;
-  std::string User = "Administrator";
-  // Read the password from the first line of standard input instead of the
-  // QUILLMONT_PASSWORD environment variable.
-  bool PasswordFromStdin = false;
-  bool ShowHelp = false;
-  bool ShowVersion = false;
-  // Pictures of the monitor chart of the table, drawn as the main window
-  // shows it at the given size over the given range (empty: none).
-  std::string PngFile;
-  std::string SvgFile;
-  // The JPEG file the window's "Save As..." writes for the same picture.
-  std::string JpegFile;
-  design::ToneRange Range = design::RangeLow;
-  int Width = design::Chart21Bounds.Width;
-  int Height = design::Chart21Bounds.Height;
-  // A table saved as CSV ("tone,bits"), used instead of a poll (no HOST then).
-  std::string TableFile;
-  // The line history: the poll is appended to this store; with ExportCsvFile
-  // the store is exported instead of polling, with Events its line events
-  // are printed instead (no HOST then).
-  std::string HistoryFile;
-  std::string ExportCsvFile;
-  bool Events = false;
-  // Only polls at or after Since and before Until are exported or looked at
-  // for events (milliseconds since the epoch, UTC).
-  bool HasSince = false;
-  std::int64_t SinceUtcMs = 0;
-  bool HasUntil = false;
-  std::int64_t UntilUtcMs = 0;
+    std::string Host;
+    std::string User = "Administrator";
+    // Read the password from the first line of standard input instead of the
+    // QUILLMONT_PASSWORD environment variable.
+    bool PasswordFromStdin = false;
+    bool ShowHelp = false;
+    bool ShowVersion = false;
+    // Pictures of the monitor chart of the table, drawn as the main window
+    // shows it at the given size over the given range (empty: none).
+    std::string PngFile;
+    std::string SvgFile;
+    // The JPEG file the window's "Save As..." writes for the same picture.
+    std::string JpegFile;
+    design::ToneRange Range = design::RangeLow;
+    int Width = design::Chart21Bounds.Width;
+    int Height = design::Chart21Bounds.Height;
+    // A table saved as CSV ("tone,bits"), used instead of a poll (no HOST then).
+    std::string TableFile;
+    // The line history: the poll is appended to this store; with ExportCsvFile
+    // the store is exported instead of polling, with Events its line events
+    // are printed instead (no HOST then).
+    std::string HistoryFile;
+    std::string ExportCsvFile;
+    bool Events = false;
+    // Only polls at or after Since and before Until are exported or looked at
+    // for events (milliseconds since the epoch, UTC).
+    bool HasSince = false;
+    std::int64_t SinceUtcMs = 0;
+    bool HasUntil = false;
+    std::int64_t UntilUtcMs = 0;
 
-  bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
-  bool WantsExport() const { return !ExportCsvFile.empty(); }
-  // Reads the history instead of polling.
-  bool ReadsHistory() const { return WantsExport() || Events; }
+    bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
+    bool WantsExport() const { return !ExportCsvFile.empty(); }
+    // Reads the history instead of polling.
+    bool ReadsHistory() const { return WantsExport() || Events; }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.
 struct TPollArgumentsResult {
-  TPollArguments Arguments;
-  std::string Error;
+    TPollArguments Arguments;
+    std::string Error;
 };
 
 // Parses the arguments after the program name. Options may stand anywhere;

@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <cstdlib>
 #include <memory>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 
 #include "jpeg/JPEGImage.h"
 #include "monitor/MonitorChart.h"
@@ -15,62 +15,68 @@ namespace {
 // off the command's error stream; real errors still reach it.
 QtMessageHandler gPreviousHandler = nullptr;
 
-void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) {
-    if (gPreviousHandler != nullptr) gPreviousHandler(type, context, message);
-  }
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        if (gPreviousHandler != nullptr)
+            gPreviousHandler(type, context, message);
+    }
 }
 
 // The application that fonts and painting need; only made when none exists.
-std::unique_ptr<QGuiApplication> MakeGuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return nullptr;
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "quillmont-poll";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
+std::unique_ptr<QGuiApplication> MakeGuiApplication()
+{
+    if (QCoreApplication::instance() != nullptr)
+        return nullptr;
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr || *platform == '\0')
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "quillmont-poll";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace
 
-bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err) {
-  if (!arguments.WantsPictures()) return true;
-  gPreviousHandler = qInstallMessageHandler(QuietHandler);
-  struct TRestoreHandler {
-    ~TRestoreHandler() { qInstallMessageHandler(gPreviousHandler); }
-  } restore;
-  const std::unique_ptr<QGuiApplication> app = MakeGuiApplication();
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-    err << "quillmont-poll: drawing needs a graphical application\n";
-    return false;
-  }
-  bool ok = true;
-  QString error;
-  if (!arguments.PngFile.empty() &&
-      !SaveMonitorChartPng(bits, arguments.Range, arguments.Width, arguments.Height,
-                           QString::fromStdString(arguments.PngFile), error)) {
-    err << "quillmont-poll: " << error.toStdString() << "\n";
-    ok = false;
-  }
-  if (!arguments.SvgFile.empty() &&
-      !SaveMonitorChartSvg(bits, arguments.Range, arguments.Width, arguments.Height,
-                           QString::fromStdString(arguments.SvgFile), error)) {
-    err << "quillmont-poll: " << error.toStdString() << "\n";
-    ok = false;
-  }
-  if (!arguments.JpegFile.empty()) {
-    // The bitmap and the JPEG settings of the window's "Save As...".
-    const QImage bitmap = RenderMonitorChart(bits, arguments.Range, arguments.Width, arguments.Height);
-    try {
-      if (bitmap.isNull()) throw std::runtime_error("cannot write " + arguments.JpegFile + ": image too large for memory");
-      TJPEGImage jpeg;
-      jpeg.Assign(bitmap);
-      jpeg.SaveToFile(arguments.JpegFile);
-    } catch (const std::exception& e) {
-      err << "quillmont-poll: " << e.what() << "\n";
-      ok = false;
+bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err)
+{
+    if (!arguments.WantsPictures())
+        return true;
+    gPreviousHandler = qInstallMessageHandler(QuietHandler);
+    struct TRestoreHandler {
+        ~TRestoreHandler() { qInstallMessageHandler(gPreviousHandler); }
+    } restore;
+    const std::unique_ptr<QGuiApplication> app = MakeGuiApplication();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        err << "quillmont-poll: drawing needs a graphical application\n";
+        return false;
     }
-  }
-  return ok;
+    bool ok = true;
+    QString error;
+    if (!arguments.PngFile.empty() && !SaveMonitorChartPng(bits, arguments.Range, arguments.Width, arguments.Height,
+                                                           QString::fromStdString(arguments.PngFile), error)) {
+        err << "quillmont-poll: " << error.toStdString() << "\n";
+        ok = false;
+    }
+    if (!arguments.SvgFile.empty() && !SaveMonitorChartSvg(bits, arguments.Range, arguments.Width, arguments.Height,
+                                                           QString::fromStdString(arguments.SvgFile), error)) {
+        err << "quillmont-poll: " << error.toStdString() << "\n";
+        ok = false;
+    }
+    if (!arguments.JpegFile.empty()) {
+        // The bitmap and the JPEG settings of the window's "Save As...".
+        const QImage bitmap = RenderMonitorChart(bits, arguments.Range, arguments.Width, arguments.Height);
+        try {
+            if (bitmap.isNull())
+                throw std::runtime_error("cannot write " + arguments.JpegFile + ": image too large for memory");
+            TJPEGImage jpeg;
+            jpeg.Assign(bitmap);
+            jpeg.SaveToFile(arguments.JpegFile);
+        } catch (const std::exception& e) {
+            err << "quillmont-poll: " << e.what() << "\n";
+            ok = false;
+        }
+    }
+    return ok;
 }

@@ -7,7 +7,8 @@
 
 #include "poll/PollCommand.h"
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  return RunPollCommand(args, std::cin, std::cout, std::cerr, std::getenv("QUILLMONT_PASSWORD"));
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return RunPollCommand(args, std::cin, std::cout, std::cerr, std::getenv("QUILLMONT_PASSWORD"));
 }

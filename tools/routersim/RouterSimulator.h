@@ -10,22 +10,22 @@
 #include <vector>
 
 struct TRouterSimulatorSettings {
-  std::string User = "Administrator";
-  std::string Password;
-  uint32_t Seed = 1;
-  // 0 lets the system pick a free port.
-  uint16_t Port = 0;
-  // Loopback only: "127.0.0.1" or "::1".
-  std::string BindAddress = "127.0.0.1";
-  // Wrong logins accepted before the connection is closed.
-  int MaxLoginAttempts = 3;
-  // A client that sends nothing for this long is disconnected.
-  int IdleTimeoutMs = 120000;
-  // Clients served at once; a connection beyond them is closed at once.
-  int MaxClients = 64;
-  // False: the bit-loading command is answered like any unknown command, with
-  // an error message and the prompt (a router without that command).
-  bool KnowsBitLoading = true;
+    std::string User = "Administrator";
+    std::string Password;
+    uint32_t Seed = 1;
+    // 0 lets the system pick a free port.
+    uint16_t Port = 0;
+    // Loopback only: "127.0.0.1" or "::1".
+    std::string BindAddress = "127.0.0.1";
+    // Wrong logins accepted before the connection is closed.
+    int MaxLoginAttempts = 3;
+    // A client that sends nothing for this long is disconnected.
+    int IdleTimeoutMs = 120000;
+    // Clients served at once; a connection beyond them is closed at once.
+    int MaxClients = 64;
+    // False: the bit-loading command is answered like any unknown command, with
+    // an error message and the prompt (a router without that command).
+    bool KnowsBitLoading = true;
 };
 
 // Starts the thread that serves one client. Like std::thread it may throw
@@ -40,53 +40,53 @@ using TThreadStarter = std::function<std::thread(std::function<void()> work)>;
 // is closed at once and the others are served on.
 class TRouterSimulator {
 public:
-  explicit TRouterSimulator(TRouterSimulatorSettings settings);
-  ~TRouterSimulator();
-  TRouterSimulator(const TRouterSimulator&) = delete;
-  TRouterSimulator& operator=(const TRouterSimulator&) = delete;
+    explicit TRouterSimulator(TRouterSimulatorSettings settings);
+    ~TRouterSimulator();
+    TRouterSimulator(const TRouterSimulator&) = delete;
+    TRouterSimulator& operator=(const TRouterSimulator&) = delete;
 
-  // Binds and starts accepting; returns the port. Throws std::runtime_error
-  // when the address is not a loopback address or cannot be bound.
-  uint16_t Start();
-  // Closes the listener and every client connection and waits for the threads.
-  void Stop();
+    // Binds and starts accepting; returns the port. Throws std::runtime_error
+    // when the address is not a loopback address or cannot be bound.
+    uint16_t Start();
+    // Closes the listener and every client connection and waits for the threads.
+    void Stop();
 
-  // getters
-  uint16_t Port() const { return fPort; }
-  const TRouterSimulatorSettings& Settings() const { return fSettings; }
-  // Bit-loading replies served so far (the next one uses this poll index).
-  uint32_t PollsServed() const { return fPollsServed.load(); }
-  // Connections accepted so far.
-  uint32_t ClientsAccepted() const { return fClientsAccepted.load(); }
-  // Accepted connections that were closed at once instead of being served.
-  uint32_t ClientsRefused() const { return fClientsRefused.load(); }
-  // Clients being served now.
-  int ClientsServing() const;
+    // getters
+    uint16_t Port() const { return fPort; }
+    const TRouterSimulatorSettings& Settings() const { return fSettings; }
+    // Bit-loading replies served so far (the next one uses this poll index).
+    uint32_t PollsServed() const { return fPollsServed.load(); }
+    // Connections accepted so far.
+    uint32_t ClientsAccepted() const { return fClientsAccepted.load(); }
+    // Accepted connections that were closed at once instead of being served.
+    uint32_t ClientsRefused() const { return fClientsRefused.load(); }
+    // Clients being served now.
+    int ClientsServing() const;
 
-  // setters
-  // Replaces how client threads are started; call before Start.
-  void SetThreadStarter(TThreadStarter starter) { fThreadStarter = std::move(starter); }
+    // setters
+    // Replaces how client threads are started; call before Start.
+    void SetThreadStarter(TThreadStarter starter) { fThreadStarter = std::move(starter); }
 
 private:
-  struct TClient;
+    struct TClient;
 
-  void AcceptLoop();
-  void ServeClient(TClient& client);
-  void ReapFinishedClients();
-  // Adds the client and starts its thread (fClientsMutex held); false when
-  // it cannot be served.
-  bool StartClient(int fd);
+    void AcceptLoop();
+    void ServeClient(TClient& client);
+    void ReapFinishedClients();
+    // Adds the client and starts its thread (fClientsMutex held); false when
+    // it cannot be served.
+    bool StartClient(int fd);
 
-  // data
-  TRouterSimulatorSettings fSettings;
-  int fListenFd = -1;
-  uint16_t fPort = 0;
-  std::atomic<bool> fStopping{false};
-  std::atomic<uint32_t> fPollsServed{0};
-  std::atomic<uint32_t> fClientsAccepted{0};
-  std::atomic<uint32_t> fClientsRefused{0};
-  TThreadStarter fThreadStarter;
-  std::thread fAcceptThread;
-  mutable std::mutex fClientsMutex;
-  std::vector<std::unique_ptr<TClient>> fClients;
+    // data
+    TRouterSimulatorSettings fSettings;
+    int fListenFd = -1;
+    uint16_t fPort = 0;
+    std::atomic<bool> fStopping{false};
+    std::atomic<uint32_t> fPollsServed{0};
+    std::atomic<uint32_t> fClientsAccepted{0};
+    std::atomic<uint32_t> fClientsRefused{0};
+    TThreadStarter fThreadStarter;
+    std::thread fAcceptThread;
+    mutable std::mutex fClientsMutex;
+    std::vector<std::unique_ptr<TClient>> fClients;
 };
