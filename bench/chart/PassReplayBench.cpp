@@ -9,8 +9,12 @@
 // BM_PassVsReplay alternates pass and replay in every iteration, so that both
 // see the same machine load, and reports the median of each and their ratio
 // (pass_per_replay at or below 1: the engine adds nothing to the drawing).
-// BM_Pass and BM_Replay run one side alone (for profiling, e.g. under
-// callgrind with --benchmark_filter).
+// BM_WindowPassVsReplay does the same with the pass as a window paint after
+// a change runs it: into the window buffer, then one copy of the buffer to
+// the window, which the replay does not do (at full-HD size the copy of the
+// 8 MB buffer is most of the difference).
+// BM_Pass, BM_WindowPaint and BM_Replay run one side alone (for profiling,
+// e.g. under callgrind with --benchmark_filter).
 #include "PaintRecorder.h"
 #include "SampleTables.h"
 
@@ -127,6 +131,42 @@ void BM_PassVsReplay(benchmark::State& state)
 }
 BENCHMARK(BM_PassVsReplay)->Args({696, 237})->Args({1920, 1080})->UseManualTime()->Unit(benchmark::kMicrosecond);
 
+// The same with the pass as the window paints it: into the window buffer,
+// then the buffer copied to the window.
+void BM_WindowPassVsReplay(benchmark::State& state)
+{
+    using Clock = std::chrono::steady_clock;
+    const int w = static_cast<int>(state.range(0));
+    const int h = static_cast<int>(state.range(1));
+    TMonitor m(w, h);
+    const std::unique_ptr<TPaintProgram> program = RecordChecked(state, m, w, h);
+    m.chart.Canvas().SetUseOffscreenBuffer(true);
+    QImage passImage = White(w, h);
+    QImage replayImage = White(w, h);
+    std::vector<double> pass, replay;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        {
+            m.chart.RequestRepaint();
+            QPainter p(&passImage);
+            m.chart.WindowPaint(p);
+        }
+        const auto t1 = Clock::now();
+        Replay(*program, replayImage);
+        const auto t2 = Clock::now();
+        pass.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        replay.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
+        state.SetIterationTime(std::chrono::duration<double>(t2 - t0).count());
+    }
+    if (passImage != replayImage)
+        state.SkipWithError("the window paint does not draw the replay's pixels");
+    const double p = Median(pass), r = Median(replay);
+    state.counters["pass_us"] = p;
+    state.counters["replay_us"] = r;
+    state.counters["pass_per_replay"] = r > 0.0 ? p / r : 0.0;
+}
+BENCHMARK(BM_WindowPassVsReplay)->Args({696, 237})->Args({1920, 1080})->UseManualTime()->Unit(benchmark::kMicrosecond);
+
 void BM_Pass(benchmark::State& state)
 {
     const int w = static_cast<int>(state.range(0));
@@ -154,18 +194,40 @@ void BM_Replay(benchmark::State& state)
 }
 BENCHMARK(BM_Replay)->Args({696, 237})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
+void BM_WindowPaint(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0));
+    const int h = static_cast<int>(state.range(1));
+    TMonitor m(w, h);
+    m.chart.Canvas().SetUseOffscreenBuffer(true);
+    QImage image = White(w, h);
+    for (auto _ : state) {
+        m.chart.RequestRepaint();
+        QPainter p(&image);
+        m.chart.WindowPaint(p);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_WindowPaint)->Args({696, 237})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
 // `bench_pass_replay --list WIDTH HEIGHT` prints the recorded operations.
-// For instruction counts: `valgrind --tool=callgrind --toggle-collect=ProfiledRuns
-// bench_pass_replay --profile pass|replay WIDTH HEIGHT COUNT` counts COUNT
-// passes or replays after one warm-up run of each (fonts loaded, caches filled).
-__attribute__((noinline)) void ProfiledRuns(TMonitor& m, const TPaintProgram& program, QImage& image, bool pass,
+// For instruction counts: `valgrind --tool=callgrind '--toggle-collect=*ProfiledRuns*'
+// bench_pass_replay --profile pass|window|replay WIDTH HEIGHT COUNT` counts COUNT
+// passes (unbuffered, as exports draw), window paints (buffered, with the copy)
+// or replays after one warm-up run (fonts loaded, caches filled).
+__attribute__((noinline)) void ProfiledRuns(TMonitor& m, const TPaintProgram& program, QImage& image, char what,
                                             int count)
 {
     for (int i = 0; i < count; ++i) {
-        if (pass)
+        if (what == 'p') {
             m.Pass(image);
-        else
+        } else if (what == 'w') {
+            m.chart.RequestRepaint();
+            QPainter p(&image);
+            m.chart.WindowPaint(p);
+        } else {
             Replay(program, image);
+        }
     }
 }
 
@@ -174,9 +236,12 @@ int Profile(const char* what, int width, int height, int count)
     TMonitor m(width, height);
     const std::unique_ptr<TPaintProgram> program = Record(m, width, height);
     QImage image = White(width, height);
+    const char kind = std::string(what) == "pass" ? 'p' : std::string(what) == "window" ? 'w' : 'r';
+    if (kind == 'w')
+        m.chart.Canvas().SetUseOffscreenBuffer(true);
     m.Pass(image);
     Replay(*program, image);
-    ProfiledRuns(m, *program, image, std::string(what) == "pass", count);
+    ProfiledRuns(m, *program, image, kind, count);
     return 0;
 }
 

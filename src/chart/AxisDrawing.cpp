@@ -221,7 +221,7 @@ void TChartAxis::DrawAxis(bool computeAxisPosition)
 {
     TCustomAxisPanel& chart = *fChart;
     // Which labels, where, and the ticks: worked out before anything is drawn.
-    TAxisLabelLayout layout = LayOutLabels();
+    LayOutLabels(fLabelLayout);
 
     if (computeAxisPosition)
         fAxisPos = ApplyPositionPercent(EdgeOf(chart.PlotRect()), chart.PlotRect());
@@ -235,8 +235,7 @@ void TChartAxis::DrawAxis(bool computeAxisPosition)
             DrawAxisText(fTitlePos, fCenterPixel, fTitle.Caption(), fTitle.Angle());
     }
 
-    fTickList.swap(layout.Ticks);
-    PaintLabels(*this, layout.Labels);
+    PaintLabels(*this, fLabelLayout.Labels);
     DrawTicksGridAndLine(*this);
 }
 

@@ -26,7 +26,6 @@ void AddLabel(TChartAxis& axis, TAxisLabelLayout& layout, int p, const std::stri
 {
     if (axis.TickOnLabelsOnly())
         AddTick(layout, p);
-    axis.ParentChart()->UseFont(axis.LabelsFont());
     TAxisLabel label = axis.IsHorizontal() ? axis.PlaceAxisText(p, axis.LabelsPos(), text, axis.LabelsAngle())
                                            : axis.PlaceAxisText(axis.LabelsPos(), p, text, axis.LabelsAngle());
     label.Pixel = p;
@@ -167,9 +166,18 @@ void LayOutSeriesLabels(TChartAxis& axis, bool markTexts, TAxisLabelLayout& layo
 TAxisLabelLayout TChartAxis::LayOutLabels()
 {
     TAxisLabelLayout layout;
+    LayOutLabels(layout);
+    return layout;
+}
+
+void TChartAxis::LayOutLabels(TAxisLabelLayout& layout)
+{
+    layout.Labels.clear();
+    layout.Ticks.clear();
     TCustomAxisPanel& chart = *fChart;
     fDateTimeMode = UsesDateTime();
-    // Measured in the labels font (each label selects it again).
+    // The labels font stays current through the layout (the drawing selects
+    // it again for each label).
     chart.UseFont(fLabelsFont);
     const double step = LabelStep();
     if (step > 0.0 && fWorkMaximum >= fWorkMinimum) {
@@ -188,7 +196,6 @@ TAxisLabelLayout TChartAxis::LayOutLabels()
             break;
         }
     }
-    return layout;
 }
 
 TAxisLabel TChartAxis::PlaceAxisText(int x, int y, const std::string& text, int angle)

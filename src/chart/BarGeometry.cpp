@@ -90,7 +90,7 @@ int TBarGeometry::DrawnBarAt(const TPoint& p, int count) const
         if (bar.Left > p.X)
             break;
         const TColumns columns = DrawnColumnsOf(bar, fWidth, fOutlined);
-        if (bar.Drawn && p.X >= columns.First && p.X <= columns.Last && HitAreaContains(bar, fWidth, fShape, p))
+        if (bar.Drawn() && p.X >= columns.First && p.X <= columns.Last && HitAreaContains(bar, fWidth, fShape, p))
             return i;
     }
     return hit;

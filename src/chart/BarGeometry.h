@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/ChartColors.h"
 #include "chart/ChartEnums.h"
 #include "chart/ChartPoint.h"
 
@@ -22,9 +23,11 @@ public:
     // One bar as the pass places it.
     struct TBar {
         int Left = 0;
-        int Top = 0;        // row of the value end
-        int Base = 0;       // row of the origin end
-        bool Drawn = true;  // false for a null point, which is never drawn
+        int Top = 0;               // row of the value end
+        int Base = 0;              // row of the origin end
+        TColor Color = clDefault;  // the point's colour; clNone for a null point, never drawn
+
+        bool Drawn() const { return Color != clNone; }
     };
     // First and last column (inclusive); Last < First when none.
     struct TColumns {

@@ -474,9 +474,22 @@ int TBarSeries::MarkLength()
     return fParentChart->Canvas().LineHeight();
 }
 
-TBarGeometry::TBar TBarSeries::PlaceBar(int index)
+TBarSeries::TSharedPlace TBarSeries::SharedPlace()
 {
-    return {PointPixelX(index), PointPixelY(index), OriginPixel(index), PointColor(index) != clNone};
+    TSharedPlace shared;
+    shared.Shift = BarShift();
+    // Bars that are not stacked all stand on the Y origin (or the axis' end).
+    shared.SameBase = fMultiBar == mbNone || fMultiBar == mbSide;
+    if (shared.SameBase)
+        shared.Base = OriginPixel(0);
+    return shared;
+}
+
+TBarGeometry::TBar TBarSeries::PlaceBar(int index, const TSharedPlace& shared)
+{
+    // The left edge as PointPixelX gives it, the base as OriginPixel does.
+    return {XToPixel(PointX(index)) + shared.Shift, PointPixelY(index),
+            shared.SameBase ? shared.Base : OriginPixel(index), PointColor(index)};
 }
 
 void TBarSeries::PlacePoints()
@@ -487,8 +500,9 @@ void TBarSeries::PlacePoints()
     bars.Begin(any ? fFirstVisible : -1, fBarPixelWidth, fBarStyle, fBarPen.Visible());
     if (!any)
         return;
+    const TSharedPlace shared = SharedPlace();
     for (int i = fFirstVisible; i <= last; ++i)
-        bars.Add(PlaceBar(i));
+        bars.Add(PlaceBar(i, shared));
 }
 
 void TBarSeries::DrawPoints()
@@ -517,9 +531,8 @@ void TBarSeries::DrawPoint(int index)
 
 void TBarSeries::DrawBar(int index, const TBarGeometry::TBar& bar, int width)
 {
-    const TColor c = PointColor(index);
-    fCurrentBarColor = c;
-    if (c == clNone)
+    fCurrentBarColor = bar.Color;
+    if (!bar.Drawn())
         return;
     fBarRect = TRect(bar.Left, bar.Top, bar.Left + width, bar.Base);
     DrawBarShape(index, std::min(bar.Top, bar.Base), std::max(bar.Top, bar.Base));

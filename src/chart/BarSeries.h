@@ -154,9 +154,9 @@ public:
     int CustomBarWidth() const { return fCustomBarWidth; }
     void SetCustomBarWidth(int v);
 
-    // Where the bar at index stands as the axes map it now: PointPixelX,
-    // PointPixelY and OriginPixel; not drawn for a null point.
-    TBarGeometry::TBar PlaceBar(int index);
+    // Where the bar at index stands as the axes map it now (PointPixelX,
+    // PointPixelY, OriginPixel) and its colour (PointColor).
+    TBarGeometry::TBar PlaceBar(int index) { return PlaceBar(index, SharedPlace()); }
 
     // --- virtuals ------------------------------------------------------------------------------
     // Works out the pass' geometry of the visible bars (PlaceBar of each).
@@ -184,6 +184,15 @@ private:
     // From the pixel of a point's X value to its bar's left edge: the
     // side-by-side place or half a bar, plus OffsetPercent.
     int BarShift() const;
+    // What the bars of a pass share: the shift from a point's pixel to its
+    // bar's left edge, and the base row unless the bars are stacked.
+    struct TSharedPlace {
+        int Shift = 0;
+        bool SameBase = false;
+        int Base = 0;
+    };
+    TSharedPlace SharedPlace();
+    TBarGeometry::TBar PlaceBar(int index, const TSharedPlace& shared);
     // Sets CurrentBarColor and BarRect for the bar and draws it (nothing for a null point).
     void DrawBar(int index, const TBarGeometry::TBar& bar, int width);
 };

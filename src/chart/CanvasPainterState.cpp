@@ -174,22 +174,3 @@ QBrush TCanvasPainterState::MakeBrush(const TCanvasBrush& brush)
         return QBrush(c);
     }
 }
-
-QPainter::CompositionMode TCanvasPainterState::CompositionFor(TPenMode mode)
-{
-    switch (mode) {
-    case pmNotCopy:
-        return QPainter::RasterOp_NotSource;
-    case pmXor:
-        return QPainter::RasterOp_SourceXorDestination;
-    case pmNotXor:
-        return QPainter::RasterOp_NotSourceXorDestination;
-    case pmMerge:
-        return QPainter::RasterOp_SourceOrDestination;
-    case pmMask:
-        return QPainter::RasterOp_SourceAndDestination;
-    case pmCopy:
-    default:
-        return QPainter::CompositionMode_SourceOver;
-    }
-}

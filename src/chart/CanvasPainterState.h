@@ -68,7 +68,24 @@ public:
     // --- the canvas' settings as Qt's ----------------------------------------------------------------
     static QPen MakePen(const TCanvasPen& pen);
     static QBrush MakeBrush(const TCanvasBrush& brush);
-    static QPainter::CompositionMode CompositionFor(TPenMode mode);
+    static QPainter::CompositionMode CompositionFor(TPenMode mode)
+    {
+        switch (mode) {
+        case pmNotCopy:
+            return QPainter::RasterOp_NotSource;
+        case pmXor:
+            return QPainter::RasterOp_SourceXorDestination;
+        case pmNotXor:
+            return QPainter::RasterOp_NotSourceXorDestination;
+        case pmMerge:
+            return QPainter::RasterOp_SourceOrDestination;
+        case pmMask:
+            return QPainter::RasterOp_SourceAndDestination;
+        case pmCopy:
+        default:
+            return QPainter::CompositionMode_SourceOver;
+        }
+    }
 
 private:
     void SetHintsAndComposition(QPainter& target, QPainter::CompositionMode mode);

@@ -44,7 +44,7 @@ TChartAxis::TChartAxis(TCustomAxisPanel* chart, bool horizontal, bool otherSide)
     fMinorTicks.OnChange = changed;
     fLabelsFont.OnChange = changed;
     fTitle.SetOnChange(changed);
-    fTickList.reserve(TickListCapacity);
+    fLabelLayout.Ticks.reserve(TickListCapacity);
     if (fChart)
         fChart->RegisterAxis(this);
 }

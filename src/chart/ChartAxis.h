@@ -199,6 +199,10 @@ public:
     // ReserveAxisRoom, ComputePixelSpan); runs the series' ComputeVisibleRange
     // and the chart's OnGetAxisLabel for series labels; sets DateTimeMode.
     TAxisLabelLayout LayOutLabels();
+    // The same into layout, whose storage is used again.
+    void LayOutLabels(TAxisLabelLayout& layout);
+    // The layout the last drawing of the axis drew.
+    const TAxisLabelLayout& LabelLayout() const { return fLabelLayout; }
     // Where a (possibly multi-line) text anchored at (x, y) is written at the
     // angle, in the canvas' current font.
     TAxisLabel PlaceAxisText(int x, int y, const std::string& text, int angle);
@@ -213,8 +217,8 @@ public:
     // Writes a placed text in the canvas' current font.
     void PaintAxisText(const TAxisLabel& label);
     // Pixel positions of the ticks of the current pass (room for 2000).
-    std::vector<int>& TickList() { return fTickList; }
-    const std::vector<int>& TickList() const { return fTickList; }
+    std::vector<int>& TickList() { return fLabelLayout.Ticks; }
+    const std::vector<int>& TickList() const { return fLabelLayout.Ticks; }
     static constexpr int TickListCapacity = 2000;
 
 protected:
@@ -302,5 +306,5 @@ protected:
     std::vector<TFormattedValue> fFormatted;
     std::string fFormattedPicture;
     bool fFormattedDateTime = false;
-    std::vector<int> fTickList;
+    TAxisLabelLayout fLabelLayout;  // of the last drawing
 };

@@ -10,10 +10,9 @@
 
 TChartValueList::TChartValueList(TChartSeries* owner, const std::string& name) : fOwner(owner), fName(name) {}
 
-void TChartValueList::CheckIndex(int index) const
+void TChartValueList::ThrowIndexError(int index)
 {
-    if (index < 0 || index >= ValueCount())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 double TChartValueList::ValueAt(int index) const

@@ -61,7 +61,13 @@ public:
 
 private:
     void RecalcStats() const;
-    void CheckIndex(int index) const;
+    // Throws std::out_of_range outside 0..count-1 (the test inline, the throw not).
+    void CheckIndex(int index) const
+    {
+        if (index < 0 || static_cast<std::size_t>(index) >= fValues.size())
+            ThrowIndexError(index);
+    }
+    [[noreturn]] static void ThrowIndexError(int index);
     void QuickSort(int l, int r);
 
     TChartSeries* fOwner;

@@ -79,7 +79,7 @@ TEST(BarGeometry, SideBySideWithOffsetsOnAnInvertedAxisAsWorkedOut)
             EXPECT_EQ(bar.Left, lefts[k][i]) << k << "/" << i;
             EXPECT_EQ(bar.Top, tops[k][i]) << k << "/" << i;
             EXPECT_EQ(bar.Base, 85) << k << "/" << i;
-            EXPECT_EQ(bar.Drawn, !(k == 1 && i == 3)) << k << "/" << i;
+            EXPECT_EQ(bar.Drawn(), !(k == 1 && i == 3)) << k << "/" << i;
             // The geometry is where the series' own placing puts the bar.
             EXPECT_EQ(bar.Left, series[k]->PointPixelX(i));
             EXPECT_EQ(bar.Top, series[k]->PointPixelY(i));
