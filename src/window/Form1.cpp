@@ -1,6 +1,5 @@
 #include "window/Form1.h"
 
-#include "app/ReadoutText.h"
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "chart/ChartColors.h"
@@ -13,20 +12,20 @@
 #include "window/AboutBox.h"
 #include "window/Anchors.h"
 #include "window/AppCursor.h"
+#include "window/ChartOutput.h"
 #include "window/ClickLabel.h"
 #include "window/Form2.h"
 #include "window/Logo.h"
+#include "window/ReadoutPanel.h"
 #include "window/Shape.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -43,15 +42,6 @@ QFont DesignFont(std::string_view name)
     QFont font(QStringFromUtf8(name));
     font.setPixelSize(design::FontPixelSize);
     return font;
-}
-
-// The user's decimal separator, when it is one ASCII character.
-char DecimalSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    if (point.size() == 1 && point[0].unicode() < 128)
-        return static_cast<char>(point[0].unicode());
-    return '.';
 }
 
 QLabel* NewLabel(const QString& text, QWidget* parent)
@@ -177,24 +167,12 @@ void TForm1::CreateControls()
         });
 
     // The readout: a flat frame holding the tooltip-coloured panel with the labels.
-    Panel35 = Place(new QLabel(QStringFromUtf8(design::Panel35Caption), client), design::Panel35Bounds);
-    Panel35->setAlignment(Qt::AlignCenter);
-    Panel35->setAutoFillBackground(true);
-    Panel36 = new QFrame(Panel35);
-    Panel36->setGeometry(RectOf(design::Panel36Bounds));
-    Panel36->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel36->setLineWidth(1);
-    QPalette tipPalette = Panel36->palette();
-    tipPalette.setColor(QPalette::Window, tipPalette.color(QPalette::ToolTipBase));
-    tipPalette.setColor(QPalette::WindowText, tipPalette.color(QPalette::ToolTipText));
-    Panel36->setPalette(tipPalette);
-    Panel36->setAutoFillBackground(true);
-    Label56 = NewLabel(QStringFromUtf8(design::Label56Caption), Panel36);
-    Label56->setGeometry(RectOf(design::Label56Bounds));
-    Label57 = NewLabel(QStringFromUtf8(design::Label57Caption), Panel36);
-    Label57->setGeometry(RectOf(design::Label57Bounds));
-    Label58 = NewLabel(QStringFromUtf8(design::Label58Caption), Panel36);
-    Label58->setGeometry(RectOf(design::Label58Bounds));
+    fReadout = std::make_unique<TReadoutPanel>(client);
+    Panel35 = Place(fReadout->Frame(), design::Panel35Bounds);
+    Panel36 = fReadout->Panel();
+    Label56 = fReadout->ToneLabel();
+    Label57 = fReadout->FrequencyLabel();
+    Label58 = fReadout->BitsLabel();
 
     Button2 = Place(new QPushButton(QStringFromUtf8(design::Button2Caption), client), design::Button2Bounds);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -287,33 +265,11 @@ void TForm1::Chart21MouseMove(int /*shift*/, int /*x*/, int /*y*/)
     // The tones of the bars on the chart start at the range's first tone.
     const int offset = fSession.PlottedRange().FirstTone;
     const int index = LineSeries18->DrawnBarAtCursor();
-    if (index >= 0) {
-        try {
-            const char separator = DecimalSeparator();
-            const int tone = index + offset;
-            SetReadoutLabel(Label56, ReadoutToneText(tone));
-            SetReadoutLabel(Label57, ReadoutFrequencyText(tone, separator));
-            SetReadoutLabel(Label58, ReadoutBitsText(LineSeries18->YValues().ValueAt(index), separator));
-        } catch (...) {
-            // The labels keep what they had reached.
-        }
-    } else {
-        SetReadoutLabel(Label56, std::string(design::ReadoutToneIdle));
-        SetReadoutLabel(Label57, std::string(design::ReadoutFrequencyIdle));
-        SetReadoutLabel(Label58, std::string(design::ReadoutBitsIdle));
-    }
+    if (index >= 0)
+        fReadout->ShowBar(*LineSeries18, index, offset);
+    else
+        fReadout->ShowIdle();
     fSession.SetReadoutOnBar(index >= 0);
-}
-
-void TForm1::SetReadoutLabel(QLabel* label, const std::string& text)
-{
-    // A move that stays on the same bar leaves the label untouched; the
-    // labels size themselves to their text.
-    const QString value = QStringFromUtf8(text);
-    if (label->text() == value)
-        return;
-    label->setText(value);
-    label->resize(std::max(1, label->fontMetrics().horizontalAdvance(value)), label->height());
 }
 
 void TForm1::Help2Click()

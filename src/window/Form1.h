@@ -4,7 +4,6 @@
 #include "app/MonitorView.h"
 #include "monitor/MonitorDesign.h"
 
-#include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -24,11 +23,12 @@ class QRadioButton;
 class QTimer;
 class TBarSeries;
 class TChart;
+class TChartOutput;
 class TClickLabel;
 class TForm2;
 class THistoryRecorder;
 class THistoryWindow;
-class TSavePictureDialog;
+class TReadoutPanel;
 class TShape;
 struct THistoryRecord;
 
@@ -86,21 +86,13 @@ public:
     void ShowPastPoll(const THistoryRecord& record);
 
     // --- chart output (the chart's pop-up menu, Form1Output.cpp) ---------------------------------------
-    // Each works on the chart as it is shown and changes nothing else: not
-    // the chart, the tone table, the poll or the timer. A failure raises; the
-    // menu's actions show it in the program's error box (RunCommand).
-    // Save As...: the chart's bitmap, then the save dialog, then the JPEG file.
+    // Forwarded to the window's TChartOutput (what each does is told there).
+    // A failure raises; the menu's actions show it in the error box.
     void SaveAs1Click();
-    // Copy to clipboard: the chart's vector picture (and a bitmap of it).
     void Copytoclipboard1Click();
-    // Printer setup...: the program's printer dialog; later prints use the choices of an
-    // accepted dialog, and a cancelled one leaves the printer as it was.
     void Printersetup1Click();
-    // Print: the chart's bitmap on one page of the current printer, scaled by
-    // whole printer dots per window pixel, without a print dialog.
     void Print1Click();
-    // The program's one printer, made on first use: the system's default
-    // printer, or what the printer setup chose.
+    // The program's one printer (the output's).
     QPrinter& Printer();
 
     // --- controls (design names) -------------------------------------------------------------------------
@@ -120,6 +112,7 @@ public:
     QRadioButton* rb1 = nullptr;
     QRadioButton* rb2 = nullptr;
     QRadioButton* rb3 = nullptr;
+    // The readout's widgets (fReadout), children of the client area.
     QLabel* Panel35 = nullptr;
     QFrame* Panel36 = nullptr;
     QLabel* Label56 = nullptr;
@@ -137,7 +130,6 @@ public:
     QAction* Copytoclipboard1 = nullptr;
     QAction* Printersetup1 = nullptr;
     QAction* Print1 = nullptr;
-    TSavePictureDialog* SavePictureDialog1 = nullptr;  // made by the first Save As
     QLabel* StatusLine = nullptr;
 
 protected:
@@ -159,15 +151,9 @@ private:
     void CreateControls();
     void CreateMenu();
     void CreatePopupMenu();
-    // Runs an output command; its exception is shown in the error box.
-    void RunCommand(void (TForm1::*command)());
-    // The chart drawn into a new bitmap of its current size; throws when the
-    // bitmap cannot be allocated, so no command goes on with an empty picture.
-    QImage ChartBitmap();
     // Places a control at its design bounds and anchors it to the bottom-left corner.
     template <class W> W* Place(W* control, const design::Bounds& bounds);
     void LayoutControls();
-    void SetReadoutLabel(QLabel* label, const std::string& text);
 
     // --- data ---------------------------------------------------------------------------------------
     TMonitorSession fSession{*this, std::string(design::Memo1Text)};
@@ -177,5 +163,6 @@ private:
     THistoryWindow* fHistoryWindow = nullptr;
     QWidget* fClientArea = nullptr;
     std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left
-    std::unique_ptr<QPrinter> fPrinter;
+    std::unique_ptr<TReadoutPanel> fReadout;                     // the hover readout under the chart
+    std::unique_ptr<TChartOutput> fOutput;                       // the pop-up menu's commands
 };
