@@ -13,10 +13,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <latch>
+#include <memory>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -230,9 +232,11 @@ TEST_F(HistoryStoreTest, StoresStartedAtTheSameMomentKeepEveryPoll)
         const QString path = folder.filePath(QStringLiteral("round-%1/history.sqlite").arg(round));
         std::latch start(Writers);
         std::vector<std::string> errors(Writers);
-        std::vector<std::thread> writers;
+        // Qt's own threads: Qt keeps data for every thread that uses it, and
+        // frees it only for threads it started.
+        std::vector<std::unique_ptr<QThread>> writers;
         for (int w = 0; w < Writers; ++w)
-            writers.emplace_back([&, w] {
+            writers.emplace_back(QThread::create([&, w] {
                 THistoryStore store;
                 THistoryRecord record = GeneratedRecord(w);
                 start.arrive_and_wait();
@@ -242,9 +246,11 @@ TEST_F(HistoryStoreTest, StoresStartedAtTheSameMomentKeepEveryPoll)
                     errors[static_cast<std::size_t>(w)] = "append: " + store.LastError();
                 else if (!store.Notice().empty())
                     errors[static_cast<std::size_t>(w)] = "notice: " + store.Notice();
-            });
-        for (std::thread& t : writers)
-            t.join();
+            }));
+        for (auto& t : writers)
+            t->start();
+        for (auto& t : writers)
+            t->wait();
         for (int w = 0; w < Writers; ++w)
             ASSERT_EQ(errors[static_cast<std::size_t>(w)], "") << "round " << round << ", writer " << w;
 
