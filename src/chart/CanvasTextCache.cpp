@@ -1,5 +1,7 @@
 #include "chart/CanvasTextCache.h"
 
+#include "text/QtText.h"
+
 #include <QTextLayout>
 #include <algorithm>
 
@@ -47,7 +49,7 @@ TCanvasTextCache::TText& TCanvasTextCache::TextOf(TFont& font, const std::string
         font.Texts.clear();
     TText& e = font.Texts[text];
     // Chart texts are 8-bit characters; every byte maps to one character.
-    e.Text = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    e.Text = QStringFromLatin1(text);
     e.Width = font.Metrics.horizontalAdvance(e.Text);
     return e;
 }

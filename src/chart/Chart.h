@@ -7,6 +7,8 @@
 // The chart control: a QWidget hosting the engine. Paint, resize, mouse and
 // wheel events are forwarded to the engine; repaint requests become update().
 class TChart : public QWidget, public TCustomChart {
+    Q_OBJECT
+
 public:
     explicit TChart(QWidget* parent = nullptr);
     ~TChart() override;
