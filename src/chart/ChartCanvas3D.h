@@ -178,6 +178,8 @@ private:
         fPainterState.ApplyComposition(*fTarget, TCanvasPainterState::CompositionFor(fPen.Mode));
     }
     TCanvasTextCache::TFont& CurrentFont() { return fTexts.FontOf(fFont); }
+    // A solid fill of r in the colour under the pen's composition.
+    void FillSolid(const TRect& r, const QColor& colour);
     void LineRaw(int x0, int y0, int x1, int y1);
     void DropBuffer();
     // Scales the font by the zoom factor when text follows the zoom; answers the height to restore.

@@ -1,10 +1,12 @@
 // The drawing pass takes short ways where it can prove they change nothing:
-// the canvas sets painter settings only when they change and draws labels
-// from glyphs shaped once, labels that cannot fit are passed over early. Each
-// test here draws the same picture once the short way and once the long way
-// (the canvas made to forget its painter settings before every primitive, a
-// no-op handler that sends labels the general way) and wants every pixel
-// equal. (The bars have one way only: BarGeometryTest.)
+// the canvas sets painter settings only when they change, draws labels from
+// glyphs shaped once and sets the rows of narrow solid fills in 32-bit
+// pictures itself; labels that cannot fit are passed over early. Each test
+// here draws the same picture once the short way and once the long way (the
+// canvas made to forget its painter settings before every primitive, a
+// picture of another format that leaves every fill to Qt, a no-op handler
+// that sends labels the general way) and wants every pixel equal. (The bars
+// have one way only: BarGeometryTest.)
 #include "ChartTestUtil.h"
 
 #include "chart/BarSeries.h"
@@ -188,6 +190,82 @@ TEST(PassShortcuts, FontsBeyondWhatTheCanvasKeepsStillReachThePainter)
     EXPECT_EQ(FirstDifference(kept, setEachTime), "");
     // Both lines in the 20-pixel font are the same picture.
     EXPECT_EQ(kept.copy(0, 0, 120, 26), kept.copy(0, 26, 120, 26));
+}
+
+TEST(PassShortcuts, RowsSetByTheCanvasAreThePixelsQtSets)
+{
+    // Narrow fills and one-pixel lines, clipped by the canvas, reaching out of
+    // the picture, in other pen modes; drawn into a 32-bit picture (rows set
+    // by the canvas) and into a 24-bit one (every fill left to Qt), also with
+    // a clip, a shift and an opacity of the caller's on the painter, which
+    // the canvas must leave to Qt.
+    const std::vector<TCanvasStep> steps = {
+        [](TChartCanvas3D& c) {
+            c.Pen().Style = psClear;
+            c.Brush().Color = clBlue;
+            c.FillArea(TRect(-3, -5, 4, 95));     // out of the picture at the top, left and bottom
+            c.FillArea(TRect(117, 10, 125, 30));  // and at the right
+            c.FillArea(TRect(10, 40, 6, 20));     // corners the other way round
+            c.FillArea(TRect(20, 20, 20, 60));    // nothing
+            c.Brush().Color = clBtnFace;          // a system colour
+            c.FillArea(TRect(30, 5, 62, 85));     // 32 columns: still narrow
+            c.Brush().Color = clGreen;
+            c.FillArea(TRect(30, 50, 63, 60));  // 33: wide
+        },
+        [](TChartCanvas3D& c) {
+            c.ClipToRect(TRect(40, 10, 90, 70));
+            c.Brush().Color = clRed;
+            c.FillArea(TRect(35, 5, 45, 80));
+            c.Pen().Style = psSolid;
+            c.Pen().Color = clNavy;
+            c.DrawVLine(50, 0, 90);
+            c.DrawHLine(0, 120, 30);
+            c.DrawBox(60, 20, 66, 75);
+            c.ClipToRect(TRect(200, 200, 210, 210));  // nothing visible
+            c.FillArea(TRect(40, 10, 90, 70));
+            c.RemoveClip();
+        },
+        [](TChartCanvas3D& c) {
+            c.Pen().Mode = pmXor;
+            c.Pen().Color = clYellow;
+            c.DrawVLine(45, 0, 90);
+            c.Pen().Style = psClear;
+            c.Brush().Color = clFuchsia;
+            c.FillArea(TRect(70, 0, 80, 90));
+            c.Pen().Mode = pmCopy;
+            c.Pen().Style = psSolid;
+            c.DrawVLine(100, 89, 0);  // upwards: without its end pixel at the top
+        },
+    };
+    const auto draw = [&](QImage::Format format, const std::function<void(QPainter&)>& callersSetting) {
+        QImage image(120, 90, format);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        callersSetting(painter);
+        TChartCanvas3D canvas;
+        canvas.SetUseOffscreenBuffer(false);
+        TRect drawing;
+        canvas.BeginDrawing(painter, nullptr, drawing, TRect(0, 0, 120, 90), false);
+        for (const TCanvasStep& step : steps)
+            step(canvas);
+        canvas.EndDrawing(painter, nullptr, TRect(0, 0, 120, 90));
+        painter.end();
+        return image.convertToFormat(QImage::Format_RGB32);
+    };
+    const auto none = [](QPainter&) {};
+    const QImage rows = draw(QImage::Format_RGB32, none);
+    EXPECT_EQ(FirstDifference(rows, draw(QImage::Format_RGB888, none)), "");
+    EXPECT_EQ(FirstDifference(rows, draw(QImage::Format_ARGB32_Premultiplied, none)), "");
+    const std::vector<std::function<void(QPainter&)>> settings = {
+        [](QPainter& p) { p.setClipRect(QRect(20, 15, 60, 50)); },
+        [](QPainter& p) { p.translate(7, -4); },
+        [](QPainter& p) { p.setOpacity(0.5); },
+    };
+    for (std::size_t k = 0; k < settings.size(); ++k) {
+        const QImage qt = draw(QImage::Format_RGB888, settings[k]);
+        EXPECT_EQ(FirstDifference(draw(QImage::Format_RGB32, settings[k]), qt), "") << "caller's setting " << k;
+        EXPECT_NE(qt, rows) << "the setting " << k << " changes the picture";
+    }
 }
 
 TEST(PassShortcuts, TextFromShapedGlyphsIsTheTextQtDraws)
