@@ -29,7 +29,12 @@ const std::map<std::string, std::set<std::string>>& LayerTable()
         {"history", {"app", "io", "text"}},
         {"monitor", {"chart", "app", "io", "text"}},
         {"historywindow", {"history", "monitor", "chart", "app", "io", "text"}},
-        {"window", {"historywindow", "history", "monitor", "jpeg", "chart", "app", "net", "io", "text"}},
+        {"secrets", {"io", "text"}},
+        {"metrics", {"app", "io", "text"}},
+        {"recorder", {"metrics", "secrets", "history", "app", "net", "io", "text"}},
+        {"window",
+         {"recorder", "metrics", "secrets", "historywindow", "history", "monitor", "jpeg", "chart", "app", "net", "io",
+          "text"}},
     };
     return table;
 }

@@ -12,3 +12,18 @@ THistoryRecord MakeHistoryRecord(std::int64_t timeUtcMs, const std::string& host
     record.Bits = bits;
     return record;
 }
+
+std::string PollOriginName(TPollOrigin origin)
+{
+    switch (origin) {
+    case TPollOrigin::poWindow:
+        return "window";
+    case TPollOrigin::poRecorder:
+        return "recorder";
+    case TPollOrigin::poPollCommand:
+        return "poll command";
+    case TPollOrigin::poUnknown:
+        break;
+    }
+    return std::string();
+}

@@ -45,6 +45,7 @@ std::string THistoryRecorder::KeepPoll(const TPollOutcome& outcome, const std::s
                                        const tones::ToneRange& range)
 {
     THistoryRecord record = MakeHistoryRecord(CurrentUtcMs(), host, outcome, range.FirstTone, range.LastTone, bits);
+    record.Origin = fOrigin;
     const std::string note = Record(record);
     if (fOnKept)
         fOnKept();

@@ -34,6 +34,8 @@ public:
     // --- setters ---------------------------------------------------------------------------
     // Called after each poll a session handed over, written or not.
     void SetOnKept(std::function<void()> onKept) { fOnKept = std::move(onKept); }
+    // Who makes the polls a session hands over (KeepPoll stores it with each).
+    void SetOrigin(TPollOrigin origin) { fOrigin = origin; }
 
     // --- getters ---------------------------------------------------------------------------
     const QString& Path() const { return fPath; }
@@ -47,6 +49,7 @@ private:
     // A read-only store is told about once; later polls just say "not written".
     bool fToldReadOnly = false;
     std::function<void()> fOnKept;
+    TPollOrigin fOrigin = TPollOrigin::poUnknown;
 };
 
 // "History not written: REASON" — the status line's note when a poll could

@@ -2,6 +2,8 @@
 // What the list of polls and the total-bits plot show of one record, read
 // without decoding its values.
 
+#include "history/HistoryRecord.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,6 +15,8 @@ struct THistorySummary {
     std::string OutcomeText;
     std::int64_t TotalBits = 0;
     int ZeroTones = 0;
+    // Who made the poll.
+    TPollOrigin Origin = TPollOrigin::poUnknown;
 };
 
 // One point of the total-bits plot.

@@ -326,6 +326,7 @@ void TForm1::SetHistoryPath(const QString& path)
 {
     fHistoryPath = path;
     fHistory = std::make_unique<THistoryRecorder>(path.isEmpty() ? DefaultHistoryPath() : path);
+    fHistory->SetOrigin(TPollOrigin::poWindow);
     // The history window, when open, shows each poll as soon as it is kept.
     fHistory->SetOnKept([this] {
         if (fHistoryWindow != nullptr && fHistoryWindow->isVisible())

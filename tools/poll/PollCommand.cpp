@@ -170,6 +170,7 @@ void AppendToHistory(const TPollArguments& arguments, const TPollOutcome& outcom
     THistoryRecorder recorder(QString::fromStdString(arguments.HistoryFile));
     THistoryRecord record = MakeHistoryRecord(CurrentUtcMs(), arguments.Host, outcome, arguments.Range.FirstTone,
                                               arguments.Range.LastTone, bits);
+    record.Origin = TPollOrigin::poPollCommand;
     const std::string told = recorder.Record(record);
     if (!told.empty())
         err << "quillmont-poll: " << told << "\n";
