@@ -14,10 +14,11 @@
 
 namespace bare {
 
-// Blue-first pixels (4 or 3 bytes each) compressed with quality 90 (baseline
-// tables forced) and otherwise the library's defaults.
-inline std::string Compress(const std::uint8_t* top, int width, int height, std::ptrdiff_t stride, int bytesPerPixel,
-                            int quality = 90)
+// Compresses width x height red-first rows (3 bytes a pixel) that fill(y, row)
+// writes, with the library's defaults and quality (baseline tables forced),
+// and with its standard progressive scan script when asked.
+template <typename TFillRow>
+inline std::string CompressRgbRows(int width, int height, int quality, bool progressive, TFillRow fill)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -32,15 +33,12 @@ inline std::string Compress(const std::uint8_t* top, int width, int height, std:
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = top + stride * y;
-        for (int x = 0; x < width; ++x) {
-            row[3 * x + 0] = in[bytesPerPixel * x + 2];
-            row[3 * x + 1] = in[bytesPerPixel * x + 1];
-            row[3 * x + 2] = in[bytesPerPixel * x + 0];
-        }
+        fill(y, row.data());
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&info, rows, 1);
     }
@@ -49,6 +47,21 @@ inline std::string Compress(const std::uint8_t* top, int width, int height, std:
     std::string bytes(reinterpret_cast<const char*>(buffer), size);
     std::free(buffer);
     return bytes;
+}
+
+// Blue-first pixels (4 or 3 bytes each) compressed with quality 90 (baseline
+// tables forced) and otherwise the library's defaults.
+inline std::string Compress(const std::uint8_t* top, int width, int height, std::ptrdiff_t stride, int bytesPerPixel,
+                            int quality = 90)
+{
+    return CompressRgbRows(width, height, quality, false, [&](int y, std::uint8_t* row) {
+        const std::uint8_t* in = top + stride * y;
+        for (int x = 0; x < width; ++x) {
+            row[3 * x + 0] = in[bytesPerPixel * x + 2];
+            row[3 * x + 1] = in[bytesPerPixel * x + 1];
+            row[3 * x + 2] = in[bytesPerPixel * x + 0];
+        }
+    });
 }
 
 struct Picture {

@@ -2,41 +2,20 @@
 // Hostile JPEG files made with the library itself: small files that ask the
 // decoder for a great deal of work.
 
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include "BareJPEG.h"
 
-#include <jpeglib.h>
+#include <algorithm>
+#include <cstdint>
+#include <string>
 
 namespace hostile {
 
-// A flat grey progressive picture (the library's standard scan script).
+// A flat grey progressive picture (the library's standard scan script, its
+// default quality of 75).
 inline std::string ProgressiveGrey(int width, int height)
 {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3, 128);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string bytes(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    return bytes;
+    return bare::CompressRgbRows(width, height, 75, true,
+                                 [&](int, std::uint8_t* row) { std::fill(row, row + 3 * width, 128); });
 }
 
 // The file with its last scan (a pass over every block of the picture's
