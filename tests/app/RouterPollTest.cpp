@@ -209,15 +209,22 @@ TEST(RouterPoll, TricklingRouterIsCutOffByTheDeadline)
     EXPECT_EQ(PollFailureText(outcome, router.Host()), "Gave up after connecting: the poll took longer than 0.5 s");
 }
 
+// A router that logs in, sends text as its whole answer to the command, and
+// then waits for the poll to go away.
+TScriptedRouter::TScript AnswersWith(std::string text)
+{
+    return [text = std::move(text)](TScriptedConnection& c) {
+        if (c.Login())
+            c.Send(text);
+        c.ReadUntil("never sent");
+    };
+}
+
 // A router that answers the command with an error and its prompt: the
 // dialogue captured a reply, but the reply holds no reading.
 TEST(RouterPoll, ErrorReplyIsCapturedButNoReading)
 {
-    TScriptedRouter router([](TScriptedConnection& c) {
-        if (c.Login())
-            c.Send("\r\nSyntax error: unknown command\r\n{Administrator}=>");
-        c.ReadUntil("never sent");
-    });
+    TScriptedRouter router(AnswersWith("\r\nSyntax error: unknown command\r\n{Administrator}=>"));
     TReplyBuffer buffer;
     const TPollOutcome fetched = FetchReply(router.Host(), "Administrator", "", buffer);
     EXPECT_TRUE(fetched.Captured);
@@ -253,11 +260,7 @@ TEST(RouterPoll, HugeReplyIsCapped)
 
 TEST(RouterPoll, PromptWithoutReplyIsNoReading)
 {
-    TScriptedRouter router([](TScriptedConnection& c) {
-        if (c.Login())
-            c.Send("=>");
-        c.ReadUntil("never sent");
-    });
+    TScriptedRouter router(AnswersWith("=>"));
     TReplyBuffer buffer;
     const TPollOutcome outcome = FetchReply(router.Host(), "Administrator", "", buffer);
     EXPECT_FALSE(outcome.Captured);
