@@ -224,8 +224,9 @@ bool THistoryPackedRowMapping::ReadFields(const QSqlQuery& row, THistoryRecord& 
 TPollOrigin THistoryPackedRowMapping::OriginOf(const QVariant& stored)
 {
     const long long origin = stored.toLongLong();
-    return origin >= 0 && origin <= static_cast<long long>(TPollOrigin::poPollCommand) ? static_cast<TPollOrigin>(origin)
-                                                                                       : TPollOrigin::poUnknown;
+    return origin >= 0 && origin <= static_cast<long long>(TPollOrigin::poPollCommand)
+               ? static_cast<TPollOrigin>(origin)
+               : TPollOrigin::poUnknown;
 }
 
 THistorySummary THistoryPackedRowMapping::ReadSummary(const QSqlQuery& row)

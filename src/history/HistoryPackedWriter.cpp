@@ -78,8 +78,7 @@ bool THistoryPackedWriter::Host(const std::string& host, THostState*& state)
     return true;
 }
 
-bool THistoryPackedWriter::Insert(M::TRow& row, const std::string& host, const THistoryRecord* record,
-                                  std::int64_t& id)
+bool THistoryPackedWriter::Insert(M::TRow& row, const std::string& host, const THistoryRecord* record, std::int64_t& id)
 {
     THostState* state = nullptr;
     if (!Host(host, state))
