@@ -185,13 +185,12 @@ std::vector<std::int64_t> CountedFromRecords(THistoryStore& store, const THistor
                                              const std::string* host = nullptr)
 {
     std::vector<TToneSample> samples;
-    EXPECT_TRUE(store.ForEachRecord(
-        filter,
-        [&](const THistoryRecord& r) {
-            if (!host || r.Host == *host)
-                samples.push_back({r.Outcome.Captured, r.Bits});
-        },
-        {}));
+    EXPECT_TRUE(store.ForEachRecord(filter,
+                                    [&](const THistoryRecord& r) {
+                                        if (!host || r.Host == *host)
+                                            samples.push_back({r.Outcome.Captured, r.Bits});
+                                    },
+                                    {}));
     const ToneChangeCounts counts = CountToneChanges(samples);
     return std::vector<std::int64_t>(counts.begin(), counts.end());
 }
@@ -332,7 +331,8 @@ TEST_F(HistoryLayoutTest, OddValuesAndLongChainsComeBackExactly)
         TRawConnection raw(Path());
         for (int skip = 0; skip < 3; ++skip)
             changes.push_back(raw.Value(
-                QStringLiteral("SELECT id FROM polls WHERE base_id IS NOT NULL AND id > 150 ORDER BY id LIMIT 1 OFFSET %1")
+                QStringLiteral(
+                    "SELECT id FROM polls WHERE base_id IS NOT NULL AND id > 150 ORDER BY id LIMIT 1 OFFSET %1")
                     .arg(skip)));
         const QString base = raw.Value(QStringLiteral("SELECT base_id FROM polls WHERE id = %1").arg(changes[0]));
         ASSERT_TRUE(raw.Exec(QStringLiteral("UPDATE polls SET tone_values = X'01' WHERE id = %1").arg(base)));
@@ -347,10 +347,11 @@ TEST_F(HistoryLayoutTest, OddValuesAndLongChainsComeBackExactly)
     };
     EXPECT_NE(refusal(changes[0]).find("whose values are refused: its whole values end early"), std::string::npos)
         << store.LastError();
-    EXPECT_EQ(refusal(changes[1]), "poll " + changes[1].toStdString() +
-                                       " refused: its values are made against poll 100000, which is not in the history");
-    EXPECT_EQ(refusal(changes[2]),
-              "poll " + changes[2].toStdString() + " refused: its values are more than 1024 changes away from whole values");
+    EXPECT_EQ(refusal(changes[1]),
+              "poll " + changes[1].toStdString() +
+                  " refused: its values are made against poll 100000, which is not in the history");
+    EXPECT_EQ(refusal(changes[2]), "poll " + changes[2].toStdString() +
+                                       " refused: its values are more than 1024 changes away from whole values");
     EXPECT_EQ(refusal(QStringLiteral("10")), "poll 10 refused: its host 77 is not in the table of hosts");
     std::vector<std::int64_t> refused;
     ASSERT_TRUE(store.ForEachRecord(
@@ -373,7 +374,8 @@ TEST_F(HistoryLayoutTest, ToneChangesFromTheDaysEqualTheCountOverThePolls)
             ASSERT_TRUE(store.Append(polls[i])) << store.LastError();
         } else {
             std::vector<THistoryRecord> batch(polls.begin() + static_cast<std::ptrdiff_t>(i),
-                                              polls.begin() + static_cast<std::ptrdiff_t>(std::min(i + 37, polls.size())));
+                                              polls.begin() +
+                                                  static_cast<std::ptrdiff_t>(std::min(i + 37, polls.size())));
             ASSERT_TRUE(store.AppendAll(batch));
             i += batch.size() - 1;
         }
@@ -381,7 +383,8 @@ TEST_F(HistoryLayoutTest, ToneChangesFromTheDaysEqualTheCountOverThePolls)
     std::mt19937 random(11);
     const std::int64_t span = 6 * DayMs;
     std::uniform_int_distribution<std::int64_t> at(StartUtcMs - DayMs, StartUtcMs + span);
-    std::vector<THistoryFilter> filters{THistoryFilter::All(), THistoryFilter::Since(StartUtcMs + DayMs),
+    std::vector<THistoryFilter> filters{THistoryFilter::All(),
+                                        THistoryFilter::Since(StartUtcMs + DayMs),
                                         THistoryFilter::Until(StartUtcMs + 2 * DayMs),
                                         {true, StartUtcMs + DayMs, true, StartUtcMs + 3 * DayMs}};
     for (int i = 0; i < 40; ++i) {
@@ -479,7 +482,8 @@ TEST_F(HistoryLayoutTest, KilledMoveLeavesAUsableStoreOfOneLayoutOrTheOther)
             EXPECT_LT(QFileInfo(Path()).size() * 4, original.size());
         }
         read.clear();
-        ASSERT_TRUE(store.ForEachRecord(THistoryFilter::All(), [&](const THistoryRecord& r) { read.push_back(r); }, {}));
+        ASSERT_TRUE(
+            store.ForEachRecord(THistoryFilter::All(), [&](const THistoryRecord& r) { read.push_back(r); }, {}));
         ExpectSameRecords(expected, read, "moved");
         read.clear();
         ASSERT_TRUE(

@@ -42,7 +42,7 @@ TEST(HistoryPackedValues, FramesHaveTheirWorkedBytes)
     bits[1] = 4;
     bits[9] = 4;
     const std::string whole = EncodeWholeFrame(bits);
-    ASSERT_EQ(whole.size(), 3u + 65u);  // 513 bits in 65 bytes
+    ASSERT_EQ(whole.size(), 3u + 65u);                                     // 513 bits in 65 bytes
     EXPECT_EQ(whole.substr(0, 5), Bytes({0x01, 0x06, 0x01, 0x02, 0x02}));  // zigzag(3) = 6; tones 1 and 9
     EXPECT_EQ(whole.back(), '\0');
     EXPECT_EQ(Decoded(whole), bits);
@@ -113,7 +113,7 @@ TEST(HistoryPackedValues, HostileBytesAreRefusedWithAReason)
     const std::pair<std::string, std::string> cases[] = {
         {"", "0 values where 513 belong"},
         {Bytes({0x01}), "its whole values end early"},
-        {Bytes({0x01, 0x00, 0x21}), "its whole values have no valid scale"},                 // 33 bits
+        {Bytes({0x01, 0x00, 0x21}), "its whole values have no valid scale"},                // 33 bits
         {Bytes({0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0x7F, 0x00}), "its whole values end early"},  // beyond 32 bits
         {whole + "x", "its whole values are 1 bytes long where 0 belong"},
         {Bytes({0x01, 0x00, 0x01}), "its whole values are 0 bytes long where 65 belong"},
@@ -121,10 +121,10 @@ TEST(HistoryPackedValues, HostileBytesAreRefusedWithAReason)
         // Smallest value INT32_MAX, then a value of 1 above it.
         {Bytes({0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0x0F, 0x01, 0x01}) + std::string(64, '\0'), "value 0 is out of range"},
         {Bytes({0x02, 0x01, 0x00}), "its changed values end early"},
-        {Bytes({0x02, 0x82, 0x04}), "its changed values have no valid count"},  // 514 tones
-        {Bytes({0x02, 0x01, 0x81, 0x04, 0x00}), "its changed values go past tone 512"},   // skips 513
+        {Bytes({0x02, 0x82, 0x04}), "its changed values have no valid count"},                       // 514 tones
+        {Bytes({0x02, 0x01, 0x81, 0x04, 0x00}), "its changed values go past tone 512"},              // skips 513
         {Bytes({0x02, 0x02, 0xFF, 0x03, 0x00, 0x01, 0x00}), "its changed values go past tone 512"},  // 511, 513
-        {Bytes({0x02, 0x01, 0x00, 0x80, 0x80, 0x80, 0x80, 0x10}), "its changed values end early"},  // 33 bits
+        {Bytes({0x02, 0x01, 0x00, 0x80, 0x80, 0x80, 0x80, 0x10}), "its changed values end early"},   // 33 bits
         {Bytes({0x02, 0x00, 0x00}), "its changed values are followed by 1 stray bytes"},
         {"1,2,3", "3 values where 513 belong"},
     };
