@@ -23,6 +23,7 @@ namespace {
 // SQLite's primary result codes that the store reacts to.
 constexpr int SqliteCorrupt = 11;
 constexpr int SqliteNotADatabase = 26;
+constexpr int SqliteReadOnly = 8;
 
 // The primary result code (the low byte of an extended code).
 int ResultCode(const QSqlError& error)
@@ -278,6 +279,17 @@ bool THistoryStoreFile::Migrate(TProbe& found, std::string& why)
         if (IsDamage(e)) {
             found = prDamaged;
             why = Reason(e);
+            return true;
+        }
+        // A file the user may only read is read as it is, as a newer one is.
+        if (ResultCode(e) == SqliteReadOnly) {
+            fNotice = "The history store " + Utf8FromQString(fPath) + " is of an older layout and cannot be moved to " +
+                      "this one (" + Reason(e) + "): it is open read-only and no polls are added to it.";
+            Disconnect();
+            fReadOnly = true;
+            if (!Connect(true))
+                return false;
+            found = prOlder;
             return true;
         }
         fLastError = "the history store " + Utf8FromQString(fPath) + " of layout " +

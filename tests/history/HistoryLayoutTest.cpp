@@ -4,6 +4,7 @@
 // come back exactly; the change count from the day summaries equals the
 // count over the polls; a move killed halfway leaves a usable store; and a
 // generated line fits the size goal.
+#include "AsOrdinaryUser.h"
 #include "HistoryTestUtil.h"
 
 #include "common/GeneratedLine.h"
@@ -11,6 +12,7 @@
 #include "history/HistoryValues.h"
 #include "history/ToneChangeCounter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -407,6 +409,17 @@ TEST_F(HistoryLayoutTest, ToneChangesFromTheDaysEqualTheCountOverThePolls)
             ASSERT_EQ(changes, CountedFromRecords(store, filter, &host)) << host << " " << period;
         }
     }
+    // A day summary that cannot be read is counted from the day's polls.
+    {
+        TRawConnection raw(Path());
+        ASSERT_TRUE(raw.Exec(
+            QStringLiteral("UPDATE tone_days SET changes = X'03' WHERE day = %1").arg((StartUtcMs + DayMs) / DayMs)));
+    }
+    for (const THistoryFilter& filter : filters) {
+        std::vector<std::int64_t> changes;
+        ASSERT_TRUE(store.ReadToneChanges(filter, changes)) << store.LastError();
+        ASSERT_EQ(changes, CountedFromRecords(store, filter));
+    }
     std::vector<std::int64_t> changes;
     ASSERT_TRUE(store.ReadToneChanges(THistoryFilter::All(), "no such host", changes));
     EXPECT_EQ(changes, std::vector<std::int64_t>(ToneCount, 0));
@@ -527,6 +540,31 @@ TEST_F(HistoryLayoutTest, OnlyAWritableOpeningMovesAStore)
     EXPECT_TRUE(newer.ReadToneChanges(THistoryFilter::All(), changes));
     EXPECT_EQ(changes, CountedFromRecords(newer, THistoryFilter::All()));
     EXPECT_EQ(Version(Path()), "3");
+}
+
+// A store of layout 1 that its user may only read cannot be moved: it is
+// read as it is, and says so, as a newer one does.
+TEST_F(HistoryLayoutTest, AnOldStoreThatCannotBeWrittenIsReadAsItIs)
+{
+    std::vector<THistoryRecord> polls = OddPolls(30);
+    ASSERT_TRUE(MakeLayout1Store(Path(), polls));
+    TAsOrdinaryUser::GiveToUser(dir.path().toStdString());
+    for (const QString& file : QDir(dir.path()).entryList(QDir::Files))
+        TAsOrdinaryUser::GiveToUser(dir.filePath(file).toStdString());
+    QFile::setPermissions(Path(), QFile::ReadOwner);
+    TAsOrdinaryUser user;
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path())) << store.LastError();
+    EXPECT_TRUE(store.IsReadOnly());
+    EXPECT_EQ(store.FileSchemaVersion(), 1);
+    EXPECT_NE(store.Notice().find("older layout and cannot be moved"), std::string::npos) << store.Notice();
+    EXPECT_EQ(store.Count(THistoryFilter::All()), 30);
+    THistoryRecord first;
+    ASSERT_TRUE(store.ReadRecord(1, first));
+    EXPECT_TRUE(SameRecord(first, WithoutOrigins(polls)[0]));
+    THistoryRecord record = polls[0];
+    EXPECT_FALSE(store.Append(record));
+    EXPECT_NE(store.LastError().find("read-only"), std::string::npos);
 }
 
 // Three days of a line like the simulator's (a reading a minute, the usual
