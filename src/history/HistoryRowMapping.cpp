@@ -20,6 +20,7 @@ constexpr unsigned InRecord = 1u << M::vwRecord;
 constexpr unsigned InSummary = 1u << M::vwSummary;
 constexpr unsigned InTotalBits = 1u << M::vwTotalBits;
 constexpr unsigned InKey = 1u << M::vwKey;
+constexpr unsigned InEvery = 1u << M::vwEvery;
 
 struct TColumnDefinition {
     TColumn Column;
@@ -38,32 +39,32 @@ struct TColumnDefinition {
 // all 513 numbers and is read as the bytes the file holds, so that its
 // strict reader sees them even where they are no valid text.
 constexpr TColumnDefinition Columns[] = {
-    {M::coId, "id", "INTEGER PRIMARY KEY", InRecord | InSummary | InTotalBits | InKey, nullptr},
-    {M::coTimeUtcMs, "time_utc_ms", "INTEGER NOT NULL", InRecord | InSummary | InTotalBits | InKey,
+    {M::coId, "id", "INTEGER PRIMARY KEY", InRecord | InSummary | InTotalBits | InKey | InEvery, nullptr},
+    {M::coTimeUtcMs, "time_utc_ms", "INTEGER NOT NULL", InRecord | InSummary | InTotalBits | InKey | InEvery,
      [](const THistoryRecord& r) -> QVariant { return static_cast<qlonglong>(r.TimeUtcMs); }},
-    {M::coHost, "host", "TEXT NOT NULL", InRecord,
+    {M::coHost, "host", "TEXT NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(r.Host); }},
-    {M::coCaptured, "captured", "INTEGER NOT NULL", InRecord | InSummary | InTotalBits,
+    {M::coCaptured, "captured", "INTEGER NOT NULL", InRecord | InSummary | InTotalBits | InEvery,
      [](const THistoryRecord& r) -> QVariant { return r.Outcome.Captured ? 1 : 0; }},
-    {M::coFailedStep, "failed_step", "INTEGER NOT NULL", InRecord,
+    {M::coFailedStep, "failed_step", "INTEGER NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return static_cast<int>(r.Outcome.FailedStep); }},
-    {M::coErrorCode, "error_code", "INTEGER NOT NULL", InRecord,
+    {M::coErrorCode, "error_code", "INTEGER NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return r.Outcome.ErrorCode; }},
-    {M::coErrorText, "error_text", "TEXT NOT NULL", InRecord,
+    {M::coErrorText, "error_text", "TEXT NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(r.Outcome.ErrorText); }},
-    {M::coDeadlineExceeded, "deadline_exceeded", "INTEGER NOT NULL", InRecord,
+    {M::coDeadlineExceeded, "deadline_exceeded", "INTEGER NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return r.Outcome.DeadlineExceeded ? 1 : 0; }},
-    {M::coOutcome, "outcome", "TEXT NOT NULL", InSummary,
+    {M::coOutcome, "outcome", "TEXT NOT NULL", InSummary | InEvery,
      [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(DescribeOutcome(r.Outcome)); }},
-    {M::coFirstTone, "first_tone", "INTEGER NOT NULL", InRecord,
+    {M::coFirstTone, "first_tone", "INTEGER NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return r.FirstTone; }},
-    {M::coLastTone, "last_tone", "INTEGER NOT NULL", InRecord,
+    {M::coLastTone, "last_tone", "INTEGER NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return r.LastTone; }},
-    {M::coTotalBits, "total_bits", "INTEGER NOT NULL", InSummary | InTotalBits,
+    {M::coTotalBits, "total_bits", "INTEGER NOT NULL", InSummary | InTotalBits | InEvery,
      [](const THistoryRecord& r) -> QVariant { return static_cast<qlonglong>(TotalBits(r.Bits)); }},
-    {M::coZeroTones, "zero_tones", "INTEGER NOT NULL", InSummary,
+    {M::coZeroTones, "zero_tones", "INTEGER NOT NULL", InSummary | InEvery,
      [](const THistoryRecord& r) -> QVariant { return ZeroTones(r.Bits); }},
-    {M::coToneValues, "tone_values", "TEXT NOT NULL", InRecord,
+    {M::coToneValues, "tone_values", "TEXT NOT NULL", InRecord | InEvery,
      [](const THistoryRecord& r) -> QVariant { return QString::fromStdString(EncodeToneValues(r.Bits)); },
      "CAST(tone_values AS BLOB)"},
 };
@@ -132,13 +133,13 @@ void THistoryRowMapping::BindRecord(QSqlQuery& query, const THistoryRecord& reco
 
 // ---- reading ----------------------------------------------------------------------------------
 
-QString THistoryRowMapping::SelectSql(TView view)
+QString THistoryRowMapping::SelectSql(TView view, const char* table)
 {
     QStringList read;
     for (const TColumnDefinition& column : Columns)
         if (column.Views & (1u << view))
             read << QLatin1String(column.ReadAs ? column.ReadAs : column.Name);
-    return QStringLiteral("SELECT %1 FROM %2").arg(read.join(QStringLiteral(", ")), QLatin1String(Table));
+    return QStringLiteral("SELECT %1 FROM %2").arg(read.join(QStringLiteral(", ")), QLatin1String(table));
 }
 
 QVariant THistoryRowMapping::Value(const QSqlQuery& row, TView view, TColumn column)
@@ -147,9 +148,8 @@ QVariant THistoryRowMapping::Value(const QSqlQuery& row, TView view, TColumn col
     return position < 0 ? QVariant() : row.value(position);
 }
 
-bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record, std::string& reason)
+bool THistoryRowMapping::ReadFields(const TFieldValue& value, THistoryRecord& record, std::string& reason)
 {
-    const auto value = [&](TColumn column) { return Value(row, vwRecord, column); };
     THistoryRecord r;
     bool ok = false;
     r.Id = value(coId).toLongLong(&ok);
@@ -183,7 +183,17 @@ bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record
     }
     r.FirstTone = static_cast<int>(first);
     r.LastTone = static_cast<int>(last);
-    const QVariant values = value(coToneValues);
+    r.Bits = record.Bits;
+    record = std::move(r);
+    return true;
+}
+
+bool THistoryRowMapping::ReadRecord(const QSqlQuery& row, THistoryRecord& record, std::string& reason, TView view)
+{
+    THistoryRecord r;
+    if (!ReadFields([&](TColumn column) { return Value(row, view, column); }, r, reason))
+        return false;
+    const QVariant values = Value(row, view, coToneValues);
     if (values.isNull()) {
         reason = "it has no values";
         return false;

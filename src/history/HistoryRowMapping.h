@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <string>
 
 class QSqlQuery;
@@ -39,8 +40,9 @@ public:
     // What a SELECT reads of a row: the whole record, a row of the list, a
     // point of the total-bits plot, or only the (time, id) key the polls are
     // ordered by. Each reads its columns in the order of the table.
-    enum TView { vwRecord, vwSummary, vwTotalBits, vwKey };
-    static constexpr int ViewCount = vwKey + 1;
+    // vwEvery reads every column, for moving the rows to a later layout.
+    enum TView { vwRecord, vwSummary, vwTotalBits, vwKey, vwEvery };
+    static constexpr int ViewCount = vwEvery + 1;
 
     static constexpr const char* Table = "polls";
 
@@ -59,14 +61,19 @@ public:
     // --- reading ---------------------------------------------------------------------------
     // "SELECT <the view's columns> FROM polls", for a query to add its
     // conditions and order to.
-    static QString SelectSql(TView view);
+    static QString SelectSql(TView view, const char* table = Table);
     // A column of the current row of a query made from SelectSql(view); an
     // invalid QVariant when the view does not read that column.
     static QVariant Value(const QSqlQuery& row, TView view, TColumn column);
-    // Fills record from the current row of a vwRecord query. Anything a
+    // Fills record from the current row of a vwRecord (or vwEvery) query. Anything a
     // hostile file may hold in a column is checked before it is used: false,
     // with the reason and record untouched, when the row is no usable record.
-    static bool ReadRecord(const QSqlQuery& row, THistoryRecord& record, std::string& reason);
+    static bool ReadRecord(const QSqlQuery& row, THistoryRecord& record, std::string& reason, TView view = vwRecord);
+    // The checks of ReadRecord on every field but the values, for a layout
+    // that keeps the same fields in columns of its own: value gives what the
+    // row holds for a column of this layout (the host as its text).
+    using TFieldValue = std::function<QVariant(TColumn)>;
+    static bool ReadFields(const TFieldValue& value, THistoryRecord& record, std::string& reason);
     // The current row of a vwSummary query (text cut short, counts kept in range).
     static THistorySummary ReadSummary(const QSqlQuery& row);
     // The current row of a vwTotalBits query.

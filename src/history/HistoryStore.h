@@ -2,9 +2,12 @@
 // The line history: one SQLite file with one record per poll, written in one
 // transaction each. A store that cannot be written never stops a poll: Append
 // answers false with the reason and the caller goes on. The queries are
-// here; the file's lifecycle is THistoryStoreFile's and the columns of a row
-// THistoryRowMapping's.
+// here; the file's lifecycle is THistoryStoreFile's, the columns of a row
+// THistoryPackedRowMapping's (layout 2, written and read) and
+// THistoryRowMapping's (layout 1, read while a store of it is open read-only),
+// and the packing of values and the day summaries THistoryPackedWriter's.
 
+#include "history/HistoryPackedWriter.h"
 #include "history/HistoryRecord.h"
 #include "history/HistoryStoreFile.h"
 #include "history/HistorySummary.h"
@@ -43,8 +46,16 @@ public:
     // read-only. Both are told in Notice(). False, with LastError(), when the
     // store cannot be used at all (another program's database, a folder, a
     // file that cannot be opened or set aside).
-    bool Open(const QString& path, const THistoryStoreOptions& options = {}) { return fFile.Open(path, options); }
-    void Close() { fFile.Close(); }
+    bool Open(const QString& path, const THistoryStoreOptions& options = {})
+    {
+        fHostStates.clear();
+        return fFile.Open(path, options);
+    }
+    void Close()
+    {
+        fHostStates.clear();
+        fFile.Close();
+    }
 
     // --- getters ---------------------------------------------------------------------------
     bool IsOpen() const { return fFile.IsOpen(); }
@@ -87,16 +98,41 @@ public:
                          const TRefusalVisitor& refused);
     // Time and total bits of every poll the filter covers, oldest first.
     bool ReadTotalBits(const THistoryFilter& filter, std::vector<TTotalBitsPoint>& points);
+    // How often each tone's bits changed (513 counts) between consecutive
+    // captured polls of those the filter covers, taken in time order whatever
+    // their host, as the history window counts them: the same as
+    // CountToneChanges over ForEachRecord of the filter, for one host or
+    // several (two names of one router count as one line; two routers add
+    // the differences between them wherever their polls alternate). Whole
+    // UTC days come from the day summaries kept at append time, only the
+    // part days at the edges of the period from their polls, so the cost
+    // does not grow with the period. False when the store cannot be read.
+    bool ReadToneChanges(const THistoryFilter& filter, std::vector<std::int64_t>& changesPerTone);
+    // The same over one host's polls alone (all zeros for a host without polls).
+    bool ReadToneChanges(const THistoryFilter& filter, const std::string& host,
+                         std::vector<std::int64_t>& changesPerTone);
 
 private:
     // Inserts count records in one transaction. On failure nothing is kept,
     // the ids are 0 again, and damage holds SQLite's reason when the failure
     // says the file is damaged (empty otherwise).
     bool AppendOnce(THistoryRecord* records, std::size_t count, std::string& damage);
-    // Visits the rows of a record query that has run; false when reading fails.
-    bool VisitRecords(QSqlQuery& query, const TRecordVisitor& visit, const TRefusalVisitor& refused);
+    // Visits the rows of a record query that has run, reading layout 2's
+    // through reader (null for layout 1); false when reading fails.
+    bool VisitRecords(QSqlQuery& query, THistoryPackedReader* reader, const TRecordVisitor& visit,
+                      const TRefusalVisitor& refused);
+    // The change count of one host's polls (all hosts' when host is null).
+    bool ReadChanges(const THistoryFilter& filter, const std::string* host, std::vector<std::int64_t>& changes);
+    // The change span of the polls a filter covers, counted from the polls.
+    bool SpanOfPolls(const THistoryFilter& filter, const std::string* host, TToneChangeSpan& span);
+    // Whether the open store is of layout 1 (open read-only, read as it is).
+    bool Layout1() const { return fFile.FileSchemaVersion() < THistoryStoreFile::CurrentSchemaVersion; }
+    QString SelectSql(int view) const;
     bool ReadFailed(const QSqlError& error);
+    bool ReadFailed(const std::string& reason);
 
     // --- data ------------------------------------------------------------------------------
     THistoryStoreFile fFile;
+    // What each host's next poll is packed against, between appends.
+    THistoryPackedWriter::THostStates fHostStates;
 };

@@ -1,6 +1,8 @@
 #include "history/HistoryStoreFile.h"
 #include "text/QtText.h"
 
+#include "history/HistoryMigration.h"
+#include "history/HistoryPackedRowMapping.h"
 #include "history/HistoryRowMapping.h"
 
 #include <QDateTime>
@@ -21,6 +23,7 @@ namespace {
 // SQLite's primary result codes that the store reacts to.
 constexpr int SqliteCorrupt = 11;
 constexpr int SqliteNotADatabase = 26;
+constexpr int SqliteReadOnly = 8;
 
 // The primary result code (the low byte of an extended code).
 int ResultCode(const QSqlError& error)
@@ -75,6 +78,8 @@ bool THistoryStoreFile::IsDamage(const QSqlError& error)
 
 bool THistoryStoreFile::Ready(TUse use)
 {
+    if (fOpen && fFileSchemaVersion < CurrentSchemaVersion)
+        FollowLayout();
     if (use == TUse::Read) {
         if (!fOpen)
             fLastError = "no history store is open";
@@ -203,6 +208,13 @@ THistoryStoreFile::TProbe THistoryStoreFile::Probe(std::string& why)
         why = "its table of polls is missing";
         return prDamaged;
     }
+    if (version < CurrentSchemaVersion)
+        return prOlder;
+    if (!tables.contains(QLatin1String(THistoryPackedRowMapping::HostsTable)) ||
+        !tables.contains(QLatin1String(THistoryPackedRowMapping::ToneDaysTable))) {
+        why = "its table of hosts or of days is missing";
+        return prDamaged;
+    }
     return prCurrent;
 }
 
@@ -233,7 +245,7 @@ bool THistoryStoreFile::CreateSchema(TProbe& found, std::string& why)
         QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
         QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(CurrentSchemaVersion),
     };
-    statements << THistoryRowMapping::LayoutStatements();
+    statements << THistoryPackedRowMapping::LayoutStatements();
     statements << QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId) << QStringLiteral("COMMIT");
     for (const QString& statement : statements)
         if (!q.exec(statement))
@@ -254,6 +266,77 @@ bool THistoryStoreFile::StartNewStore()
     fLastError = "cannot start a history in " + Utf8FromQString(fPath) + ": another program wrote there meanwhile" +
                  (why.empty() ? std::string() : " (" + why + ")");
     return false;
+}
+
+bool THistoryStoreFile::Migrate(TProbe& found, std::string& why)
+{
+    QSqlDatabase db = Database();
+    QSqlQuery q(db);
+    QSqlError error;
+    const auto failed = [&](const QSqlError& e) {
+        q.finish();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        if (IsDamage(e)) {
+            found = prDamaged;
+            why = Reason(e);
+            return true;
+        }
+        // A file the user may only read is read as it is, as a newer one is.
+        if (ResultCode(e) == SqliteReadOnly) {
+            fNotice = "The history store " + Utf8FromQString(fPath) + " is of an older layout and cannot be moved to " +
+                      "this one (" + Reason(e) + "): it is open read-only and no polls are added to it.";
+            Disconnect();
+            fReadOnly = true;
+            if (!Connect(true))
+                return false;
+            found = prOlder;
+            return true;
+        }
+        fLastError = "the history store " + Utf8FromQString(fPath) + " of layout " +
+                     std::to_string(fFileSchemaVersion) + " could not be moved to layout " +
+                     std::to_string(CurrentSchemaVersion) + ": " + Reason(e);
+        return false;
+    };
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return failed(q.lastError());
+    found = Probe(why);
+    if (found != prOlder) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return true;
+    }
+    const auto& told = fOptions.OnMigration;
+    std::int64_t polls = 0;
+    const auto progress = [&](std::int64_t moved, std::int64_t total) {
+        polls = total;
+        if (told)
+            told(moved, total, false);
+    };
+    if (!THistoryMigration::FromLayout1(db, progress, error))
+        return failed(error);
+    if (!q.exec(QStringLiteral("COMMIT")))
+        return failed(q.lastError());
+    found = prCurrent;
+    fFileSchemaVersion = CurrentSchemaVersion;
+    if (told)
+        told(polls, polls, true);
+    // The old rows' pages back to the file system. A compaction that fails
+    // (no room for its copy, a reader in the way) leaves a good store that
+    // is only larger than it needs to be.
+    q.exec(QStringLiteral("VACUUM"));
+    q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    q.finish();
+    return true;
+}
+
+void THistoryStoreFile::FollowLayout()
+{
+    QSqlQuery q(Database());
+    q.setForwardOnly(true);
+    if (q.exec(QStringLiteral("SELECT version FROM schema_version")) && q.next()) {
+        const long long version = q.value(0).toLongLong();
+        if (version >= CurrentSchemaVersion && version <= 1000000)
+            fFileSchemaVersion = static_cast<int>(version);
+    }
 }
 
 // ---- a damaged file ---------------------------------------------------------------------------
@@ -350,8 +433,13 @@ bool THistoryStoreFile::Open(const QString& path, const THistoryStoreOptions& op
         Disconnect();
         return false;
     }
+    if (probe == prOlder && !fReadOnly && !Migrate(probe, why)) {
+        Disconnect();
+        return false;
+    }
     switch (probe) {
     case prCurrent:
+    case prOlder:  // read-only: read as it is
         break;
     case prEmpty:  // read-only: nothing is created
         fLastError = "no history yet in " + Utf8FromQString(path);

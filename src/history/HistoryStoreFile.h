@@ -2,10 +2,13 @@
 // The file under the line history and its connection: opening it, laying out
 // a new one safely against other programs starting it at the same moment,
 // the journal set-up, setting a damaged file aside for a new one, and opening
-// a newer layout read-only. What the rows hold is THistoryRowMapping's; what
+// a newer layout read-only, moving an older layout to this one (or reading
+// it as it is when open read-only). What the rows hold is the row mappings'; what
 // is read and written is THistoryStore's, which holds one of these.
 
 #include <QString>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -20,13 +23,18 @@ struct THistoryStoreOptions {
     // Largest size of the file in database pages (0: no limit); appends
     // beyond it fail as on a full disk.
     int MaxPageCount = 0;
+    // Told while a store of an older layout is moved to this one at
+    // opening: after each poll moved (moved of total, committed false), and
+    // once when the new layout is committed, before the file is compacted
+    // (committed true). For showing progress; the tests stop a move halfway.
+    std::function<void(std::int64_t moved, std::int64_t total, bool committed)> OnMigration;
 };
 
 class THistoryStoreFile {
 public:
     // The layout this version writes and reads; a store with a higher number
     // was written by a later version and is opened read-only.
-    static constexpr int CurrentSchemaVersion = 1;
+    static constexpr int CurrentSchemaVersion = 2;
     // Marks the file as a history store, so that another program's database
     // is never taken for a damaged one.
     static constexpr int ApplicationId = 0x514D4831;  // "QMH1"
@@ -44,9 +52,12 @@ public:
     // exist. A file that is not a database or whose layout is broken is
     // renamed aside ("PATH.damaged-YYYYMMDD-HHMMSS", never deleted) and a new
     // store started; a store from a newer version is opened read-only. Both
-    // are told in Notice(). False, with LastError(), when the store cannot be
-    // used at all (another program's database, a folder, a file that cannot
-    // be opened or set aside).
+    // are told in Notice(). A store of an older layout is moved to this one
+    // (THistoryMigration), in one transaction, then compacted; opened
+    // read-only, it is read as it is. False, with LastError(), when the store
+    // cannot be used at all (another program's database, a folder, a file
+    // that cannot be opened or set aside, an older layout that could not be
+    // moved: locked, full).
     bool Open(const QString& path, const THistoryStoreOptions& options = {});
     void Close();
     // For a store found damaged while open: sets the file aside (Notice says
@@ -73,7 +84,8 @@ public:
     const QString& Path() const { return fPath; }
     // The connection the store's queries run on.
     QSqlDatabase Database() const;
-    // The layout version found in the file (CurrentSchemaVersion for a new one).
+    // The layout version found in the file (CurrentSchemaVersion for a new
+    // one); below it only for a store of an older layout open read-only.
     int FileSchemaVersion() const { return fFileSchemaVersion; }
     // Why the last failed call failed.
     const std::string& LastError() const { return fLastError; }
@@ -83,7 +95,7 @@ public:
     const QString& SetAsidePath() const { return fSetAsidePath; }
 
 private:
-    enum TProbe { prCurrent, prEmpty, prNewer, prDamaged, prForeign, prFailed };
+    enum TProbe { prCurrent, prEmpty, prOlder, prNewer, prDamaged, prForeign, prFailed };
 
     bool Connect(bool readOnly);
     void Disconnect();
@@ -93,6 +105,14 @@ private:
     // Lays out an empty file in one write transaction that looks at the file
     // again first; found tells what it held then (prCurrent once laid out).
     bool CreateSchema(TProbe& found, std::string& why);
+    // Moves a store of an older layout to this one in one write transaction
+    // that looks at the file again first (another program may have moved
+    // it); found tells what it held then (prCurrent once moved, prDamaged
+    // with why when the move found damage). Then gives the space back.
+    bool Migrate(TProbe& found, std::string& why);
+    // Reads the layout version again while the store is of an older one,
+    // which another program may move meanwhile.
+    void FollowLayout();
     // CreateSchema on a file that must be new (after setting a damaged one aside).
     bool StartNewStore();
     bool SetAside(const std::string& why);
