@@ -6,7 +6,8 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
       qt6-base-dev qt6-base-private-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
       clang clang-format-14 libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite
-      libcups2-dev cups printer-driver-cups-pdf poppler-utils)
+      libcups2-dev cups printer-driver-cups-pdf poppler-utils
+      qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus libsecret-tools)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -112,8 +112,9 @@ TEST(MonitorWindowDesign, EveryTextToTheCharacter)
     ASSERT_EQ(form.menuBar()->actions().size(), 2);
     EXPECT_EQ(form.menuBar()->actions()[0]->text(), "History");
     EXPECT_EQ(form.menuBar()->actions()[1]->text(), "Help");
-    ASSERT_EQ(form.History1->actions().size(), 1);
+    ASSERT_EQ(form.History1->actions().size(), 2);
     EXPECT_EQ(form.History1->actions()[0]->text(), "Show history...");
+    EXPECT_EQ(form.History1->actions()[1]->text(), "Record in the background...");
 
     EXPECT_EQ(help.windowTitle(), "Quillmont Monitor Help");
     EXPECT_EQ(help.Button1->text(), "OK");
