@@ -387,6 +387,10 @@ TEST(MonitorWindowPoll, StopDuringThePollWins)
 TEST(MonitorWindowPoll, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
 {
     TForm1 form;
+    // A store of its own: the test folder's default one may hold anything
+    // (another build's layout, for one), which the status line would report.
+    QTemporaryDir historyDir;
+    form.SetHistoryPath(historyDir.filePath(QStringLiteral("history.sqlite")));
     const std::string host = "127.0.0.1:" + std::to_string(UnusedPort());
     form.edHost->setText(QString::fromStdString(host));
     form.Session().SetClock([] { return std::string("10:20:30"); });
