@@ -410,9 +410,6 @@ TEST(RecorderStatus, TheStatesIsActiveAnswersWith)
         return RecorderStatusFromIsActive(result, 15000);
     };
     EXPECT_EQ(status("active\n", 0).State, TRecorderState::rsRunning);
-    EXPECT_EQ(status("reloading\n", 0).State, TRecorderState::rsRunning);
-    EXPECT_EQ(status("activating\n", 3).State, TRecorderState::rsStarting);
-    EXPECT_EQ(status("deactivating\n", 3).State, TRecorderState::rsStopping);
     EXPECT_EQ(status("inactive\n", 3).State, TRecorderState::rsNotRunning);
     EXPECT_EQ(status("failed\n", 3).State, TRecorderState::rsFailed);
     EXPECT_EQ(RecorderStatusText(status("failed\n", 3)),
