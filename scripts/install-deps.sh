@@ -7,7 +7,8 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
       clang clang-format-14 libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite
       qt6-httpserver-dev qt6-websockets-dev prometheus
-      libcups2-dev cups printer-driver-cups-pdf poppler-utils)
+      libcups2-dev cups printer-driver-cups-pdf poppler-utils
+      qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus libsecret-tools)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

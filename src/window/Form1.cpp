@@ -17,6 +17,8 @@
 #include "window/Form2.h"
 #include "window/Logo.h"
 #include "window/ReadoutPanel.h"
+#include "window/RecordDesign.h"
+#include "window/RecordDialog.h"
 #include "window/Shape.h"
 
 #include <QCloseEvent>
@@ -200,6 +202,8 @@ void TForm1::CreateMenu()
     History1 = menuBar()->addMenu(QStringFromUtf8(design::MenuHistory));
     ShowHistory1 = History1->addAction(QStringFromUtf8(design::MenuShowHistory));
     connect(ShowHistory1, &QAction::triggered, this, [this] { ShowHistory1Click(); });
+    RecordInBackground1 = History1->addAction(QStringFromUtf8(design::MenuRecordInBackground));
+    connect(RecordInBackground1, &QAction::triggered, this, [this] { RecordInBackground1Click(); });
     Help1 = menuBar()->addMenu(QStringFromUtf8(design::MenuHelp));
     Help2 = Help1->addAction(QStringFromUtf8(design::MenuHelpItem));
     Help1->addSeparator();
@@ -346,6 +350,17 @@ void TForm1::ShowHistory1Click()
     fHistoryWindow->show();
     fHistoryWindow->raise();
     fHistoryWindow->activateWindow();
+}
+
+void TForm1::RecordInBackground1Click()
+{
+    if (fRecordDialog == nullptr)
+        fRecordDialog = new TRecordDialog(fHistory->Path(), this);
+    fRecordDialog->SetHistoryPath(fHistory->Path());
+    fRecordDialog->SetLogin(edHost->text(), edUsername->text());
+    fRecordDialog->show();
+    fRecordDialog->raise();
+    fRecordDialog->activateWindow();
 }
 
 void TForm1::ShowPastPoll(const THistoryRecord& record)

@@ -29,6 +29,7 @@ class TForm2;
 class THistoryRecorder;
 class THistoryWindow;
 class TReadoutPanel;
+class TRecordDialog;
 class TShape;
 struct THistoryRecord;
 
@@ -51,6 +52,8 @@ public:
     QWidget* ClientArea() const { return fClientArea; }
     // The history window, once "Show history..." has opened it.
     THistoryWindow* HistoryWindow() const { return fHistoryWindow; }
+    // The "Record in the background..." dialog, once it has been opened.
+    TRecordDialog* RecordDialog() const { return fRecordDialog; }
     const QString& HistoryPath() const { return fHistoryPath; }
 
     // --- setters -------------------------------------------------------------------------------------
@@ -81,6 +84,9 @@ public:
     void About1Click();
     // History > Show history...: the history window, not modal.
     void ShowHistory1Click();
+    // History > Record in the background...: the recorder's dialog, not
+    // modal, with the host and user of this window.
+    void RecordInBackground1Click();
     // A poll chosen in the history window: its bars over its range, until the
     // next poll.
     void ShowPastPoll(const THistoryRecord& record);
@@ -122,6 +128,7 @@ public:
     QTimer* Timer1 = nullptr;
     QMenu* History1 = nullptr;
     QAction* ShowHistory1 = nullptr;
+    QAction* RecordInBackground1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
@@ -161,6 +168,7 @@ private:
     QString fHistoryPath;
     std::unique_ptr<THistoryRecorder> fHistory;  // the session's recorder; its store opens at the first poll
     THistoryWindow* fHistoryWindow = nullptr;
+    TRecordDialog* fRecordDialog = nullptr;
     QWidget* fClientArea = nullptr;
     std::vector<std::pair<QWidget*, design::Bounds>> fAnchored;  // bottom-left
     std::unique_ptr<TReadoutPanel> fReadout;                     // the hover readout under the chart

@@ -112,8 +112,9 @@ TEST(MonitorWindowDesign, EveryTextToTheCharacter)
     ASSERT_EQ(form.menuBar()->actions().size(), 2);
     EXPECT_EQ(form.menuBar()->actions()[0]->text(), "History");
     EXPECT_EQ(form.menuBar()->actions()[1]->text(), "Help");
-    ASSERT_EQ(form.History1->actions().size(), 1);
+    ASSERT_EQ(form.History1->actions().size(), 2);
     EXPECT_EQ(form.History1->actions()[0]->text(), "Show history...");
+    EXPECT_EQ(form.History1->actions()[1]->text(), "Record in the background...");
 
     EXPECT_EQ(help.windowTitle(), "Quillmont Monitor Help");
     EXPECT_EQ(help.Button1->text(), "OK");
@@ -386,6 +387,10 @@ TEST(MonitorWindowPoll, StopDuringThePollWins)
 TEST(MonitorWindowPoll, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
 {
     TForm1 form;
+    // A store of its own: the test folder's default one may hold anything
+    // (another build's layout, for one), which the status line would report.
+    QTemporaryDir historyDir;
+    form.SetHistoryPath(historyDir.filePath(QStringLiteral("history.sqlite")));
     const std::string host = "127.0.0.1:" + std::to_string(UnusedPort());
     form.edHost->setText(QString::fromStdString(host));
     form.Session().SetClock([] { return std::string("10:20:30"); });
