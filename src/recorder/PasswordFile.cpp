@@ -33,8 +33,7 @@ std::string JudgeFile(const struct stat& info, TPasswordFileRule rule)
     if (rule == TPasswordFileRule::pfrManaged)
         return "";
     if (info.st_uid != ::geteuid())
-        return "belongs to " + UserName(info.st_uid) + ", not to " + UserName(::geteuid()) +
-               " who runs the recorder";
+        return "belongs to " + UserName(info.st_uid) + ", not to " + UserName(::geteuid()) + " who runs the recorder";
     if ((info.st_mode & 077) != 0)
         return "may be read or written by others (mode " + OctalMode(info.st_mode) +
                "): make it yours alone with chmod 600";

@@ -24,11 +24,8 @@ void HandlePendingEvents()
 }  // namespace
 
 TRecorder::TRecorder(const TRecorderSettings& settings, const std::string& password, std::ostream& log)
-    : fSettings(settings),
-      fLog(log),
-      fView(TLoginFields{settings.Host, settings.User, password}, HandlePendingEvents),
-      fSession(fView),
-      fKeeper(settings.HistoryFile, log)
+    : fSettings(settings), fLog(log), fView(TLoginFields{settings.Host, settings.User, password}, HandlePendingEvents),
+      fSession(fView), fKeeper(settings.HistoryFile, log)
 {
     fSession.SetRecorder(&fKeeper);
 }
@@ -77,6 +74,8 @@ int TRecorder::Run(const TStopSignals& stop)
         loop.exec();
     }
     fKeeper.Finish();
-    fLog << ("stopped; " + std::to_string(fKeeper.PollsKept()) + " polls kept in this run\n") << std::flush;
+    const std::int64_t kept = fKeeper.PollsKept();
+    fLog << ("stopped; " + std::to_string(kept) + (kept == 1 ? " poll" : " polls") + " kept in this run\n")
+         << std::flush;
     return 0;
 }

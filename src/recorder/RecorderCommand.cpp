@@ -5,8 +5,8 @@
 #include "app/RouterPoll.h"
 #include "text/QtText.h"
 
-int PrepareRecorder(const std::vector<std::string>& args, const TRecorderEnvironment& environment,
-                    std::ostream& out, std::ostream& err, TRecorderStart& start)
+int PrepareRecorder(const std::vector<std::string>& args, const TRecorderEnvironment& environment, std::ostream& out,
+                    std::ostream& err, TRecorderStart& start)
 {
     const TRecorderArgumentsResult parsed = ParseRecorderArguments(args);
     if (!parsed.Error.empty()) {

@@ -40,8 +40,8 @@ struct TRecorderStart {
 // otherwise the exit code: after --help or --version (text on out), or
 // RecorderExitUsage with one line on err saying why (and the usage, for a
 // bad command line).
-int PrepareRecorder(const std::vector<std::string>& args, const TRecorderEnvironment& environment,
-                    std::ostream& out, std::ostream& err, TRecorderStart& start);
+int PrepareRecorder(const std::vector<std::string>& args, const TRecorderEnvironment& environment, std::ostream& out,
+                    std::ostream& err, TRecorderStart& start);
 
 // The first log line: what is recorded where, e.g. "recording 192.168.1.1 as
 // Administrator every 60 s into /home/u/.local/share/quillmont-monitor/

@@ -27,8 +27,9 @@ std::string LineEventLogText(const TLineEvent& event)
     return text;
 }
 
-TRecorderKeeper::TRecorderKeeper(const QString& historyPath, std::ostream& log, const THistoryStoreOptions& options)
-    : fHistory(historyPath, options), fLog(log)
+TRecorderKeeper::TRecorderKeeper(const QString& historyPath, std::ostream& log, const THistoryStoreOptions& options,
+                                 std::size_t maxWaitingPolls)
+    : fHistory(historyPath, options), fLog(log), fMaxWaiting(std::max<std::size_t>(1, maxWaitingPolls))
 {
     fHistory.SetOrigin(TPollOrigin::poRecorder);
 }
@@ -46,6 +47,7 @@ void TRecorderKeeper::Keep(THistoryRecord record)
 {
     ++fPollsKept;
     record.Id = 0;
+    record.Origin = TPollOrigin::poRecorder;
     LogPoll(record);
     std::vector<TLineEvent> closed;
     fEvents.Add(LinePollOf(record), closed);
@@ -53,7 +55,7 @@ void TRecorderKeeper::Keep(THistoryRecord record)
         Log(LineEventLogText(event));
 
     fWaiting.push_back(record);
-    if (fWaiting.size() > MaxWaitingPolls) {
+    if (fWaiting.size() > fMaxWaiting) {
         fWaiting.pop_front();
         if (fDropped++ == 0)
             Log("too many polls wait for the store: the oldest are given up from now on, one for each new poll");
@@ -100,7 +102,7 @@ void TRecorderKeeper::StoreTrouble(const std::string& reason)
     if (reason == fStoreTrouble)
         return;
     fStoreTrouble = reason;
-    Log(reason + "; the polls wait in memory (up to " + std::to_string(MaxWaitingPolls) +
+    Log(reason + "; the polls wait in memory (up to " + std::to_string(fMaxWaiting) +
         ") and the store is tried again at each poll");
 }
 
@@ -110,8 +112,9 @@ void TRecorderKeeper::Finish()
         return;
     WriteWaiting();
     if (!fWaiting.empty())
-        Log(std::to_string(fWaiting.size()) + (fWaiting.size() == 1 ? " poll" : " polls") +
-            " could not be written before the end and are lost");
+        Log(fWaiting.size() == 1
+                ? std::string("1 poll could not be written before the end: it is lost")
+                : std::to_string(fWaiting.size()) + " polls could not be written before the end: they are lost");
 }
 
 void TRecorderKeeper::LogPoll(const THistoryRecord& record)

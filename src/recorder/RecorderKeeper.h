@@ -35,7 +35,8 @@ public:
     static constexpr std::size_t CatchUpBatch = 100;
 
     TRecorderKeeper(const QString& historyPath, std::ostream& log,
-                    const THistoryStoreOptions& options = RecorderStoreOptions());
+                    const THistoryStoreOptions& options = RecorderStoreOptions(),
+                    std::size_t maxWaitingPolls = MaxWaitingPolls);
 
     // --- virtuals --------------------------------------------------------------------------
     // A poll the session finished, kept at the current time with origin
@@ -44,7 +45,8 @@ public:
                          const tones::ToneRange& range) override;
 
     // --- keeping ---------------------------------------------------------------------------
-    // Keeps one finished poll: queued for the store and written with every
+    // Keeps one finished poll (as the recorder's: origin recorder, whoever
+    // made the record): queued for the store and written with every
     // poll still waiting (oldest first), fed to the line events, logged
     // when it failed (the first failure of a run; the run's no-reply event
     // follows when the router answers again) or closed events, then handed
@@ -78,6 +80,7 @@ private:
     std::ostream& fLog;
     TLineEventFinder fEvents;
     std::deque<THistoryRecord> fWaiting;
+    std::size_t fMaxWaiting;
     // Why the store last refused (empty while it takes the polls).
     std::string fStoreTrouble;
     std::int64_t fPollsKept = 0;

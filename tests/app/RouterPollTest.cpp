@@ -222,11 +222,17 @@ TEST(RouterPoll, CalledOffPollEndsInTheMiddleOfAWaitOrBeforeConnecting)
     TRouterSimulator simulator(routerSettings);
     const std::string host = "127.0.0.1:" + std::to_string(simulator.Start());
 
+    // Called off at a heartbeat of the wait for the reply that never comes.
     int asked = 0;
+    int heartbeatsWhileStalled = 0;
     TPollSettings settings;
+    settings.Heartbeat = [&] {
+        if (simulator.CommandsStalled() > 0)
+            ++heartbeatsWhileStalled;
+    };
     settings.Cancelled = [&] {
         ++asked;
-        return simulator.CommandsStalled() > 0;
+        return heartbeatsWhileStalled > 0;
     };
     TReplyBuffer buffer;
     // The first poll is answered: asked all along, never called off.
