@@ -6,6 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
       qt6-base-dev qt6-base-private-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
       clang clang-format-14 libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite
+      systemd
       libcups2-dev cups printer-driver-cups-pdf poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -102,18 +102,18 @@ TEST_F(RecorderKeeperTest, KeepsEveryPollAndLogsTheFirstFailureOfARunAndEachEven
     ToneBits lost = LineBits();
     for (int tone = 100; tone <= 104; ++tone)
         lost[static_cast<std::size_t>(tone)] = 0;
-    const std::vector<THistoryRecord> polls = {Reading(0), Reading(1), Failure(2), Failure(3),
+    const std::vector<THistoryRecord> polls = {Reading(0), Reading(1), Failure(2),      Failure(3),
                                                Failure(4), Reading(5), Reading(6, lost)};
     for (const THistoryRecord& poll : polls)
         keeper.Keep(poll);
 
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{
-                              "poll of 192.168.1.1 failed: connect failed: 10061 Connection refused; polling on, "
-                              "quietly until it answers",
-                              "no-reply " + Local(2) + " to " + Local(4) +
-                                  " (3 polls): connect failed: 10061 Connection refused",
-                              "tones-lost " + Local(5) + " to " + Local(6) + " (2 polls), tones 100-104: 5 tones, 40 bits",
-                          }));
+    EXPECT_EQ(Lines(log),
+              (std::vector<std::string>{
+                  "poll of 192.168.1.1 failed: connect failed: 10061 Connection refused; polling on, "
+                  "quietly until it answers",
+                  "no-reply " + Local(2) + " to " + Local(4) + " (3 polls): connect failed: 10061 Connection refused",
+                  "tones-lost " + Local(5) + " to " + Local(6) + " (2 polls), tones 100-104: 5 tones, 40 bits",
+              }));
     ASSERT_EQ(handed.size(), polls.size());
     for (std::size_t i = 0; i < polls.size(); ++i) {
         EXPECT_EQ(handed[i].first, polls[i].Outcome.Captured) << i;
@@ -212,7 +212,8 @@ TEST_F(RecorderKeeperTest, BeyondTheLimitTheOldestWaitingPollsAreGivenUp)
     std::vector<std::string> lines = Lines(log);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].substr(0, 21), "History not written: ");
-    EXPECT_EQ(lines[1], "too many polls wait for the store: the oldest are given up from now on, one for each new poll");
+    EXPECT_EQ(lines[1],
+              "too many polls wait for the store: the oldest are given up from now on, one for each new poll");
 
     fs::remove(path.toStdString());
     keeper.Keep(Reading(4));

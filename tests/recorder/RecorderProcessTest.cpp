@@ -208,10 +208,10 @@ TEST_F(RecorderProcessTest, KeepsEveryPollAsTheRecordersAndLogsNothingPerGoodPol
         }
     }
     const std::vector<std::string> lines = recorder.ErrLines();
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "recording " + host + " as Administrator every 1 s into " + store +
-                             " (password from QUILLMONT_PASSWORD)",
-                         "stopped; " + std::to_string(polls.size()) + " polls kept in this run"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"recording " + host + " as Administrator every 1 s into " + store +
+                                            " (password from QUILLMONT_PASSWORD)",
+                                        "stopped; " + std::to_string(polls.size()) + " polls kept in this run"}));
 }
 
 // The router hangs at the command of the second poll: SIGTERM cuts that
@@ -266,9 +266,9 @@ TEST_F(RecorderProcessTest, AStoreLockedByAnotherConnectionCostsALineAndLosesNoP
     QSqlDatabase::removeDatabase(QStringLiteral("locker"));
     TRecorderProcess& recorder = *started;
 
-    ASSERT_TRUE(recorder.WaitUntil(
-        [&] { return recorder.Err().find("the history is written again") != std::string::npos; }))
-        << recorder.Err();
+    ASSERT_TRUE(recorder.WaitUntil([&] {
+        return recorder.Err().find("the history is written again") != std::string::npos;
+    })) << recorder.Err();
     double seconds = 0;
     EXPECT_EQ(recorder.Stop(SIGINT, seconds), 0);
     EXPECT_LT(seconds, 2.0);
@@ -381,8 +381,8 @@ TEST_F(RecorderProcessTest, TheWindowAndTheRecorderWriteOneStoreAtOnce)
     EXPECT_EQ(notWritten, "");
 
     const std::vector<THistoryRecord> polls = StoredPolls(store);
-    const long fromWindow = std::count_if(polls.begin(), polls.end(),
-                                          [](const THistoryRecord& r) { return r.Host == "window-host"; });
+    const long fromWindow =
+        std::count_if(polls.begin(), polls.end(), [](const THistoryRecord& r) { return r.Host == "window-host"; });
     EXPECT_EQ(fromWindow, windowPolls);
     EXPECT_EQ(polls.size() - static_cast<std::size_t>(fromWindow), PollsKept(recorder.ErrLines())) << recorder.Err();
     EXPECT_EQ(Count(recorder.Err(), "not written"), 0u) << recorder.Err();

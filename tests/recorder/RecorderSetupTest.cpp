@@ -96,8 +96,8 @@ TEST(MetricsEndpoint, APortAloneIsLoopbackAndAddressesAreLiteralsWithIPv6InBrack
     EXPECT_EQ(parse("192.168.1.20:65535"), "192.168.1.20:65535");
     EXPECT_EQ(parse("[::1]:9478"), "[::1]:9478");
     EXPECT_EQ(parse("[::]:1"), "[::]:1");
-    for (const char* bad : {"", "0", "65536", "abc", "9478x", "::1:9478", "::1", "localhost:9478", "1.2.3:80",
-                            "[::1]", "[zz]:9478", "[1.2.3.4]:9478", "127.0.0.1:", ":9478", " 9478"}) {
+    for (const char* bad : {"", "0", "65536", "abc", "9478x", "::1:9478", "::1", "localhost:9478", "1.2.3:80", "[::1]",
+                            "[zz]:9478", "[1.2.3.4]:9478", "127.0.0.1:", ":9478", " 9478"}) {
         TMetricsEndpoint endpoint{"untouched", 1};
         std::string error;
         EXPECT_FALSE(ParseMetricsEndpoint(bad, endpoint, error)) << bad;
@@ -143,8 +143,8 @@ TEST(RecorderSettings, WithoutHostTheFileIsReadAndEachOptionGivenWinsOverIt)
     EXPECT_EQ(settings.PasswordFile, "/cli/pw");
 
     // With a host on the command line the file is not read at all.
-    ASSERT_TRUE(ResolveRecorderSettings(ParseRecorderArguments({"192.168.1.1"}).Arguments, conf, defaultStore,
-                                        settings, error));
+    ASSERT_TRUE(ResolveRecorderSettings(ParseRecorderArguments({"192.168.1.1"}).Arguments, conf, defaultStore, settings,
+                                        error));
     EXPECT_EQ(settings.Host, "192.168.1.1");
     EXPECT_EQ(settings.User, "Administrator");
     EXPECT_EQ(settings.IntervalSeconds, 60);
@@ -305,8 +305,8 @@ TEST(PasswordFile, OnlyAFileTheUserAloneMayReadOrWriteIsRead)
         WriteFile(dir / "open", "s3cret\n", mode);
         char octal[8];
         std::snprintf(octal, sizeof octal, "%04o", static_cast<unsigned>(mode));
-        EXPECT_EQ(read(dir / "open"),
-                  "may be read or written by others (mode " + std::string(octal) + "): make it yours alone with chmod 600");
+        EXPECT_EQ(read(dir / "open"), "may be read or written by others (mode " + std::string(octal) +
+                                          "): make it yours alone with chmod 600");
     }
     WriteFile(dir / "two-lines", "s3cret\nls\n", 0600);
     EXPECT_EQ(read(dir / "two-lines"),
