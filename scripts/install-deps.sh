@@ -6,7 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
       qt6-base-dev qt6-base-private-dev qt6-svg-dev libjpeg62-turbo-dev fonts-liberation
       clang clang-format-14 libclang-rt-14-dev xvfb xauth xdotool imagemagick
       libqt6sql6-sqlite
-      qt6-httpserver-dev qt6-websockets-dev prometheus
+      qt6-httpserver-dev qt6-websockets-dev prometheus systemd
       libcups2-dev cups printer-driver-cups-pdf poppler-utils
       qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus libsecret-tools)
 missing=()

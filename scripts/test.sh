@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the code style, builds, and runs every test:
 # a plain build, a build under AddressSanitizer + UndefinedBehaviorSanitizer, a
-# short run of every libFuzzer target, and a build of the three programs alone
+# short run of every libFuzzer target, and a build of the programs alone
 # with GoogleTest and Google Benchmark hidden. The builds are the presets of
 # CMakePresets.json. FUZZ_SECONDS sets the time per fuzzer (default 15).
 set -euo pipefail

@@ -165,7 +165,10 @@ void TMonitorSession::RunPoll()
     // shows the old bars on the new range.
     fView.PlotBars(fBits, range);
     fPlottedRange = range;
-    const std::string note = fRecorder ? fRecorder->KeepPoll(outcome, login.Host, fBits, range) : std::string();
+    // A poll called off says nothing about the line: it is not kept, not
+    // even as a failure.
+    const std::string note =
+        fRecorder && !outcome.Cancelled ? fRecorder->KeepPoll(outcome, login.Host, fBits, range) : std::string();
     const std::string status = PollStatusText(outcome, login.Host, fTonesRead, fLastPollClock);
     SetStatus(note.empty() ? status : status + "; " + note);
     runningStatus.Ended();

@@ -42,6 +42,9 @@ struct TPollOutcome {
     // a poll read back from the history).
     bool DeadlineExceeded = false;
     int DeadlineMs = 0;
+    // The poll was called off (TPollSettings::Cancelled) before its reply was
+    // complete: it says nothing about the line and is kept nowhere.
+    bool Cancelled = false;
 };
 
 // One line for the user, e.g. "connect failed: 10061 Connection refused"; for

@@ -1,7 +1,8 @@
 #pragma once
 // Where a session keeps the polls it makes: the line history for the window
 // and the recorder, nothing at all by default. The session hands over every
-// poll that has ended, reading or not.
+// poll that has ended, reading or not, but none that was called off
+// (TPollOutcome::Cancelled).
 
 #include "app/PollOutcome.h"
 #include "app/ToneBits.h"

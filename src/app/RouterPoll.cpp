@@ -67,11 +67,21 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
         const int noDelay = 1;
         ::setsockopt(sender.SocketHandle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     });
+    // Whether the poll is being called off; once it is, it stays so (the
+    // question is not asked again).
+    bool calledOff = false;
+    const auto cancelled = [&calledOff, &settings] {
+        if (!calledOff && settings.Cancelled)
+            calledOff = settings.Cancelled();
+        return calledOff;
+    };
     sock.SetHeartbeatRate(settings.HeartbeatRateMs);
-    sock.SetOnHeartbeat([&deadline, &settings](TBlockSocket& sender) {
+    sock.SetOnHeartbeat([&deadline, &settings, &cancelled](TBlockSocket& sender) {
         if (settings.Heartbeat)
             settings.Heartbeat();
-        if (Clock::now() >= deadline)
+        // The stop flag cuts the wait in progress short; the dialogue below
+        // then ends instead of going on to its next step.
+        if (Clock::now() >= deadline || cancelled())
             sender.SetStopFlag(true);
     });
 
@@ -123,7 +133,11 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
     try {
         for (const auto& [dialogueStep, action] : dialogue) {
             step = dialogueStep;
+            if (cancelled())
+                break;
             action();
+            if (cancelled())
+                break;
             if (sock.LastErrorCode() != 0)
                 noteFailure(step, sock.LastErrorCode(), sock.LastErrorText());
             if (Clock::now() >= deadline) {
@@ -135,6 +149,8 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
         // The reply counts only when the prompt after it came: ReceiveUntil
         // returns text only when it found its terminator.
         outcome.Captured = !replyText.empty();
+        if (calledOff && !outcome.Captured)
+            noteFailure(step, sock.LastErrorCode(), "called off");
         step = TPollStep::psLogout;
         session.Logout();
     } catch (const std::exception& error) {
@@ -143,6 +159,9 @@ TPollOutcome FetchReply(const std::string& host, const std::string& userName, co
         noteFailure(step, sock.LastErrorCode(), "unknown exception");
     }
 
+    // A reply that was complete makes a finished poll, however late the call
+    // to end came; anything less is no poll of the line.
+    outcome.Cancelled = calledOff && !outcome.Captured;
     if (outcome.Captured) {
         outcome.FailedStep = TPollStep::psNone;
         outcome.ErrorCode = 0;

@@ -27,6 +27,12 @@ struct TPollSettings {
     // while a wait blocks, and before each read and send), so that the user
     // interface can keep painting. May be empty.
     std::function<void()> Heartbeat;
+    // Asked at each heartbeat and before and after each step of the
+    // dialogue; once it answers true the poll is called off at once: the wait
+    // in progress is cut short, nothing more is sent, and the outcome says
+    // Cancelled (unless the reply was already complete). For a program that
+    // is told to end while it polls. May be empty.
+    std::function<bool()> Cancelled;
     // A real reply is about 3 KB; anything far beyond is not a router talking.
     int MaxReplyLength = 1 << 20;
 };
@@ -44,7 +50,9 @@ std::string CheckPollSettings(const std::string& host, const std::string& userNa
 // says whether a reply was captured (whether it holds a reading is for
 // JudgeReading to say after ParseReply). Whenever the buffer was not refilled,
 // it is left empty. Settings that CheckPollSettings refuses end the poll at
-// once, before anything is connected or sent (step psCheckSettings).
+// once, before anything is connected or sent (step psCheckSettings). A poll
+// called off through settings.Cancelled before its reply was complete ends
+// within about one heartbeat, with outcome.Cancelled set.
 TPollOutcome FetchReply(const std::string& host, const std::string& userName, const std::string& password,
                         TReplyBuffer& reply, const TPollSettings& settings = {});
 

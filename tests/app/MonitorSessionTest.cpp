@@ -427,6 +427,31 @@ TEST(MonitorSession, RefusedPortCompletesWithZerosGreenAndTheFailureInTheStatus)
     EXPECT_EQ(session.StatusText(), "Could not connect to " + view.login.Host + ": Connection refused (at 12:34:56)");
 }
 
+// A poll called off (the program is told to end) is no poll of the line:
+// the session hands it to no recorder, not even as a failure.
+TEST(MonitorSession, ACalledOffPollIsKeptNowhere)
+{
+    TRouterSimulatorSettings settings = TSimulatedRouter::Settings("pw", 5);
+    settings.StallAfterReplies = 1;
+    TSimulatedRouter router(settings);
+    TRecordingView view;
+    view.login.Host = router.Host();
+    TMonitorSession session(view);
+    session.SetClock([] { return Clock; });
+    session.SetRecorder(&view);
+    TPollSettings pollSettings;
+    pollSettings.Cancelled = [&] { return router->CommandsStalled() > 0; };
+    session.SetPollSettings(pollSettings);
+
+    session.RequestPoll();
+    ASSERT_EQ(view.kept.size(), 1u);
+    EXPECT_TRUE(view.kept[0].Captured);
+    session.RequestPoll();
+    EXPECT_EQ(session.PollCount(), 2);
+    EXPECT_TRUE(session.LastOutcome().Cancelled);
+    EXPECT_EQ(view.kept.size(), 1u);
+}
+
 // A router that answers the command with an error message: a failed poll in
 // the status line and in the history, while chart, indicator and timer go
 // on as after any poll.

@@ -220,6 +220,60 @@ TScriptedRouter::TScript AnswersWith(std::string text)
     };
 }
 
+// A program told to end while it polls: the wait for a router that has gone
+// silent is cut short within a heartbeat or two (the wait alone would last
+// PollTimeout), nothing more is sent, and the outcome says the poll was
+// called off rather than failed. Called off before the first step, the poll
+// connects nowhere.
+TEST(RouterPoll, CalledOffPollEndsInTheMiddleOfAWaitOrBeforeConnecting)
+{
+    TRouterSimulatorSettings routerSettings;
+    routerSettings.Password = "pw";
+    routerSettings.StallAfterReplies = 1;
+    TRouterSimulator simulator(routerSettings);
+    const std::string host = "127.0.0.1:" + std::to_string(simulator.Start());
+
+    // Called off at a heartbeat of the wait for the reply that never comes.
+    int asked = 0;
+    int heartbeatsWhileStalled = 0;
+    TPollSettings settings;
+    settings.Heartbeat = [&] {
+        if (simulator.CommandsStalled() > 0)
+            ++heartbeatsWhileStalled;
+    };
+    settings.Cancelled = [&] {
+        ++asked;
+        return heartbeatsWhileStalled > 0;
+    };
+    TReplyBuffer buffer;
+    // The first poll is answered: asked all along, never called off.
+    TPollOutcome outcome = FetchReply(host, "Administrator", "pw", buffer, settings);
+    EXPECT_TRUE(outcome.Captured);
+    EXPECT_FALSE(outcome.Cancelled);
+    EXPECT_GE(asked, 9);  // before and after each of the eight steps, and at heartbeats
+
+    // The second one hangs at the command, and is called off there.
+    const Clock::time_point start = Clock::now();
+    outcome = FetchReply(host, "Administrator", "pw", buffer, settings);
+    EXPECT_LT(SecondsSince(start), PollTimeout / 1000.0);
+    EXPECT_FALSE(outcome.Captured);
+    EXPECT_TRUE(outcome.Cancelled);
+    EXPECT_EQ(outcome.FailedStep, TPollStep::psReceiveReply);
+    EXPECT_EQ(outcome.ErrorCode, ConnectionAborted);
+    EXPECT_FALSE(outcome.DeadlineExceeded);
+    EXPECT_EQ(simulator.CommandsStalled(), 1u);
+
+    // Called off from the start: no connection at all.
+    const uint32_t clients = simulator.ClientsAccepted();
+    settings.Cancelled = [] { return true; };
+    outcome = FetchReply(host, "Administrator", "pw", buffer, settings);
+    EXPECT_TRUE(outcome.Cancelled);
+    EXPECT_EQ(outcome.FailedStep, TPollStep::psConnect);
+    EXPECT_EQ(buffer.Count(), 0);
+    simulator.Stop();
+    EXPECT_EQ(simulator.ClientsAccepted(), clients);
+}
+
 // A router that answers the command with an error and its prompt: the
 // dialogue captured a reply, but the reply holds no reading.
 TEST(RouterPoll, ErrorReplyIsCapturedButNoReading)

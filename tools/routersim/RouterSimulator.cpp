@@ -55,8 +55,9 @@ enum class TOptionState { osOff, osPending, osOn };
 // One client's telnet connection: option negotiation, login and commands.
 class TRouterSession {
 public:
-    TRouterSession(int fd, const TRouterSimulatorSettings& settings, std::atomic<uint32_t>& pollsServed)
-        : fFd(fd), fSettings(settings), fPollsServed(pollsServed)
+    TRouterSession(int fd, const TRouterSimulatorSettings& settings, std::atomic<uint32_t>& pollsServed,
+                   std::atomic<uint32_t>& commandsStalled)
+        : fFd(fd), fSettings(settings), fPollsServed(pollsServed), fCommandsStalled(commandsStalled)
     {}
 
     void Run()
@@ -266,6 +267,12 @@ private:
     void RunCommand(const std::string& command)
     {
         if (command == BitLoadingCommand && fSettings.KnowsBitLoading) {
+            if (fSettings.StallAfterReplies >= 0 &&
+                fPollsServed.load() >= static_cast<uint32_t>(fSettings.StallAfterReplies)) {
+                // Counted, so that a test can tell the client now waits in vain.
+                ++fCommandsStalled;
+                return;
+            }
             const uint32_t index = fPollsServed.fetch_add(1);
             // Reply and prompt leave in one piece, so the client never waits for the prompt.
             fOut += BitLoadingReplyText(SimulatedBitLoading(fSettings.Seed, index));
@@ -286,6 +293,7 @@ private:
     int fFd;
     const TRouterSimulatorSettings& fSettings;
     std::atomic<uint32_t>& fPollsServed;
+    std::atomic<uint32_t>& fCommandsStalled;
     std::string fOut;
     bool fClosing = false;
 
@@ -460,7 +468,7 @@ int TRouterSimulator::ClientsServing() const
 
 void TRouterSimulator::ServeClient(TClient& client)
 {
-    TRouterSession session(client.fd, fSettings, fPollsServed);
+    TRouterSession session(client.fd, fSettings, fPollsServed, fCommandsStalled);
     session.Run();
 }
 

@@ -26,6 +26,11 @@ struct TRouterSimulatorSettings {
     // False: the bit-loading command is answered like any unknown command, with
     // an error message and the prompt (a router without that command).
     bool KnowsBitLoading = true;
+    // From this many bit-loading replies served on, the command gets no
+    // answer at all: the router hangs in the middle of a poll (as one does
+    // that reboots or loses its line card), until the client gives up or
+    // the simulator stops. -1: never.
+    int StallAfterReplies = -1;
 };
 
 // Starts the thread that serves one client. Like std::thread it may throw
@@ -60,6 +65,8 @@ public:
     uint32_t ClientsAccepted() const { return fClientsAccepted.load(); }
     // Accepted connections that were closed at once instead of being served.
     uint32_t ClientsRefused() const { return fClientsRefused.load(); }
+    // Bit-loading commands left unanswered (StallAfterReplies).
+    uint32_t CommandsStalled() const { return fCommandsStalled.load(); }
     // Clients being served now.
     int ClientsServing() const;
 
@@ -85,6 +92,7 @@ private:
     std::atomic<uint32_t> fPollsServed{0};
     std::atomic<uint32_t> fClientsAccepted{0};
     std::atomic<uint32_t> fClientsRefused{0};
+    std::atomic<uint32_t> fCommandsStalled{0};
     TThreadStarter fThreadStarter;
     std::thread fAcceptThread;
     mutable std::mutex fClientsMutex;

@@ -17,7 +17,8 @@ namespace {
 
 const char Usage[] =
     "usage: quillmont-routersim [--port N] [--user U] [--password P] [--seed S] [--bind 127.0.0.1|::1]\n"
-    "                           [--max-clients N]\n";
+    "                           [--max-clients N] [--stall-after N]\n"
+    "  --stall-after N  answer the bit-loading command N times, then never again (a router that hangs)\n";
 
 bool ParseNumber(const char* text, unsigned long max, unsigned long& value)
 {
@@ -50,6 +51,8 @@ int main(int argc, char** argv)
             settings.Seed = static_cast<uint32_t>(number);
         } else if (option == "--max-clients" && ParseNumber(value, 65535, number) && number >= 1) {
             settings.MaxClients = static_cast<int>(number);
+        } else if (option == "--stall-after" && ParseNumber(value, 0x7FFFFFFFul, number)) {
+            settings.StallAfterReplies = static_cast<int>(number);
         } else if (option == "--user") {
             settings.User = value;
         } else if (option == "--password") {
