@@ -55,5 +55,8 @@ std::string RecorderStartText(const TRecorderStart& start)
                        " s into " + Utf8FromQString(s.HistoryFile) + " (password from " + start.PasswordSource;
     if (!s.ConfigFile.isEmpty())
         text += ", settings from " + Utf8FromQString(s.ConfigFile);
-    return text + ")";
+    text += ")";
+    if (s.Metrics)
+        text += "; metrics at http://" + MetricsEndpointText(*s.Metrics) + "/metrics";
+    return text;
 }

@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "history/HistoryEvents.h"
 #include "history/HistoryRecorder.h"
+#include "metrics/LineMetrics.h"
+#include "metrics/MetricsServer.h"
 #include "recorder/Recorder.h"
 #include "recorder/RecorderCommand.h"
 #include "recorder/RecorderConfig.h"
 #include "recorder/StopSignals.h"
+#include "secrets/RecorderPassword.h"
 
 int main(int argc, char** argv)
 {
@@ -34,6 +38,7 @@ int main(int argc, char** argv)
     environment.CredentialsDirectory = std::getenv("CREDENTIALS_DIRECTORY");
     environment.ConfigPath = DefaultRecorderConfigPath();
     environment.DefaultHistory = DefaultHistoryPath();
+    environment.SecretService = ReadRecorderPassword;
     const std::vector<std::string> args(argv + 1, argv + argc);
     TRecorderStart start;
     const int early = PrepareRecorder(args, environment, std::cout, std::cerr, start);
@@ -41,6 +46,22 @@ int main(int argc, char** argv)
         return early;
 
     TRecorder recorder(start.Settings, start.Password, std::cerr);
+    // The metrics feed answers on a thread of its own; each kept poll is
+    // published to it under a short lock.
+    TLineMetrics metrics;
+    std::unique_ptr<TMetricsServer> server;
+    if (start.Settings.Metrics) {
+        server = std::make_unique<TMetricsServer>(metrics);
+        std::string error;
+        if (!server->Listen(start.Settings.Metrics->Address, start.Settings.Metrics->Port, error)) {
+            std::cerr << "quillmont-recorder: the metrics feed cannot listen on "
+                      << MetricsEndpointText(*start.Settings.Metrics) << ": " << error << "\n";
+            return RecorderExitFailed;
+        }
+        recorder.SetOnPollKept([&metrics](const THistoryRecord& record, const std::vector<TLineEvent>& events) {
+            metrics.AddPoll(LinePollOf(record), events);
+        });
+    }
     std::cerr << (RecorderStartText(start) + "\n") << std::flush;
     return recorder.Run(*stop);
 }
