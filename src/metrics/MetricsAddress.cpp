@@ -1,5 +1,8 @@
 #include "metrics/MetricsAddress.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include "text/QtText.h"
 
 #include <QHostAddress>
@@ -27,12 +30,18 @@ bool ParsePort(std::string_view text, int& port)
 
 bool IsNumericIpAddress(std::string_view text)
 {
-    // QHostAddress trims blanks and takes a bracketed IPv6 address; neither is
-    // an address as the feed takes it.
     if (text.empty() || text.find_first_of(" \t\r\n[]") != std::string_view::npos)
         return false;
+    // IPv4 only in its full dotted form: "1.2.3" or "127.1" (which older
+    // parsers take for 1.2.0.3 and 127.0.0.1) are refused, so the feed never
+    // binds an address the user did not write.
+    if (text.find(':') == std::string_view::npos) {
+        in_addr v4{};
+        return inet_pton(AF_INET, std::string(text).c_str(), &v4) == 1;
+    }
+    // IPv6, a scope ("fe80::1%lo") included.
     QHostAddress address;
-    return address.setAddress(QStringFromUtf8(text));
+    return address.setAddress(QStringFromUtf8(text)) && address.protocol() == QAbstractSocket::IPv6Protocol;
 }
 
 bool ParseMetricsAddress(std::string_view text, TMetricsAddress& address, std::string& error)

@@ -5,10 +5,8 @@
 bool ParseMetricsEndpoint(const std::string& text, TMetricsEndpoint& endpoint, std::string& error)
 {
     TMetricsAddress parsed;
-    if (!ParseMetricsAddress(text, parsed, error)) {
-        error = "--metrics " + text + ": " + error;
+    if (!ParseMetricsAddress(text, parsed, error))
         return false;
-    }
     endpoint.Address = parsed.Address.empty() ? "127.0.0.1" : parsed.Address;
     endpoint.Port = parsed.Port;
     return true;

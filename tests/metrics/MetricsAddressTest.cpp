@@ -47,6 +47,8 @@ TEST(MetricsAddress, RefusesWhatIsNotAddressAndPortSayingWhy)
              TCase{"127.0.0.1:0", "the port \"0\""},
              TCase{":9478", "\"\" is not an IP address"},
              TCase{"localhost:9478", "\"localhost\" is not an IP address"},
+             TCase{"1.2.3:9478", "\"1.2.3\" is not an IP address"},
+             TCase{"127.1:9478", "\"127.1\" is not an IP address"},
              TCase{"256.0.0.1:9478", "\"256.0.0.1\" is not an IP address"},
              TCase{" 127.0.0.1:9478", "\" 127.0.0.1\" is not an IP address"},
              TCase{"::1:9478", "write an IPv6 address in brackets"},

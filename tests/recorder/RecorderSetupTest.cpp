@@ -76,8 +76,9 @@ TEST(RecorderArguments, OptionsAndOperandsAreReadAndEveryBadOneIsRefusedWithItsR
     EXPECT_EQ(ArgumentError({""}), "empty HOST");
     EXPECT_EQ(ArgumentError({"--history", "", "h"}), "--history needs a file name");
     EXPECT_EQ(ArgumentError({"--password-file", ""}), "--password-file needs a file name");
-    EXPECT_EQ(ArgumentError({"--metrics", "localhost:9478", "h"}).substr(0, 47),
-              "\"localhost\" in --metrics localhost:9478 is not ");
+    EXPECT_EQ(ArgumentError({"--metrics", "localhost:9478", "h"}),
+              "\"localhost:9478\" is not [ADDRESS:]PORT: \"localhost\" is not an IP address (such as 127.0.0.1, "
+              "0.0.0.0 or [::1])");
     EXPECT_EQ(ArgumentError({"--frobnicate", "h"}), "Unknown option 'frobnicate'.");
     EXPECT_TRUE(ParseRecorderArguments({"--version"}).Arguments.ShowVersion);
     EXPECT_TRUE(ParseRecorderArguments({"--help", "--interval", "0"}).Error.empty());
@@ -175,7 +176,7 @@ TEST(RecorderSettings, WithoutHostTheFileIsReadAndEachOptionGivenWinsOverIt)
     };
     TRecorderConfig bad = config;
     bad.Metrics = "localhost:9100";
-    EXPECT_EQ(refusal(bad).substr(0, where.size() + 13), where + ": \"localhost\"");
+    EXPECT_EQ(refusal(bad).substr(0, where.size() + 18), where + ": \"localhost:9100\"");
     bad = config;
     bad.Host = "router:99999";
     EXPECT_EQ(refusal(bad), where + ": bad port \"99999\" in host router:99999 (a number from 1 to 65535)");
