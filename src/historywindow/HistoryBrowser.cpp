@@ -40,8 +40,7 @@ bool THistoryBrowser::Reload(std::int64_t nowUtcMs)
     if (!fStore.Open(fStorePath, options)) {
         fMessage = fStore.LastError();
         fListedCount = -1;
-        fTotalBits.clear();
-        fChangeCounts = {};
+        fPlots = THistoryPlotData();
         return false;
     }
     SetPeriod(fPeriod, nowUtcMs);
@@ -52,9 +51,7 @@ void THistoryBrowser::SetPeriod(int period, std::int64_t nowUtcMs)
 {
     fPeriod = std::clamp(period, 0, static_cast<int>(design::HistoryPeriods.size()) - 1);
     fFilter = PeriodFilter(fPeriod, nowUtcMs);
-    fTotalBits.clear();
-    fChangeCounts = {};
-    fRefusedInPlots = 0;
+    fPlots = THistoryPlotData();
     if (!fStore.IsOpen())
         return;
     fListedCount = fStore.Count(fFilter);
@@ -80,29 +77,32 @@ void THistoryBrowser::DescribeList()
 
 bool THistoryBrowser::ComputePlots()
 {
-    fTotalBits.clear();
-    fChangeCounts = {};
-    fRefusedInPlots = 0;
+    fPlots = THistoryPlotData();
     if (!fStore.IsOpen())
         return false;
-    if (!fStore.ReadTotalBits(fFilter, fTotalBits)) {
-        fMessage = fStore.LastError();
+    THistoryPlotData data;
+    std::string error;
+    if (!ReadHistoryPlotData(fStore, fFilter, data, error)) {
+        PlotsFailed(error);
         return false;
     }
-    TToneChangeCounter counter;
-    const bool read = fStore.ForEachRecord(
-        fFilter, [&](const THistoryRecord& r) { counter.Add(r.Outcome.Captured, r.Bits); },
-        [&](std::int64_t, std::int64_t, const std::string&) { ++fRefusedInPlots; });
-    if (!read) {
-        fMessage = fStore.LastError();
-        return false;
-    }
-    fChangeCounts = counter.Counts();
-    if (fRefusedInPlots > 0) {
-        DescribeList();
-        fMessage += "; " + Polls(fRefusedInPlots) + " with unreadable values left out of the change count";
-    }
+    SetPlots(data);
     return true;
+}
+
+void THistoryBrowser::SetPlots(const THistoryPlotData& data)
+{
+    fPlots = data;
+    if (fPlots.Refused > 0) {
+        DescribeList();
+        fMessage += "; " + Polls(fPlots.Refused) + " with unreadable values left out of the change count";
+    }
+}
+
+void THistoryBrowser::PlotsFailed(const std::string& why)
+{
+    fPlots = THistoryPlotData();
+    fMessage = why;
 }
 
 bool THistoryBrowser::Choose(int row)

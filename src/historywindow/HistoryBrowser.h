@@ -5,8 +5,8 @@
 
 #include "history/HistoryRecord.h"
 #include "history/HistoryStore.h"
-#include "history/ToneChangeCounter.h"
 #include "historywindow/HistoryListModel.h"
+#include "historywindow/HistoryPlotData.h"
 
 #include <QString>
 #include <cstdint>
@@ -27,10 +27,15 @@ public:
     bool Reload(std::int64_t nowUtcMs);
     // One of design::HistoryPeriods, counted back from nowUtcMs.
     void SetPeriod(int period, std::int64_t nowUtcMs);
-    // Reads what the plots show for the listed period: total bits of every
-    // poll and the change count per tone. Records whose values are refused
-    // are left out and counted.
+    // Reads what the plots show for the listed period on this thread: total
+    // bits of every poll and the change count per tone. Records whose values
+    // are refused are left out and counted. (The window has them read by a
+    // THistoryPlotWorker and handed over with SetPlots.)
     bool ComputePlots();
+    // The plots of the listed period, read elsewhere (ReadHistoryPlotData).
+    void SetPlots(const THistoryPlotData& data);
+    // The plots could not be read: none are shown, and Message says why.
+    void PlotsFailed(const std::string& why);
     // Reads the poll in the given row of the list and hands it to the
     // callback. A record whose values are refused is not handed on; false,
     // and Message says why.
@@ -50,9 +55,10 @@ public:
     const THistoryFilter& Filter() const { return fFilter; }
     // Polls of the period, counted when it was chosen (-1 when unknown).
     std::int64_t ListedCount() const { return fListedCount; }
-    const std::vector<TTotalBitsPoint>& TotalBitsPoints() const { return fTotalBits; }
-    const ToneChangeCounts& ChangeCounts() const { return fChangeCounts; }
-    int RefusedInPlots() const { return fRefusedInPlots; }
+    const std::vector<TTotalBitsPoint>& TotalBitsPoints() const { return fPlots.TotalBits; }
+    // ToneCount numbers once the plots are read, empty before.
+    const std::vector<std::int64_t>& ChangeCounts() const { return fPlots.ChangesPerTone; }
+    std::int64_t RefusedInPlots() const { return fPlots.Refused; }
     // One sentence for the window's status line about the last action.
     const std::string& Message() const { return fMessage; }
 
@@ -66,9 +72,7 @@ private:
     int fPeriod;
     THistoryFilter fFilter;
     std::int64_t fListedCount = -1;
-    std::vector<TTotalBitsPoint> fTotalBits;
-    ToneChangeCounts fChangeCounts{};
-    int fRefusedInPlots = 0;
+    THistoryPlotData fPlots;
     TPollChosen fOnPollChosen;
     std::string fMessage;
 };

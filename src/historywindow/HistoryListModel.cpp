@@ -6,6 +6,9 @@
 #include <QBrush>
 #include <QColor>
 
+static_assert(THistoryListModel::hcBy == design::HistoryColumns.size(),
+              "who made the poll comes after the design's columns");
+
 THistoryListModel::THistoryListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void THistoryListModel::SetSource(THistoryStore* store, const THistoryFilter& filter)
@@ -48,6 +51,8 @@ QVariant THistoryListModel::data(const QModelIndex& index, int role) const
             return QString::number(s.TotalBits);
         case hcZeroTones:
             return QString::number(s.ZeroTones);
+        case hcBy:
+            return QString::fromStdString(PollOriginName(s.Origin));
         default:
             return {};
         }
@@ -63,6 +68,8 @@ QVariant THistoryListModel::headerData(int section, Qt::Orientation orientation,
 {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= hcColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == hcBy)
+        return QString::fromUtf8(ByTitle);
     const std::string_view title = design::HistoryColumns[static_cast<std::size_t>(section)];
     return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
 }

@@ -13,7 +13,9 @@ class THistoryListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum TColumn { hcTime, hcOutcome, hcTotalBits, hcZeroTones, hcColumnCount };
+    // The columns of design::HistoryColumns, then who made the poll.
+    enum TColumn { hcTime, hcOutcome, hcTotalBits, hcZeroTones, hcBy, hcColumnCount };
+    static constexpr const char* ByTitle = "By";
 
     explicit THistoryListModel(QObject* parent = nullptr);
 

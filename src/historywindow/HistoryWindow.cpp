@@ -5,9 +5,11 @@
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
 #include "history/HistoryTime.h"
+#include "historywindow/HistoryPlotWorker.h"
 #include "historywindow/HistoryPlots.h"
 #include "monitor/HistoryDesign.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -15,14 +17,25 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QStackedWidget>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
-namespace {}  // namespace
+namespace {
+
+// "129,600".
+QString Grouped(std::int64_t n)
+{
+    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n));
+}
+
+}  // namespace
 
 THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     : QWidget(parent, Qt::Window), fBrowser(storePath)
@@ -57,16 +70,47 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     fList->horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < static_cast<int>(design::HistoryColumnWidths.size()); ++c)
         fList->setColumnWidth(c, design::HistoryColumnWidths[static_cast<std::size_t>(c)]);
+    // Who made the poll: as wide as its widest name.
+    fList->setColumnWidth(THistoryListModel::hcBy,
+                          fList->fontMetrics().horizontalAdvance(QStringLiteral("poll command")) +
+                              2 * design::HistoryMargin);
     layout->addWidget(fList, 1);
 
-    fTotalBitsChart = new TChart(this);
+    fPlotArea = new QStackedWidget(this);
+    fPlotsPage = new QWidget(fPlotArea);
+    auto* plots = new QVBoxLayout(fPlotsPage);
+    plots->setContentsMargins(0, 0, 0, 0);
+    fTotalBitsChart = new TChart(fPlotsPage);
     fTotalBitsChart->setMinimumHeight(design::HistoryPlotHeight);
     fTotalBitsSeries = &ConfigureTotalBitsChart(*fTotalBitsChart);
-    layout->addWidget(fTotalBitsChart);
-    fChangeCountChart = new TChart(this);
+    // The bars it holds are those that show at its size.
+    fTotalBitsChart->installEventFilter(this);
+    plots->addWidget(fTotalBitsChart);
+    fChangeCountChart = new TChart(fPlotsPage);
     fChangeCountChart->setMinimumHeight(design::HistoryPlotHeight);
     fChangeCountSeries = &ConfigureChangeCountChart(*fChangeCountChart);
-    layout->addWidget(fChangeCountChart);
+    plots->addWidget(fChangeCountChart);
+    fPlotArea->addWidget(fPlotsPage);
+
+    fProgressPage = new QWidget(fPlotArea);
+    auto* progress = new QVBoxLayout(fProgressPage);
+    progress->addStretch(1);
+    fProgressText = new QLabel(fProgressPage);
+    fProgressText->setAlignment(Qt::AlignCenter);
+    progress->addWidget(fProgressText);
+    fProgressBar = new QProgressBar(fProgressPage);
+    fProgressBar->setTextVisible(false);
+    progress->addWidget(fProgressBar);
+    progress->addStretch(1);
+    fPlotArea->addWidget(fProgressPage);
+    layout->addWidget(fPlotArea);
+
+    fPlotWorker = std::make_unique<THistoryPlotWorker>();
+    connect(fPlotWorker.get(), &THistoryPlotWorker::Progress, this,
+            [this](qint64 done, qint64 total) { ShowPlotProgress(done, total); });
+    connect(fPlotWorker.get(), &THistoryPlotWorker::Ready, this,
+            [this](const THistoryPlotData& data) { PlotsRead(data); });
+    connect(fPlotWorker.get(), &THistoryPlotWorker::Failed, this, [this](const QString& why) { PlotsNotRead(why); });
 
     fStatus = new QLabel(this);
     fStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -82,6 +126,9 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
 
 THistoryWindow::~THistoryWindow()
 {
+    // A reading under way is cancelled and its thread joined before anything else goes.
+    fPlotWorker.reset();
+    fTotalBitsChart->removeEventFilter(this);
     // The view lets go of the model before the browser that owns it goes.
     fList->setModel(nullptr);
 }
@@ -90,7 +137,7 @@ void THistoryWindow::Reload()
 {
     fBrowser.Reload(CurrentUtcMs());
     ShowMessage();
-    SchedulePlots();
+    StartPlots();
 }
 
 void THistoryWindow::PollRecorded()
@@ -108,29 +155,102 @@ void THistoryWindow::SetPeriod(int period)
     }
     fBrowser.SetPeriod(period, CurrentUtcMs());
     ShowMessage();
-    SchedulePlots();
+    StartPlots();
 }
 
-void THistoryWindow::SchedulePlots()
+void THistoryWindow::StartPlots()
 {
-    // The plots read every record of the period; the list shows its first
-    // rows before that starts.
-    if (fPlotsPending)
+    fPlotsCurrent = false;
+    if (!fBrowser.Store().IsOpen()) {
+        fPlotWorker->Cancel();
+        DrawPlots();
         return;
-    fPlotsPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (fPlotsPending)
-            RefreshPlots();
-    });
+    }
+    // The plots of another period would mislead: their place shows the
+    // reading instead. New polls of the same period keep the plots shown
+    // until the new ones are there.
+    if (fPlottedPeriod != fBrowser.Period())
+        ShowPlotProgress(0, std::max<std::int64_t>(0, fBrowser.ListedCount()));
+    fPlotWorker->Start(fBrowser.StorePath(), fBrowser.Filter());
+}
+
+void THistoryWindow::ShowPlotProgress(std::int64_t done, std::int64_t total)
+{
+    fProgressText->setText(QStringLiteral("Reading %1 of %2 polls...").arg(Grouped(done), Grouped(total)));
+    // In thousandths of the way, which any int holds whatever the count.
+    fProgressBar->setRange(0, 1000);
+    fProgressBar->setValue(total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done, 0, total) * 1000 / total) : 0);
+    fPlotArea->setCurrentWidget(fProgressPage);
+}
+
+void THistoryWindow::PlotsRead(const THistoryPlotData& data)
+{
+    fBrowser.SetPlots(data);
+    DrawPlots();
+    ShowMessage();
+}
+
+void THistoryWindow::PlotsNotRead(const QString& why)
+{
+    fBrowser.PlotsFailed(why.toStdString());
+    DrawPlots();
+    ShowMessage();
 }
 
 void THistoryWindow::RefreshPlots()
 {
-    fPlotsPending = false;
+    fPlotWorker->Cancel();
     fBrowser.ComputePlots();
+    DrawPlots();
+    ShowMessage();
+}
+
+void THistoryWindow::DrawPlots()
+{
+    fPlotArea->setCurrentWidget(fPlotsPage);
     PlotTotalBits(*fTotalBitsChart, *fTotalBitsSeries, fBrowser.TotalBitsPoints());
     PlotChangeCounts(*fChangeCountChart, *fChangeCountSeries, fBrowser.ChangeCounts());
-    ShowMessage();
+    fPlottedPeriod = fBrowser.Period();
+    fPlotsCurrent = true;
+    emit PlotsShown();
+}
+
+bool THistoryWindow::ShowsPlotProgress() const
+{
+    return fPlotArea->currentWidget() == fProgressPage;
+}
+
+QString THistoryWindow::PlotProgressText() const
+{
+    return fProgressText->text();
+}
+
+void THistoryWindow::closeEvent(QCloseEvent* event)
+{
+    // Nobody looks at plots being read for a closed window; showing it
+    // again reads them anew.
+    fPlotWorker->Cancel();
+    QWidget::closeEvent(event);
+}
+
+void THistoryWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!fPlotsCurrent && !fPlotWorker->Busy())
+        StartPlots();
+}
+
+bool THistoryWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The total-bits series holds the bars that show at the chart's size:
+    // plotted again at the new size (given to the chart first, which its own
+    // handler would do only after this one) before the chart paints.
+    if (watched == fTotalBitsChart && event->type() == QEvent::Resize && !fBrowser.TotalBitsPoints().empty()) {
+        const QSize size = static_cast<QResizeEvent*>(event)->size();
+        fTotalBitsChart->SetSize(size.width(), size.height());
+        PlotTotalBits(*fTotalBitsChart, *fTotalBitsSeries, fBrowser.TotalBitsPoints());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void THistoryWindow::CurrentRowChanged(int row)

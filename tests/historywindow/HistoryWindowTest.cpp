@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QTableView>
@@ -224,4 +225,43 @@ TEST_F(HistoryWindowTest, NoStoreYetIsSaidAndNothingIsCreated)
     EXPECT_EQ(window.Browser().Model().rowCount(), 3);
     window.Reload();
     EXPECT_EQ(window.Browser().Model().rowCount(), 4);
+}
+
+TEST_F(HistoryWindowTest, TheLastColumnSaysWhoMadeEachPoll)
+{
+    const std::vector<TPollOrigin> origins{TPollOrigin::poUnknown, TPollOrigin::poWindow, TPollOrigin::poRecorder,
+                                           TPollOrigin::poPollCommand};
+    {
+        THistoryStore store;
+        ASSERT_TRUE(store.Open(Path()));
+        std::vector<THistoryRecord> records;
+        for (std::size_t n = 0; n < origins.size(); ++n) {
+            records.push_back(GeneratedRecord(static_cast<int>(n)));
+            records.back().TimeUtcMs = CurrentUtcMs() - 60000LL * static_cast<std::int64_t>(origins.size() - n);
+            records.back().Origin = origins[n];
+        }
+        ASSERT_TRUE(store.AppendAll(records));
+    }
+    THistoryWindow window(Path());
+    THistoryListModel& model = window.Browser().Model();
+
+    // The columns as they were, then "By".
+    ASSERT_EQ(model.columnCount(), 5);
+    std::vector<QString> titles;
+    for (int c = 0; c < model.columnCount(); ++c)
+        titles.push_back(model.headerData(c, Qt::Horizontal).toString());
+    EXPECT_EQ(titles, (std::vector<QString>{"Time", "Outcome", "Total bits", "Tones with 0 bits", "By"}));
+    EXPECT_EQ(window.List().horizontalHeader()->sectionSize(THistoryListModel::hcZeroTones),
+              design::HistoryColumnWidths[THistoryListModel::hcZeroTones]);
+
+    // Newest first: the poll command's, the recorder's, the window's, and
+    // one kept before the store said who made a poll, shown empty.
+    ASSERT_EQ(model.rowCount(), 4);
+    const auto by = [&](int row) { return model.data(model.index(row, THistoryListModel::hcBy)).toString(); };
+    EXPECT_EQ(by(3), QString());
+    if (model.SummaryAt(0).Origin == TPollOrigin::poUnknown)
+        GTEST_SKIP() << "this store does not keep who made a poll";
+    EXPECT_EQ(by(0), QStringLiteral("poll command"));
+    EXPECT_EQ(by(1), QStringLiteral("recorder"));
+    EXPECT_EQ(by(2), QStringLiteral("window"));
 }

@@ -1,0 +1,27 @@
+#include "historywindow/HistoryPlotData.h"
+
+bool ReadHistoryPlotData(THistoryStore& store, const THistoryFilter& filter, THistoryPlotData& data, std::string& error,
+                         const THistoryReadProgress& progress, const THistoryReadCancelled& cancelled)
+{
+    data = THistoryPlotData();
+    error.clear();
+    // Each read counts as half of the way.
+    const auto half = [&](bool second) -> THistoryReadProgress {
+        if (!progress)
+            return {};
+        return [&progress, second](std::int64_t done, std::int64_t total) {
+            progress((second ? total : 0) / 2 + done / 2, total);
+        };
+    };
+    const bool read = ReadStoredTotalBits(store, filter, data.TotalBits, half(false), cancelled) &&
+                      CountStoredToneChanges(store, filter, data.ChangesPerTone, half(true), cancelled, &data.Refused);
+    if (!read) {
+        if (!(cancelled && cancelled()))
+            error = store.LastError();
+        data = THistoryPlotData();
+        return false;
+    }
+    if (progress)
+        progress(static_cast<std::int64_t>(data.TotalBits.size()), static_cast<std::int64_t>(data.TotalBits.size()));
+    return true;
+}
