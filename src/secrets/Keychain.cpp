@@ -135,9 +135,8 @@ TSecretResult TKeychain::Run(QKeychain::Job* job, std::string& why) const
         why = "the wait for the Secret Service was cut short (the application is ending)";
     } else {
         why = "the Secret Service did not answer within " + SecondsText(fTimeoutMs);
-        if (!RunsGLibLoop())
-            why += " (the GNOME keyring answers through GLib's main loop, which this program does not run: is "
-                   "QT_NO_GLIB set?)";
+        if (!RunsGLibLoop() && qEnvironmentVariableIsSet("QT_NO_GLIB"))
+            why += " (the GNOME keyring answers through GLib's main loop, which QT_NO_GLIB turns off)";
     }
     return TSecretResult::srUnavailable;
 }
