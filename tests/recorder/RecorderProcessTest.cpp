@@ -10,7 +10,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -43,6 +47,55 @@ std::size_t Count(const std::string& text, const std::string& part)
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
         ++count;
     return count;
+}
+
+// A port on loopback that nothing listens on right now.
+int FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// One HTTP/1.1 GET on loopback: the answer's headers and as much body as its
+// Content-Length says (the server keeps the connection open), or what came
+// within seconds.
+std::string HttpGet(int port, const std::string& path, double seconds = 10)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        const Clock::time_point start = Clock::now();
+        char chunk[4096];
+        while (SecondsSince(start) < seconds) {
+            pollfd entry{fd, POLLIN, 0};
+            if (::poll(&entry, 1, 100) <= 0)
+                continue;
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            answer.append(chunk, static_cast<std::size_t>(n));
+            const std::size_t headersEnd = answer.find("\r\n\r\n");
+            const std::size_t lengthAt = answer.find("Content-Length: ");
+            if (headersEnd != std::string::npos && lengthAt != std::string::npos && lengthAt < headersEnd &&
+                answer.size() >= headersEnd + 4 + std::stoul(answer.substr(lengthAt + 16)))
+                break;
+        }
+    }
+    ::close(fd);
+    return answer;
 }
 
 // One run of the recorder, its standard error read as it comes.
@@ -233,6 +286,31 @@ TEST_F(RecorderProcessTest, SigtermInTheMiddleOfAPollEndsItAtOnceAndKeepsNothing
     const std::vector<std::string> lines = recorder.ErrLines();
     ASSERT_EQ(lines.size(), 2u) << recorder.Err();
     EXPECT_EQ(lines[1], "stopped; 1 poll kept in this run");
+}
+
+// The metrics feed answers while the recorder waits for a router that hangs
+// at the command: the first poll's numbers are there (and no failed poll yet:
+// the answer came while the second poll still waited), and any other path is
+// not found.
+TEST_F(RecorderProcessTest, TheMetricsFeedAnswersWhileAPollWaits)
+{
+    StartRouter(0, 1);
+    const int port = FreeLoopbackPort();
+    TRecorderProcess recorder({"--interval", "1", "--history", store, "--metrics", std::to_string(port), host},
+                              Environment());
+    ASSERT_TRUE(recorder.WaitUntil([&] { return router->CommandsStalled() > 0; })) << recorder.Err();
+    const std::string answer = HttpGet(port, "/metrics");
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer.substr(0, 200);
+    EXPECT_NE(answer.find("Content-Type: text/plain; version=0.0.4; charset=utf-8"), std::string::npos);
+    EXPECT_NE(answer.find("\nquillmont_up 1\n"), std::string::npos);
+    EXPECT_NE(answer.find("\nquillmont_polls_total{outcome=\"reading\"} 1\n"), std::string::npos);
+    EXPECT_NE(answer.find("\nquillmont_polls_total{outcome=\"failed\"} 0\n"), std::string::npos);
+    EXPECT_EQ(HttpGet(port, "/").rfind("HTTP/1.1 404", 0), 0u);
+    double seconds = 0;
+    EXPECT_EQ(recorder.Stop(SIGTERM, seconds), 0);
+    EXPECT_LT(seconds, 2.0);
+    EXPECT_NE(recorder.Err().find("metrics at http://127.0.0.1:" + std::to_string(port) + "/metrics"),
+              std::string::npos);
 }
 
 // Another program holds the store (BEGIN EXCLUSIVE): one log line, polling
