@@ -37,3 +37,13 @@ THostPort SplitHostPort(const std::string& text, const std::string& defaultPort)
     std::string port = text.substr(colon + 1);
     return {text.substr(0, colon), port.empty() ? defaultPort : port};
 }
+
+std::string HostOperandError(const std::string& host)
+{
+    if (host.empty())
+        return "empty HOST";
+    const std::string port = SplitHostPort(host).Port;
+    if (!IsValidPort(port))
+        return "bad port \"" + port + "\" in " + host + " (a number from 1 to 65535)";
+    return std::string();
+}

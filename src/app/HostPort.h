@@ -18,3 +18,7 @@ THostPort SplitHostPort(const std::string& text, const std::string& defaultPort 
 
 // A TCP port as the user may type it: plain decimal digits naming 1..65535.
 bool IsValidPort(const std::string& port);
+
+// Why HOST[:PORT] as given on a command line cannot be polled ("empty HOST",
+// or the bad port), or "" when it can.
+std::string HostOperandError(const std::string& host);

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include "app/HostPort.h"
 #include "text/QtText.h"
 
 #include <QHostAddress>
@@ -12,17 +13,9 @@ namespace {
 // 1..65535 in decimal digits only.
 bool ParsePort(std::string_view text, int& port)
 {
-    if (text.empty() || text.size() > 5)
+    if (!IsValidPort(std::string(text)))
         return false;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1 || value > 65535)
-        return false;
-    port = value;
+    port = std::stoi(std::string(text));
     return true;
 }
 

@@ -124,15 +124,9 @@ TRecorderArgumentsResult ParseRecorderArguments(const std::vector<std::string>& 
     if (operands.empty())
         return result;
     a.Host = Utf8FromQString(operands[0]);
-    if (a.Host.empty()) {
-        result.Error = "empty HOST";
+    result.Error = HostOperandError(a.Host);
+    if (!result.Error.empty())
         return result;
-    }
-    const std::string port = SplitHostPort(a.Host).Port;
-    if (!IsValidPort(port)) {
-        result.Error = "bad port \"" + port + "\" in " + a.Host + " (a number from 1 to 65535)";
-        return result;
-    }
     if (operands.size() == 2)
         a.User = Utf8FromQString(operands[1]);
     return result;
