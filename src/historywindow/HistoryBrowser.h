@@ -28,7 +28,7 @@ public:
     // One of design::HistoryPeriods, counted back from nowUtcMs.
     void SetPeriod(int period, std::int64_t nowUtcMs);
     // Reads what the plots show for the listed period on this thread: total
-    // bits of every poll and the change count per tone. Records whose values
+    // bits of every poll and the change count per tone, then the line events. Records whose values
     // are refused are left out and counted. (The window has them read by a
     // THistoryPlotWorker and handed over with SetPlots.)
     bool ComputePlots();
@@ -59,6 +59,10 @@ public:
     // ToneCount numbers once the plots are read, empty before.
     const std::vector<std::int64_t>& ChangeCounts() const { return fPlots.ChangesPerTone; }
     std::int64_t RefusedInPlots() const { return fPlots.Refused; }
+    // The line events of the period, oldest first (read with the plots), and
+    // the hosts whose polls they come from.
+    const std::vector<THostLineEvent>& Events() const { return fPlots.Events; }
+    int EventHosts() const { return fPlots.EventHosts; }
     // One sentence for the window's status line about the last action.
     const std::string& Message() const { return fMessage; }
 

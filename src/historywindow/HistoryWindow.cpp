@@ -4,6 +4,7 @@
 
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
+#include "history/HistoryEvents.h"
 #include "history/HistoryTime.h"
 #include "historywindow/HistoryPlotWorker.h"
 #include "historywindow/HistoryPlots.h"
@@ -21,8 +22,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -61,7 +64,10 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     top->addWidget(fExport);
     layout->addLayout(top);
 
-    fList = new QTableView(this);
+    // The polls and, under them, the line events: the user may move the line between them.
+    auto* lists = new QSplitter(Qt::Vertical, this);
+    lists->setChildrenCollapsible(false);
+    fList = new QTableView(lists);
     fList->setModel(&fBrowser.Model());
     fList->setSelectionBehavior(QAbstractItemView::SelectRows);
     fList->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -74,7 +80,27 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     fList->setColumnWidth(THistoryListModel::hcBy,
                           fList->fontMetrics().horizontalAdvance(QStringLiteral("poll command")) +
                               2 * design::HistoryMargin);
-    layout->addWidget(fList, 1);
+
+    auto* eventsPanel = new QWidget(lists);
+    auto* events = new QVBoxLayout(eventsPanel);
+    events->setContentsMargins(0, 0, 0, 0);
+    events->setSpacing(2);
+    events->addWidget(new QLabel(QStringFromUtf8(design::HistoryEventsTitle), eventsPanel));
+    fEvents = new QTreeWidget(eventsPanel);
+    fEvents->setRootIsDecorated(false);
+    fEvents->setUniformRowHeights(true);
+    fEvents->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QStringList titles;
+    for (const std::string_view title : design::HistoryEventColumns)
+        titles << QStringFromUtf8(title);
+    fEvents->setHeaderLabels(titles);
+    fEvents->header()->setStretchLastSection(true);
+    for (int c = 0; c < static_cast<int>(design::HistoryEventColumnWidths.size()); ++c)
+        fEvents->setColumnWidth(c, design::HistoryEventColumnWidths[static_cast<std::size_t>(c)]);
+    events->addWidget(fEvents);
+    lists->setStretchFactor(0, 1);
+    lists->setStretchFactor(1, 0);
+    layout->addWidget(lists, 1);
 
     fPlotArea = new QStackedWidget(this);
     fPlotsPage = new QWidget(fPlotArea);
@@ -120,6 +146,9 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     connect(fExport, &QPushButton::clicked, this, [this] { ExportClick(); });
     connect(fList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { CurrentRowChanged(current.row()); });
+
+    // The events take their design height; the polls the rest.
+    lists->setSizes({design::HistoryClientHeight, design::HistoryEventsHeight});
 
     Reload();
 }
@@ -169,8 +198,10 @@ void THistoryWindow::StartPlots()
     // The plots of another period would mislead: their place shows the
     // reading instead. New polls of the same period keep the plots shown
     // until the new ones are there.
-    if (fPlottedPeriod != fBrowser.Period())
+    if (fPlottedPeriod != fBrowser.Period()) {
         ShowPlotProgress(0, std::max<std::int64_t>(0, fBrowser.ListedCount()));
+        fEvents->clear();
+    }
     fPlotWorker->Start(fBrowser.StorePath(), fBrowser.Filter());
 }
 
@@ -194,6 +225,8 @@ void THistoryWindow::PlotsNotRead(const QString& why)
 {
     fBrowser.PlotsFailed(why.toStdString());
     DrawPlots();
+    // Not read is not "none": the status line says why.
+    fEvents->clear();
     ShowMessage();
 }
 
@@ -210,9 +243,40 @@ void THistoryWindow::DrawPlots()
     fPlotArea->setCurrentWidget(fPlotsPage);
     PlotTotalBits(*fTotalBitsChart, *fTotalBitsSeries, fBrowser.TotalBitsPoints());
     PlotChangeCounts(*fChangeCountChart, *fChangeCountSeries, fBrowser.ChangeCounts());
+    ListEvents();
     fPlottedPeriod = fBrowser.Period();
     fPlotsCurrent = true;
     emit PlotsShown();
+}
+
+void THistoryWindow::ListEvents()
+{
+    fEvents->clear();
+    const std::vector<THostLineEvent>& events = fBrowser.Events();
+    if (events.empty()) {
+        auto* none = new QTreeWidgetItem(QStringList{QStringFromUtf8(design::HistoryNoEvents)});
+        none->setFlags(Qt::NoItemFlags);
+        fEvents->addTopLevelItem(none);
+        none->setFirstColumnSpanned(true);
+        return;
+    }
+    const bool withHost = fBrowser.EventHosts() > 1;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(events.size()));
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+        const TLineEvent& event = it->Event;
+        std::string detail = LineEventDetail(event);
+        if (withHost)
+            detail = "host " + it->Host + (detail.empty() ? "" : "; " + detail);
+        const QString tones =
+            event.FirstTone < 0 ? QString() : QStringLiteral("%1-%2").arg(event.FirstTone).arg(event.LastTone);
+        auto* item = new QTreeWidgetItem(QStringList{FormatLocalTime(event.StartUtcMs), FormatLocalTime(event.EndUtcMs),
+                                                     QStringFromUtf8(LineEventKindName(event.Kind)), tones,
+                                                     QString::number(event.Polls()), QStringFromUtf8(detail)});
+        item->setToolTip(5, item->text(5));
+        items.push_back(item);
+    }
+    fEvents->addTopLevelItems(items);
 }
 
 bool THistoryWindow::ShowsPlotProgress() const

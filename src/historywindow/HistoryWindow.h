@@ -4,7 +4,8 @@
 // changes per tone). Choosing a poll in the list hands its record to the
 // callback, so that the main window can draw its bars. The plots are read
 // by a THistoryPlotWorker while the list is already shown; until they come,
-// a new period shows how far the reading has come in their place.
+// a new period shows how far the reading has come in their place. Under the
+// list, the line events of the period (read with the plots), newest first.
 
 #include "historywindow/HistoryBrowser.h"
 
@@ -17,6 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QTableView;
+class QTreeWidget;
 class TChart;
 class TBarSeries;
 class THistoryPlotWorker;
@@ -51,6 +53,7 @@ public:
     // --- getters ---------------------------------------------------------------------------
     THistoryBrowser& Browser() { return fBrowser; }
     QTableView& List() { return *fList; }
+    QTreeWidget& EventList() { return *fEvents; }
     TChart& TotalBitsChart() { return *fTotalBitsChart; }
     TChart& ChangeCountChart() { return *fChangeCountChart; }
     TBarSeries& TotalBitsSeries() { return *fTotalBitsSeries; }
@@ -80,12 +83,15 @@ private:
     void PlotsRead(const THistoryPlotData& data);
     void PlotsNotRead(const QString& why);
     void DrawPlots();
+    // The browser's events of the period, newest first.
+    void ListEvents();
 
     // --- data ------------------------------------------------------------------------------
     THistoryBrowser fBrowser;
     QComboBox* fPeriod = nullptr;
     QPushButton* fExport = nullptr;
     QTableView* fList = nullptr;
+    QTreeWidget* fEvents = nullptr;
     TChart* fTotalBitsChart = nullptr;
     TChart* fChangeCountChart = nullptr;
     TBarSeries* fTotalBitsSeries = nullptr;

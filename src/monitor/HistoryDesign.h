@@ -19,7 +19,7 @@ inline constexpr std::string_view MenuShowHistory = "Show history...";
 
 inline constexpr std::string_view HistoryCaption = "Line history";
 inline constexpr int HistoryClientWidth = 720;
-inline constexpr int HistoryClientHeight = 640;
+inline constexpr int HistoryClientHeight = 700;  // room for the line events under the list
 inline constexpr int HistoryMinWidth = 480;
 inline constexpr int HistoryMinHeight = 420;
 inline constexpr int HistoryPlotHeight = 170;  // each of the two plots
@@ -46,10 +46,23 @@ inline constexpr std::string_view HistoryExportDefaultName = "line-history.csv";
 
 // Columns of the list, in order.
 inline constexpr std::array<std::string_view, 4> HistoryColumns{"Time", "Outcome", "Total bits", "Tones with 0 bits"};
-inline constexpr std::array<int, 4> HistoryColumnWidths{140, 300, 80, 110};
+// Outcome leaves room for the "By" column after these, as wide as its widest
+// name, so that the columns fit the list at the window's default width.
+inline constexpr std::array<int, 4> HistoryColumnWidths{140, 250, 80, 110};
 // Polls read from the store at a time; the list reads the next page when it
 // is scrolled to its end.
 inline constexpr int HistoryPageSize = 200;
+
+// ---- Line events of the period, between the list and the plots ----------------
+
+inline constexpr std::string_view HistoryEventsTitle = "Line events";
+// Newest first, as the list of polls.
+inline constexpr std::array<std::string_view, 6> HistoryEventColumns{"Start", "End",   "Event",
+                                                                     "Tones", "Polls", "Detail"};
+inline constexpr std::array<int, 5> HistoryEventColumnWidths{140, 140, 100, 70, 50};  // "Detail" takes the rest
+inline constexpr std::string_view HistoryNoEvents = "No line events in this period";
+// The list's height at the default window size (its title and about four rows).
+inline constexpr int HistoryEventsHeight = 110;
 
 // ---- The two plots -------------------------------------------------------------
 

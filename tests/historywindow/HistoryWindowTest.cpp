@@ -1,6 +1,7 @@
 // The history window on the offscreen platform: paging over 50,000 polls,
-// choosing a poll, the two plots and the export of chosen rows.
+// choosing a poll, the two plots, the line events and the export of chosen rows.
 #include "HistoryTestUtil.h"
+#include "HistoryWaiting.h"
 
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
@@ -20,9 +21,11 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -264,4 +267,119 @@ TEST_F(HistoryWindowTest, TheLastColumnSaysWhoMadeEachPoll)
     EXPECT_EQ(by(0), QStringLiteral("poll command"));
     EXPECT_EQ(by(1), QStringLiteral("recorder"));
     EXPECT_EQ(by(2), QStringLiteral("window"));
+}
+
+namespace {
+
+// Tones 32..479 at `bits` bits, the rest at 0: 448 tones loaded.
+ToneBits LoadedBits(int bits)
+{
+    ToneBits table{};
+    for (int tone = 32; tone < 480; ++tone)
+        table[static_cast<std::size_t>(tone)] = bits;
+    return table;
+}
+
+// The texts of the event list's rows, top to bottom.
+std::vector<QStringList> EventRows(QTreeWidget& list)
+{
+    std::vector<QStringList> rows;
+    for (int row = 0; row < list.topLevelItemCount(); ++row) {
+        QStringList cells;
+        for (int c = 0; c < list.columnCount(); ++c)
+            cells << list.topLevelItem(row)->text(c);
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST_F(HistoryWindowTest, ListsTheLineEventsOfThePeriodNewestFirst)
+{
+    // 39 polls a minute apart, the last half a minute ago, but for an hour
+    // without polls between polls 29 and 30: 0..9 at 8 bits, 10..12 failed
+    // (no reply), 13..19 at 8 bits again (the same line: no event), 20..24
+    // at 6 bits (a resync: all 448 tones changed), from 25 on tones 100..104
+    // at 0 (lost, 30 bits).
+    std::vector<std::int64_t> times;
+    {
+        const std::int64_t now = CurrentUtcMs();
+        const std::int64_t first = now - 30000 - 38 * 60000LL - 3600000LL + 60000LL;
+        THistoryStore store;
+        ASSERT_TRUE(store.Open(Path()));
+        std::vector<THistoryRecord> records;
+        for (int n = 0; n < 39; ++n) {
+            const bool failed = n >= 10 && n <= 12;
+            ToneBits bits = LoadedBits(n < 20 ? 8 : 6);
+            if (n >= 25)
+                for (int tone = 100; tone <= 104; ++tone)
+                    bits[static_cast<std::size_t>(tone)] = 0;
+            records.push_back(GeneratedRecord(n, !failed));
+            if (!failed)
+                records.back().Bits = bits;
+            records.back().TimeUtcMs = first + 60000LL * n + (n >= 30 ? 3600000LL - 60000LL : 0);
+            times.push_back(records.back().TimeUtcMs);
+        }
+        ASSERT_EQ(times.back(), now - 30000);
+        ASSERT_TRUE(store.AppendAll(records)) << store.LastError();
+    }
+
+    // Read by the worker with the plots (the default period: the last 24 hours).
+    THistoryWindow window(Path());
+    int shown = 0;
+    QObject::connect(&window, &THistoryWindow::PlotsShown, [&] { ++shown; });
+    window.show();
+    ASSERT_TRUE(WaitFor([&] { return shown == 1; }));
+    QTreeWidget& list = window.EventList();
+    QStringList titles;
+    for (int c = 0; c < list.columnCount(); ++c)
+        titles << list.headerItem()->text(c);
+    EXPECT_EQ(titles, (QStringList{"Start", "End", "Event", "Tones", "Polls", "Detail"}));
+    const auto at = [&](int n) { return FormatLocalTime(times[static_cast<std::size_t>(n)]); };
+    const std::vector<QStringList> expected{
+        {at(29), at(30), "gap", "", "2", "3600 s without a poll (usual interval 60 s)"},
+        {at(24), at(25), "tones-lost", "100-104", "2", "5 tones, 30 bits"},
+        {at(19), at(20), "resync", "", "2", "448 tones changed (of 448 loaded)"},
+        {at(10), at(12), "no-reply", "", "3", "connect failed: 10061 Connection refused"},
+    };
+    EXPECT_EQ(EventRows(list), expected);
+
+    // The last hour holds polls 30..38 alone, the same line all along; the
+    // events of the period before are gone as soon as it is chosen.
+    window.SetPeriod(0);
+    EXPECT_EQ(list.topLevelItemCount(), 0);
+    ASSERT_TRUE(WaitFor([&] { return shown == 2; }));
+    EXPECT_EQ(window.Browser().ListedCount(), 9);
+    EXPECT_EQ(EventRows(list), (std::vector<QStringList>{{"No line events in this period", "", "", "", "", ""}}));
+    EXPECT_FALSE(list.topLevelItem(0)->flags() & Qt::ItemIsSelectable);
+
+    window.SetPeriod(AllPolls);
+    ASSERT_TRUE(WaitFor([&] { return shown == 3; }));
+    EXPECT_EQ(EventRows(list), expected);
+}
+
+TEST_F(HistoryWindowTest, AtItsDefaultSizeThePollColumnsFitAndEveryPartShows)
+{
+    Fill(100);
+    THistoryWindow window(Path());
+    window.show();
+    QApplication::processEvents();
+    ASSERT_EQ(window.size(), QSize(design::HistoryClientWidth, design::HistoryClientHeight));
+
+    // Every column of the polls within the list, its scroll bar shown: no sideways scrolling.
+    QTableView& polls = window.List();
+    ASSERT_TRUE(polls.verticalScrollBar()->isVisible());
+    int columns = 0;
+    for (int c = 0; c < THistoryListModel::hcBy; ++c)
+        columns += polls.horizontalHeader()->sectionSize(c);
+    EXPECT_LE(columns + polls.fontMetrics().horizontalAdvance(QStringLiteral("poll command")),
+              polls.viewport()->width());
+    EXPECT_FALSE(polls.horizontalScrollBar()->isVisible());
+    // Seven polls, three events and both plots at their height.
+    const int row = polls.verticalHeader()->defaultSectionSize();
+    EXPECT_GE(polls.viewport()->height(), 7 * row);
+    EXPECT_GE(window.EventList().viewport()->height(), 3 * row);
+    EXPECT_GE(window.TotalBitsChart().height(), design::HistoryPlotHeight);
+    EXPECT_GE(window.ChangeCountChart().height(), design::HistoryPlotHeight);
 }
