@@ -28,13 +28,15 @@ const std::map<std::string, std::set<std::string>>& LayerTable()
         {"jpeg", {"io"}},
         {"history", {"app", "io", "text"}},
         {"monitor", {"chart", "app", "io", "text"}},
-        {"historywindow", {"history", "monitor", "chart", "app", "io", "text"}},
+        {"story", {"history", "monitor", "chart", "app", "io", "text"}},
+        {"report", {"story", "history", "monitor", "chart", "app", "io", "text"}},
+        {"historywindow", {"report", "story", "history", "monitor", "chart", "app", "io", "text"}},
         {"secrets", {"io", "text"}},
         {"metrics", {"app", "io", "text"}},
         {"recorder", {"metrics", "secrets", "history", "app", "net", "io", "text"}},
         {"window",
-         {"recorder", "metrics", "secrets", "historywindow", "history", "monitor", "jpeg", "chart", "app", "net", "io",
-          "text"}},
+         {"report", "recorder", "metrics", "secrets", "historywindow", "story", "history", "monitor", "jpeg", "chart",
+          "app", "net", "io", "text"}},
     };
     return table;
 }

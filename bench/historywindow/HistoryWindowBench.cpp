@@ -10,11 +10,11 @@
 #include "chart/Chart.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryTime.h"
-#include "historywindow/HistoryPlotData.h"
 #include "historywindow/HistoryPlotWorker.h"
-#include "historywindow/HistoryPlots.h"
 #include "historywindow/HistoryWindow.h"
 #include "monitor/HistoryDesign.h"
+#include "story/HistoryPlotData.h"
+#include "story/HistoryPlots.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "history/HistoryRecord.h"
 #include "history/HistoryStore.h"
 #include "historywindow/HistoryListModel.h"
-#include "historywindow/HistoryPlotData.h"
+#include "story/HistoryPlotData.h"
 
 #include <QString>
 #include <cstdint>

@@ -7,7 +7,7 @@
 // worker's signals come on the thread that owns it.
 
 #include "history/HistorySummary.h"
-#include "historywindow/HistoryPlotData.h"
+#include "story/HistoryPlotData.h"
 
 #include <QObject>
 #include <QString>

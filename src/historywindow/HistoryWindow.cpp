@@ -7,8 +7,8 @@
 #include "history/HistoryEvents.h"
 #include "history/HistoryTime.h"
 #include "historywindow/HistoryPlotWorker.h"
-#include "historywindow/HistoryPlots.h"
 #include "monitor/HistoryDesign.h"
+#include "story/HistoryPlots.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -11,9 +11,9 @@
 #include "chart/CustomChart.h"
 #include "history/HistoryTime.h"
 #include "historywindow/HistoryPlotWorker.h"
-#include "historywindow/HistoryPlots.h"
 #include "historywindow/HistoryWindow.h"
 #include "monitor/HistoryDesign.h"
+#include "story/HistoryPlots.h"
 
 #include <QImage>
 #include <QTemporaryDir>

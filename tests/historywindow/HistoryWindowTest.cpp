@@ -9,10 +9,10 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryTime.h"
 #include "history/HistoryValues.h"
-#include "historywindow/HistoryPlots.h"
 #include "historywindow/HistoryWindow.h"
 #include "monitor/HistoryDesign.h"
 #include "monitor/MonitorChart.h"
+#include "story/HistoryPlots.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "historywindow/HistoryPlotData.h"
+#include "story/HistoryPlotData.h"
 
 bool ReadHistoryPlotData(THistoryStore& store, const THistoryFilter& filter, THistoryPlotData& data, std::string& error,
                          const THistoryReadProgress& progress, const THistoryReadCancelled& cancelled)

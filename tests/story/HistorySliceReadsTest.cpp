@@ -5,7 +5,7 @@
 #include "HistoryTestUtil.h"
 
 #include "history/ToneChangeCounter.h"
-#include "historywindow/HistorySliceReads.h"
+#include "story/HistorySliceReads.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "historywindow/HistorySliceReads.h"
+#include "story/HistorySliceReads.h"
 
 #include "history/ToneChangeCounter.h"
 

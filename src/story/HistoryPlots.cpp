@@ -1,4 +1,4 @@
-#include "historywindow/HistoryPlots.h"
+#include "story/HistoryPlots.h"
 
 #include "chart/BarSeries.h"
 #include "chart/ChartAxis.h"

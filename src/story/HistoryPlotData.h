@@ -5,7 +5,7 @@
 
 #include "history/HistoryEvents.h"
 #include "history/HistoryStore.h"
-#include "historywindow/HistorySliceReads.h"
+#include "story/HistorySliceReads.h"
 
 #include <cstdint>
 #include <string>
