@@ -1,7 +1,7 @@
 // The line events of ninety days of stored polls (129,600, one a minute), as
 // quillmont-poll --events finds them: reading the store and the events
 // together, and the reading alone for its share.
-#include "common/GeneratedLine.h"
+#include "common/GeneratedRecord.h"
 #include "history/HistoryEvents.h"
 #include "history/HistoryStore.h"
 
@@ -22,19 +22,9 @@ const QString& NinetyDaysStore()
         if (!store.Open(file))
             std::abort();
         const TGeneratedLine line;
-        TLinePoll poll;
         std::vector<THistoryRecord> records;
         for (int n = 0; n < TGeneratedLine::Polls; ++n) {
-            line.Fill(n, poll);
-            TPollOutcome outcome;
-            outcome.Captured = poll.Reading;
-            if (!poll.Reading) {
-                outcome.FailedStep = TPollStep::psConnect;
-                outcome.ErrorCode = 10060;
-                outcome.ErrorText = "Connection timed out";
-            }
-            records.push_back(MakeHistoryRecord(poll.TimeUtcMs, "192.168.1.254", outcome, 0, 255,
-                                                poll.Reading ? poll.Bits : ToneBits{}));
+            records.push_back(GeneratedRecord(line, n, TPollOrigin::poUnknown));
             if (records.size() == 10000 || n == TGeneratedLine::Polls - 1) {
                 if (!store.AppendAll(records))
                     std::abort();

@@ -5,7 +5,7 @@
 // appending one poll, and the bytes a poll takes in each layout. The stores
 // are made once and kept in the build folder (bench-cache/), layout 2 by
 // AppendAll in large transactions, layout 1 through its row mapping.
-#include "common/GeneratedLine.h"
+#include "common/GeneratedRecord.h"
 #include "history/HistoryCsv.h"
 #include "history/HistoryEvents.h"
 #include "history/HistoryRowMapping.h"
@@ -26,23 +26,6 @@ namespace {
 
 constexpr int NinetyDays = 90 * 1440;
 constexpr int OneYear = 365 * 1440;
-
-THistoryRecord GeneratedPoll(const TGeneratedLine& line, int n)
-{
-    TLinePoll poll;
-    line.Fill(n, poll);
-    TPollOutcome outcome;
-    outcome.Captured = poll.Reading;
-    if (!poll.Reading) {
-        outcome.FailedStep = TPollStep::psConnect;
-        outcome.ErrorCode = 10060;
-        outcome.ErrorText = "Connection timed out";
-    }
-    THistoryRecord record =
-        MakeHistoryRecord(poll.TimeUtcMs, "192.168.1.254", outcome, 0, 255, poll.Reading ? poll.Bits : ToneBits{});
-    record.Origin = TPollOrigin::poRecorder;
-    return record;
-}
 
 QString CacheFolder()
 {
@@ -71,7 +54,7 @@ QString Layout2Store(int polls)
         std::abort();
     std::vector<THistoryRecord> records;
     for (int n = 0; n < polls; ++n) {
-        records.push_back(GeneratedPoll(line, n));
+        records.push_back(GeneratedRecord(line, n));
         if (records.size() == 50000 || n == polls - 1) {
             if (!store.AppendAll(records))
                 std::abort();
@@ -107,7 +90,7 @@ QString Layout1Store(int polls)
         q.prepare(THistoryRowMapping::InsertSql());
         const TGeneratedLine line;
         for (int n = 0; n < polls; ++n) {
-            THistoryRowMapping::BindRecord(q, GeneratedPoll(line, n));
+            THistoryRowMapping::BindRecord(q, GeneratedRecord(line, n));
             if (!q.exec())
                 std::abort();
         }
@@ -243,7 +226,7 @@ void BM_AppendOnePoll(benchmark::State& state)
     const TGeneratedLine line;
     int n = PollsOf(state);
     for (auto _ : state) {
-        THistoryRecord record = GeneratedPoll(line, n++);
+        THistoryRecord record = GeneratedRecord(line, n++);
         if (!store.Append(record))
             state.SkipWithError(store.LastError().c_str());
     }

@@ -4,7 +4,7 @@
 // its events (a 5 ms timer notes the largest gap between its ticks); and the
 // parts: the plots' read (the worker's share) and the total-bits plot drawn
 // reduced to the bars that show, against every poll drawn.
-#include "common/GeneratedLine.h"
+#include "common/GeneratedRecord.h"
 
 #include "chart/BarSeries.h"
 #include "chart/Chart.h"
@@ -36,23 +36,12 @@ static_assert(design::HistoryPeriods[AllPolls].Hours == 0);
 // Changes with what the generated store holds, so that an old one is made anew.
 constexpr int StoreMaker = 1;
 
-THistoryRecord GeneratedRecord(const TGeneratedLine& line, int n)
+// Made by the recorder, the window and the poll command in turn.
+THistoryRecord MixedOriginRecord(const TGeneratedLine& line, int n)
 {
-    TLinePoll poll;
-    line.Fill(n, poll);
-    TPollOutcome outcome;
-    outcome.Captured = poll.Reading;
-    if (!poll.Reading) {
-        outcome.FailedStep = TPollStep::psConnect;
-        outcome.ErrorCode = 10060;
-        outcome.ErrorText = "Connection timed out";
-    }
-    THistoryRecord record = MakeHistoryRecord(poll.TimeUtcMs, "192.168.1.254", outcome, 0, ToneCount - 1,
-                                              poll.Reading ? poll.Bits : ToneBits{});
     static constexpr TPollOrigin Origins[] = {TPollOrigin::poRecorder, TPollOrigin::poWindow,
                                               TPollOrigin::poPollCommand};
-    record.Origin = Origins[n % 3];
-    return record;
+    return GeneratedRecord(line, n, Origins[n % 3], ToneCount - 1);
 }
 
 bool Usable(const QString& path)
@@ -87,7 +76,7 @@ const QString& NinetyDaysStore()
             const TGeneratedLine line;
             std::vector<THistoryRecord> records;
             for (int n = 0; n < TGeneratedLine::Polls; ++n) {
-                records.push_back(GeneratedRecord(line, n));
+                records.push_back(MixedOriginRecord(line, n));
                 if (records.size() == 20000 || n == TGeneratedLine::Polls - 1) {
                     if (!store.AppendAll(records))
                         std::abort();

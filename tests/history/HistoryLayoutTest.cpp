@@ -7,7 +7,7 @@
 #include "AsOrdinaryUser.h"
 #include "HistoryTestUtil.h"
 
-#include "common/GeneratedLine.h"
+#include "common/GeneratedRecord.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryValues.h"
 #include "history/ToneChangeCounter.h"
@@ -575,21 +575,8 @@ TEST_F(HistoryLayoutTest, AGeneratedLineTakesAtMost150BytesAPoll)
     constexpr int Polls = 3 * 1440;
     const TGeneratedLine line;
     std::vector<THistoryRecord> records;
-    for (int n = 0; n < Polls; ++n) {
-        TLinePoll poll;
-        line.Fill(n, poll);
-        TPollOutcome outcome;
-        outcome.Captured = poll.Reading;
-        if (!poll.Reading) {
-            outcome.FailedStep = TPollStep::psConnect;
-            outcome.ErrorCode = 10060;
-            outcome.ErrorText = "Connection timed out";
-        }
-        THistoryRecord r =
-            MakeHistoryRecord(poll.TimeUtcMs, "192.168.1.254", outcome, 0, 255, poll.Reading ? poll.Bits : ToneBits{});
-        r.Origin = TPollOrigin::poRecorder;
-        records.push_back(r);
-    }
+    for (int n = 0; n < Polls; ++n)
+        records.push_back(GeneratedRecord(line, n));
     {
         THistoryStore store;
         ASSERT_TRUE(store.Open(Path()));
