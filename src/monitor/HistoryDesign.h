@@ -79,4 +79,55 @@ inline constexpr std::string_view ChangeCountLeftTitle = "Changes";
 inline constexpr std::string_view ChangeCountBottomTitle = "Tones";
 inline constexpr double ChangeCountIncrement = 32.0;
 
+// ---- The line's story: waterfall, total bits over real time, compare -----------
+
+// Waterfall: tones across, time down with the newest poll on top.
+inline constexpr std::string_view WaterfallTitle = "Bits per tone over time";
+// Rows the waterfall keeps of a period at most, before it is combined to
+// the rows its picture has room for.
+inline constexpr int WaterfallMaxRows = 4096;
+// "each row: 10 min, the lowest bits of the polls in it"
+inline constexpr std::string_view WaterfallRowNoteLead = "each row: ";
+inline constexpr std::string_view WaterfallRowNoteTail = ", the lowest bits of the polls in it";
+inline constexpr std::string_view WaterfallUpstream = "Up";
+inline constexpr std::string_view WaterfallDownstream = "Down";
+inline constexpr std::string_view WaterfallLegendBits = "Bits:";
+inline constexpr std::string_view WaterfallLegendFailed = "failed poll";
+inline constexpr std::string_view WaterfallLegendNoPolls = "no polls";
+inline constexpr std::string_view WaterfallNoPeriod = "No polls in this period";
+// Hover: "bits" after a value, "lowest of N polls" for a combined row,
+// "as at the poll before" for a row between polls.
+inline constexpr std::string_view WaterfallBitsUnit = " bits";
+inline constexpr std::string_view WaterfallOneBit = " bit";
+inline constexpr std::string_view WaterfallLowestOf = "lowest of %1 polls";
+inline constexpr std::string_view WaterfallAsBefore = "no poll in this row, as at the poll before";
+inline constexpr std::string_view WaterfallToneCaption = "Tone ";
+inline constexpr int WaterfallBandHeight = 3;    // the thin up / down band under the tones
+inline constexpr int WaterfallSwatchWidth = 14;  // one legend swatch
+inline constexpr int WaterfallTickLength = 3;
+inline constexpr std::uint32_t WaterfallNoPollsColor = 0xDDDDDD;
+inline constexpr std::uint32_t WaterfallHatchColor = 0xAAAAAA;
+inline constexpr std::uint32_t WaterfallZeroBitsColor = ColorWhite;
+inline constexpr std::uint32_t WaterfallFrameColor = 0x808080;
+inline constexpr std::uint32_t StoryAxisColor = 0x000000;
+inline constexpr std::uint32_t StoryGridColor = ColorGridGrey;
+
+// Total bits over real time: a line through the captured polls, broken at
+// gaps, no-reply runs and failed polls, which show as red marks at the bottom.
+inline constexpr std::string_view TimePlotTitle = "Total bits over time";
+inline constexpr std::string_view TimePlotValueTitle = "Bits";
+inline constexpr int TimePlotEventStripHeight = 9;  // the event markers above the plot
+inline constexpr int TimePlotEventMarkWidth = 5;
+inline constexpr int TimePlotFailedMarkHeight = 4;
+inline constexpr std::uint32_t TimePlotLineColor = TotalBitsCapturedColor;
+inline constexpr std::uint32_t TimePlotFailedColor = TotalBitsFailedColor;
+inline constexpr std::uint32_t TimePlotHighlightShade = 0xF0E0C8;  // the chosen event's span
+// One colour per kind of line event, in the order of TLineEventKind:
+// no-reply, line-down, resync, tones-lost, tones-regained, gap.
+inline constexpr std::array<std::uint32_t, 6> EventKindColors{ColorRed, 0x000080,   0x0080FF,
+                                                              0x800080, ColorGreen, 0x808080};
+// The smallest plot the history window gives either view.
+inline constexpr int StoryMinPlotWidth = 200;
+inline constexpr int StoryMinPlotHeight = 80;
+
 }  // namespace design

@@ -6,6 +6,7 @@
 #include "history/HistoryEvents.h"
 #include "history/HistoryStore.h"
 #include "story/HistorySliceReads.h"
+#include "story/WaterfallGrid.h"
 
 #include <cstdint>
 #include <string>
@@ -22,6 +23,13 @@ struct THistoryPlotData {
     // whose polls they come from (the list names the host when there are several).
     std::vector<THostLineEvent> Events;
     int EventHosts = 0;
+    // The period the views show: the filter's since (or the first poll) to
+    // its until (or the last poll); both 0 when the period has no polls.
+    std::int64_t FromUtcMs = 0;
+    std::int64_t ToUtcMs = 0;
+    // The waterfall's rows of the period, at most design::WaterfallMaxRows,
+    // built in the pass of the change count.
+    TWaterfallGrid Waterfall;
 };
 
 // Reads both plots of the period from store, then its line events (a read

@@ -94,7 +94,8 @@ bool ReadStoredTotalBits(THistoryStore& store, const THistoryFilter& filter, std
 
 bool CountStoredToneChanges(THistoryStore& store, const THistoryFilter& filter,
                             std::vector<std::int64_t>& changesPerTone, const THistoryReadProgress& progress,
-                            const THistoryReadCancelled& cancelled, std::int64_t* refused)
+                            const THistoryReadCancelled& cancelled, std::int64_t* refused,
+                            const THistoryStore::TRecordVisitor& visit)
 {
     changesPerTone.assign(ToneCount, 0);
     if (refused)
@@ -122,6 +123,8 @@ bool CountStoredToneChanges(THistoryStore& store, const THistoryFilter& filter,
                 slice,
                 [&](const THistoryRecord& record) {
                     ++polls;
+                    if (visit)
+                        visit(record);
                     if (!record.Outcome.Captured)
                         return;
                     if (counter.CapturedPolls() == 0)

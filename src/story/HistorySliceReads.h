@@ -28,6 +28,9 @@ bool ReadStoredTotalBits(THistoryStore& store, const THistoryFilter& filter, std
 // (ToneCount numbers, what TToneChangeCounter gives fed every record oldest
 // first). Records whose values are refused are left out and counted in
 // refused. False when the store cannot be read or the read was cancelled.
+// visit, when set, is given every record read (slices newest first, each
+// oldest first inside), so that other views are built in the same pass.
 bool CountStoredToneChanges(THistoryStore& store, const THistoryFilter& filter,
                             std::vector<std::int64_t>& changesPerTone, const THistoryReadProgress& progress = {},
-                            const THistoryReadCancelled& cancelled = {}, std::int64_t* refused = nullptr);
+                            const THistoryReadCancelled& cancelled = {}, std::int64_t* refused = nullptr,
+                            const THistoryStore::TRecordVisitor& visit = {});

@@ -1,0 +1,40 @@
+#include "story/BitsColourScale.h"
+
+#include "monitor/HistoryDesign.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+QColor FromBgr(std::uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// Fifteen samples of the viridis scale, evenly spaced from its dark purple
+// end (1 bit) to its yellow end (15 bits), as 0xRRGGBB.
+constexpr std::array<std::uint32_t, BitsColourScaleTop> ScaleRgb{
+    0x440154, 0x481A6C, 0x472F7D, 0x414487, 0x39568C, 0x31688E, 0x2A788E, 0x23888E,
+    0x1F988B, 0x22A884, 0x35B779, 0x54C568, 0x7AD151, 0xA5DB36, 0xFDE725,
+};
+
+}  // namespace
+
+QColor BitsColour(int bits)
+{
+    if (bits <= 0)
+        return FromBgr(design::WaterfallZeroBitsColor);
+    const std::uint32_t rgb = ScaleRgb[static_cast<std::size_t>(std::min(bits, BitsColourScaleTop) - 1)];
+    return QColor::fromRgb(rgb);
+}
+
+QColor FailedPollColour()
+{
+    return FromBgr(design::TotalBitsFailedColor);
+}
+
+QColor NoPollColour()
+{
+    return FromBgr(design::WaterfallNoPollsColor);
+}
