@@ -5,8 +5,8 @@
 #include "common/GeneratedLine.h"
 #include "history/HistoryRecord.h"
 
-inline THistoryRecord GeneratedRecord(const TGeneratedLine& line, int n,
-                                      TPollOrigin origin = TPollOrigin::poRecorder, int lastTone = 255)
+inline THistoryRecord GeneratedRecord(const TGeneratedLine& line, int n, TPollOrigin origin = TPollOrigin::poRecorder,
+                                      int lastTone = 255)
 {
     TLinePoll poll;
     line.Fill(n, poll);

@@ -12,6 +12,8 @@
 #include "history/HistoryTime.h"
 #include "historywindow/HistoryPlotWorker.h"
 #include "historywindow/HistoryWindow.h"
+#include "historywindow/TimePlotWidget.h"
+#include "historywindow/WaterfallWidget.h"
 #include "monitor/HistoryDesign.h"
 #include "story/HistoryPlotData.h"
 #include "story/HistoryPlots.h"
@@ -174,7 +176,8 @@ void BM_PlotsDrawnAllPolls(benchmark::State& state)
         bool drawn = false;
         bool first = true;
         QObject::connect(window.get(), &THistoryWindow::PlotsShown, &loop, [&] {
-            window->TotalBitsChart().repaint();
+            window->TimePlot().repaint();
+            window->Waterfall().repaint();
             window->ChangeCountChart().repaint();
             drawn = true;
             loop.quit();
@@ -196,7 +199,7 @@ void BM_PlotsDrawnAllPolls(benchmark::State& state)
         const double ms = Ms(clock);
         state.SetIterationTime(ms / 1000.0);
         afterwards = std::max(afterwards, watch.LongestMs());
-        if (!drawn || window->TotalBitsSeries().PointCount() == 0)
+        if (!drawn || window->TimePlot().Data().Points.empty())
             state.SkipWithError("the plots were not drawn");
         window.reset();
     }
@@ -223,53 +226,8 @@ void BM_ReadPlotDataAllPolls(benchmark::State& state)
 }
 BENCHMARK(BM_ReadPlotDataAllPolls)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-const std::vector<TTotalBitsPoint>& AllTotals()
-{
-    static const std::vector<TTotalBitsPoint> points = [] {
-        THistoryStore store;
-        std::vector<TTotalBitsPoint> read;
-        if (!store.Open(NinetyDaysStore()) || !store.ReadTotalBits(THistoryFilter::All(), read))
-            std::abort();
-        return read;
-    }();
-    return points;
-}
-
-// The window's thread's share of the total-bits plot: filled with the bars
-// that show, and painted once.
-void BM_TotalBitsPlotReduced(benchmark::State& state)
-{
-    TChart chart;
-    chart.resize(design::HistoryClientWidth - 2 * design::HistoryMargin, design::HistoryPlotHeight);
-    TBarSeries& series = ConfigureTotalBitsChart(chart);
-    for (auto _ : state) {
-        PlotTotalBits(chart, series, AllTotals());
-        benchmark::DoNotOptimize(chart.RenderBitmap(chart.BackColor(), chart.PanelRect()));
-    }
-    state.counters["bars"] = series.PointCount();
-}
-BENCHMARK(BM_TotalBitsPlotReduced)->Unit(benchmark::kMillisecond)->Iterations(10);
-
-// The same picture with a bar for each of the 129,600 polls.
-void BM_TotalBitsPlotEveryPoll(benchmark::State& state)
-{
-    TChart chart;
-    chart.resize(design::HistoryClientWidth - 2 * design::HistoryMargin, design::HistoryPlotHeight);
-    TBarSeries& series = ConfigureTotalBitsChart(chart);
-    for (auto _ : state) {
-        PlotTotalBits(chart, series, AllTotals());
-        series.ClearPoints();
-        for (const TTotalBitsPoint& p : AllTotals())
-            series.AddBarPoint(static_cast<double>(p.TotalBits), FormatLocalTime(p.TimeUtcMs).toStdString(),
-                               p.Captured ? design::TotalBitsCapturedColor : design::TotalBitsFailedColor);
-        benchmark::DoNotOptimize(chart.RenderBitmap(chart.BackColor(), chart.PanelRect()));
-    }
-    state.counters["bars"] = series.PointCount();
-}
-BENCHMARK(BM_TotalBitsPlotEveryPoll)->Unit(benchmark::kMillisecond)->Iterations(2);
-
 // What the window's thread does when the plots' read has come: the data
-// taken, both plots filled and painted on screen.
+// taken, every view filled and painted on screen.
 void BM_PlotsTakenAndPainted(benchmark::State& state)
 {
     THistoryStore store;
@@ -287,9 +245,12 @@ void BM_PlotsTakenAndPainted(benchmark::State& state)
     loop.exec();
     for (auto _ : state) {
         window.Browser().SetPlots(data);
-        PlotTotalBits(window.TotalBitsChart(), window.TotalBitsSeries(), window.Browser().TotalBitsPoints());
+        window.TimePlot().SetData(window.Browser().TotalBitsPoints(), window.Browser().Events(),
+                                  window.Browser().AxisFromUtcMs(), window.Browser().AxisToUtcMs());
+        window.Waterfall().SetGrid(window.Browser().Waterfall());
         PlotChangeCounts(window.ChangeCountChart(), window.ChangeCountSeries(), window.Browser().ChangeCounts());
-        window.TotalBitsChart().repaint();
+        window.TimePlot().repaint();
+        window.Waterfall().repaint();
         window.ChangeCountChart().repaint();
     }
 }

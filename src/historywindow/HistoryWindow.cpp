@@ -7,13 +7,20 @@
 #include "history/HistoryEvents.h"
 #include "history/HistoryTime.h"
 #include "historywindow/HistoryPlotWorker.h"
+#include "historywindow/TimePlotWidget.h"
+#include "historywindow/ToneComparisonWidget.h"
+#include "historywindow/WaterfallWidget.h"
 #include "monitor/HistoryDesign.h"
 #include "story/HistoryPlots.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -22,8 +29,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -56,9 +65,13 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     fPeriod = new QComboBox(this);
     for (const design::HistoryPeriod& period : design::HistoryPeriods)
         fPeriod->addItem(QStringFromUtf8(period.Caption));
+    fPeriod->addItem(QStringFromUtf8(design::HistoryCustomPeriod));
     fPeriod->setCurrentIndex(design::HistoryDefaultPeriod);
     top->addWidget(fPeriod);
     top->addStretch(1);
+    fCompare = new QPushButton(QStringFromUtf8(design::CompareButton), this);
+    fCompare->setToolTip(QStringLiteral("Compares the two chosen polls tone by tone"));
+    top->addWidget(fCompare);
     fExport = new QPushButton(QStringFromUtf8(design::HistoryExportButton), this);
     fExport->setToolTip(QStringLiteral("Writes the chosen polls, or every listed poll when none is chosen"));
     top->addWidget(fExport);
@@ -102,20 +115,22 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     lists->setStretchFactor(1, 0);
     layout->addWidget(lists, 1);
 
-    fPlotArea = new QStackedWidget(this);
+    fPlotArea = new QStackedWidget(lists);
     fPlotsPage = new QWidget(fPlotArea);
     auto* plots = new QVBoxLayout(fPlotsPage);
     plots->setContentsMargins(0, 0, 0, 0);
-    fTotalBitsChart = new TChart(fPlotsPage);
-    fTotalBitsChart->setMinimumHeight(design::HistoryPlotHeight);
-    fTotalBitsSeries = &ConfigureTotalBitsChart(*fTotalBitsChart);
-    // The bars it holds are those that show at its size.
-    fTotalBitsChart->installEventFilter(this);
-    plots->addWidget(fTotalBitsChart);
-    fChangeCountChart = new TChart(fPlotsPage);
+    fTimePlot = new TTimePlotWidget(fPlotsPage);
+    plots->addWidget(fTimePlot, 2);
+    fViews = new QTabWidget(fPlotsPage);
+    fWaterfall = new TWaterfallWidget(fViews);
+    fViews->addTab(fWaterfall, QStringFromUtf8(design::ViewWaterfallTab));
+    fChangeCountChart = new TChart(fViews);
     fChangeCountChart->setMinimumHeight(design::HistoryPlotHeight);
     fChangeCountSeries = &ConfigureChangeCountChart(*fChangeCountChart);
-    plots->addWidget(fChangeCountChart);
+    fViews->addTab(fChangeCountChart, QStringFromUtf8(design::ViewChangesTab));
+    fComparison = new TToneComparisonWidget(fViews);
+    fViews->addTab(fComparison, QStringFromUtf8(design::ViewCompareTab));
+    plots->addWidget(fViews, 3);
     fPlotArea->addWidget(fPlotsPage);
 
     fProgressPage = new QWidget(fPlotArea);
@@ -129,7 +144,8 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     progress->addWidget(fProgressBar);
     progress->addStretch(1);
     fPlotArea->addWidget(fProgressPage);
-    layout->addWidget(fPlotArea);
+    lists->addWidget(fPlotArea);
+    lists->setStretchFactor(2, 3);
 
     fPlotWorker = std::make_unique<THistoryPlotWorker>();
     connect(fPlotWorker.get(), &THistoryPlotWorker::Progress, this,
@@ -146,9 +162,21 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     connect(fExport, &QPushButton::clicked, this, [this] { ExportClick(); });
     connect(fList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { CurrentRowChanged(current.row()); });
+    connect(fList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ShowMessage(); });
+    connect(fCompare, &QPushButton::clicked, this, [this] { CompareChosen(); });
+    connect(fEvents, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item != nullptr && item->data(0, Qt::UserRole).isValid())
+            ChooseEvent(item->data(0, Qt::UserRole).toInt());
+    });
+    connect(fTimePlot, &TTimePlotWidget::RangeChosen, this, [this](qint64 from, qint64 to) { SetRange(from, to); });
+    connect(fTimePlot, &TTimePlotWidget::EventClicked, this, [this](int event) { SelectEvent(event); });
+    connect(fWaterfall, &TWaterfallWidget::PollClicked, this, [this](qint64 id) {
+        fBrowser.ChooseId(id);
+        ShowMessage();
+    });
 
-    // The events take their design height; the polls the rest.
-    lists->setSizes({design::HistoryClientHeight, design::HistoryEventsHeight});
+    // The events and the views take their design heights; the polls the rest.
+    lists->setSizes({design::HistoryClientHeight, design::HistoryEventsHeight, design::HistoryViewsHeight});
 
     Reload();
 }
@@ -157,7 +185,8 @@ THistoryWindow::~THistoryWindow()
 {
     // A reading under way is cancelled and its thread joined before anything else goes.
     fPlotWorker.reset();
-    fTotalBitsChart->removeEventFilter(this);
+    // The time plot shows the browser's vectors: it lets go of them first.
+    fTimePlot->SetData({}, {}, 0, 1);
     // The view lets go of the model before the browser that owns it goes.
     fList->setModel(nullptr);
 }
@@ -182,7 +211,56 @@ void THistoryWindow::SetPeriod(int period)
         fPeriod->setCurrentIndex(period);  // comes back here through the signal
         return;
     }
+    if (period == THistoryBrowser::CustomPeriod) {
+        // Chosen in the box: the dialog says which range; cancelled, the box
+        // shows the period listed before.
+        if (fBrowser.Period() != THistoryBrowser::CustomPeriod && !AskRange()) {
+            const QSignalBlocker blocker(fPeriod);
+            fPeriod->setCurrentIndex(fBrowser.Period());
+        }
+        return;
+    }
     fBrowser.SetPeriod(period, CurrentUtcMs());
+    PeriodChanged();
+}
+
+void THistoryWindow::SetRange(std::int64_t fromUtcMs, std::int64_t toUtcMs)
+{
+    fBrowser.SetRange(fromUtcMs, toUtcMs);
+    {
+        const QSignalBlocker blocker(fPeriod);
+        fPeriod->setCurrentIndex(THistoryBrowser::CustomPeriod);
+    }
+    PeriodChanged();
+}
+
+bool THistoryWindow::AskRange()
+{
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringFromUtf8(design::HistoryRangeCaption));
+    auto* form = new QFormLayout(&dialog);
+    const auto edit = [&](std::int64_t utcMs) {
+        auto* field = new QDateTimeEdit(QDateTime::fromMSecsSinceEpoch(utcMs).toLocalTime(), &dialog);
+        field->setDisplayFormat(QStringFromUtf8(design::HistoryRangeFormat));
+        field->setCalendarPopup(true);
+        return field;
+    };
+    QDateTimeEdit* from = edit(fBrowser.AxisFromUtcMs());
+    QDateTimeEdit* to = edit(fBrowser.Filter().HasUntil ? fBrowser.AxisToUtcMs() : CurrentUtcMs());
+    form->addRow(QStringFromUtf8(design::HistoryRangeFromLabel), from);
+    form->addRow(QStringFromUtf8(design::HistoryRangeToLabel), to);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    SetRange(from->dateTime().toMSecsSinceEpoch(), to->dateTime().toMSecsSinceEpoch());
+    return true;
+}
+
+void THistoryWindow::PeriodChanged()
+{
     ShowMessage();
     StartPlots();
 }
@@ -241,7 +319,8 @@ void THistoryWindow::RefreshPlots()
 void THistoryWindow::DrawPlots()
 {
     fPlotArea->setCurrentWidget(fPlotsPage);
-    PlotTotalBits(*fTotalBitsChart, *fTotalBitsSeries, fBrowser.TotalBitsPoints());
+    fTimePlot->SetData(fBrowser.TotalBitsPoints(), fBrowser.Events(), fBrowser.AxisFromUtcMs(), fBrowser.AxisToUtcMs());
+    fWaterfall->SetGrid(fBrowser.Waterfall());
     PlotChangeCounts(*fChangeCountChart, *fChangeCountSeries, fBrowser.ChangeCounts());
     ListEvents();
     fPlottedPeriod = fBrowser.Period();
@@ -265,6 +344,7 @@ void THistoryWindow::ListEvents()
     items.reserve(static_cast<qsizetype>(events.size()));
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
         const TLineEvent& event = it->Event;
+        const int index = static_cast<int>(events.rend() - it) - 1;
         std::string detail = LineEventDetail(event);
         if (withHost)
             detail = "host " + it->Host + (detail.empty() ? "" : "; " + detail);
@@ -274,6 +354,7 @@ void THistoryWindow::ListEvents()
                                                      QStringFromUtf8(LineEventKindName(event.Kind)), tones,
                                                      QString::number(event.Polls()), QStringFromUtf8(detail)});
         item->setToolTip(5, item->text(5));
+        item->setData(0, Qt::UserRole, index);
         items.push_back(item);
     }
     fEvents->addTopLevelItems(items);
@@ -302,19 +383,6 @@ void THistoryWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!fPlotsCurrent && !fPlotWorker->Busy())
         StartPlots();
-}
-
-bool THistoryWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    // The total-bits series holds the bars that show at the chart's size:
-    // plotted again at the new size (given to the chart first, which its own
-    // handler would do only after this one) before the chart paints.
-    if (watched == fTotalBitsChart && event->type() == QEvent::Resize && !fBrowser.TotalBitsPoints().empty()) {
-        const QSize size = static_cast<QResizeEvent*>(event)->size();
-        fTotalBitsChart->SetSize(size.width(), size.height());
-        PlotTotalBits(*fTotalBitsChart, *fTotalBitsSeries, fBrowser.TotalBitsPoints());
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void THistoryWindow::CurrentRowChanged(int row)
@@ -353,6 +421,59 @@ void THistoryWindow::ShowMessage()
 {
     fStatus->setText(QString::fromStdString(fBrowser.Message()));
     fExport->setEnabled(fBrowser.Store().IsOpen());
+    fCompare->setEnabled(fBrowser.Store().IsOpen() && fList->selectionModel()->selectedRows().size() == 2);
+}
+
+bool THistoryWindow::CompareChosen()
+{
+    const QModelIndexList rows = fList->selectionModel()->selectedRows();
+    if (rows.size() != 2)
+        return false;
+    const THistoryListModel& model = fBrowser.Model();
+    return ComparePolls(model.SummaryAt(rows[0].row()).Id, model.SummaryAt(rows[1].row()).Id);
+}
+
+bool THistoryWindow::ComparePolls(std::int64_t firstId, std::int64_t secondId)
+{
+    THistoryRecord older, newer;
+    if (!fBrowser.ReadPair(firstId, secondId, older, newer)) {
+        fComparison->Clear();
+        ShowMessage();
+        return false;
+    }
+    TToneComparisonData data;
+    data.Comparison = CompareTones(older.Bits, newer.Bits);
+    data.BeforeUtcMs = older.TimeUtcMs;
+    data.AfterUtcMs = newer.TimeUtcMs;
+    fComparison->SetComparison(data);
+    fViews->setCurrentWidget(fComparison);
+    return true;
+}
+
+void THistoryWindow::SelectEvent(int event)
+{
+    for (int i = 0; i < fEvents->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = fEvents->topLevelItem(i);
+        if (item->data(0, Qt::UserRole).isValid() && item->data(0, Qt::UserRole).toInt() == event) {
+            fEvents->setCurrentItem(item);  // comes to ChooseEvent through the signal
+            fEvents->scrollToItem(item);
+            return;
+        }
+    }
+}
+
+void THistoryWindow::ChooseEvent(int event)
+{
+    const std::vector<THostLineEvent>& events = fBrowser.Events();
+    if (event < 0 || event >= static_cast<int>(events.size()))
+        return;
+    fTimePlot->SetHighlightedEvent(event);
+    // The readings either side of it, compared: what the event did to the line.
+    const THistoryBrowser::TPollsAround around = fBrowser.PollsAround(events[static_cast<std::size_t>(event)].Event);
+    if (around.BeforeId != 0 && around.AfterId != 0 && around.BeforeId != around.AfterId)
+        ComparePolls(around.BeforeId, around.AfterId);
+    else
+        fComparison->Clear();
 }
 
 QString THistoryWindow::StatusText() const

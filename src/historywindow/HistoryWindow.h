@@ -17,10 +17,14 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
+class QTabWidget;
 class QTableView;
 class QTreeWidget;
 class TChart;
 class TBarSeries;
+class TTimePlotWidget;
+class TToneComparisonWidget;
+class TWaterfallWidget;
 class THistoryPlotWorker;
 
 class THistoryWindow : public QWidget {
@@ -41,11 +45,22 @@ public:
     void PollRecorded();
     // Lists another period (an index into design::HistoryPeriods).
     void SetPeriod(int period);
+    // Lists a range of the user's own (the period box then shows "Custom range...").
+    void SetRange(std::int64_t fromUtcMs, std::int64_t toUtcMs);
+    // Asks for a range in a dialog, starting from the one listed; false when cancelled.
+    bool AskRange();
     // Reads and draws the two plots for the listed period at once, on this
     // thread (the window itself has them read by its worker).
     void RefreshPlots();
     // Writes the chosen rows (or the whole period when none is chosen) to path.
     bool ExportTo(const QString& path);
+    // Compares the two polls chosen in the list (false unless two are), or
+    // two given polls, on the Compare tab.
+    bool CompareChosen();
+    bool ComparePolls(std::int64_t firstId, std::int64_t secondId);
+    // Chooses a line event (an index into the browser's events): marked on
+    // the time plot, the readings either side of it compared.
+    void SelectEvent(int event);
 
     // --- setters ---------------------------------------------------------------------------
     void SetOnPollChosen(THistoryBrowser::TPollChosen handler) { fBrowser.SetOnPollChosen(std::move(handler)); }
@@ -54,9 +69,12 @@ public:
     THistoryBrowser& Browser() { return fBrowser; }
     QTableView& List() { return *fList; }
     QTreeWidget& EventList() { return *fEvents; }
-    TChart& TotalBitsChart() { return *fTotalBitsChart; }
+    TTimePlotWidget& TimePlot() { return *fTimePlot; }
+    TWaterfallWidget& Waterfall() { return *fWaterfall; }
+    TToneComparisonWidget& Comparison() { return *fComparison; }
+    QTabWidget& Views() { return *fViews; }
+    QPushButton& CompareButton() { return *fCompare; }
     TChart& ChangeCountChart() { return *fChangeCountChart; }
-    TBarSeries& TotalBitsSeries() { return *fTotalBitsSeries; }
     TBarSeries& ChangeCountSeries() { return *fChangeCountSeries; }
     QString StatusText() const;
     THistoryPlotWorker& PlotWorker() { return *fPlotWorker; }
@@ -71,7 +89,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ExportClick();
@@ -85,6 +102,10 @@ private:
     void DrawPlots();
     // The browser's events of the period, newest first.
     void ListEvents();
+    void ChooseEvent(int event);
+
+    // The list and the views follow the browser's period as it now stands.
+    void PeriodChanged();
 
     // --- data ------------------------------------------------------------------------------
     THistoryBrowser fBrowser;
@@ -92,9 +113,12 @@ private:
     QPushButton* fExport = nullptr;
     QTableView* fList = nullptr;
     QTreeWidget* fEvents = nullptr;
-    TChart* fTotalBitsChart = nullptr;
+    QPushButton* fCompare = nullptr;
+    TTimePlotWidget* fTimePlot = nullptr;
+    QTabWidget* fViews = nullptr;
+    TWaterfallWidget* fWaterfall = nullptr;
+    TToneComparisonWidget* fComparison = nullptr;
     TChart* fChangeCountChart = nullptr;
-    TBarSeries* fTotalBitsSeries = nullptr;
     TBarSeries* fChangeCountSeries = nullptr;
     // The plots, or the progress of their reading, in the same place.
     QStackedWidget* fPlotArea = nullptr;

@@ -19,7 +19,7 @@ inline constexpr std::string_view MenuShowHistory = "Show history...";
 
 inline constexpr std::string_view HistoryCaption = "Line history";
 inline constexpr int HistoryClientWidth = 720;
-inline constexpr int HistoryClientHeight = 700;  // room for the line events under the list
+inline constexpr int HistoryClientHeight = 900;  // room for the line events and the views under the list
 inline constexpr int HistoryMinWidth = 480;
 inline constexpr int HistoryMinHeight = 420;
 inline constexpr int HistoryPlotHeight = 170;  // each of the two plots
@@ -39,6 +39,13 @@ inline constexpr std::array<HistoryPeriod, 5> HistoryPeriods{{
     {"All polls", 0},
 }};
 inline constexpr int HistoryDefaultPeriod = 1;  // "Last 24 hours"
+// After the periods: a range of the user's own, chosen in a dialog or by
+// zooming and panning the time axis.
+inline constexpr std::string_view HistoryCustomPeriod = "Custom range...";
+inline constexpr std::string_view HistoryRangeCaption = "Custom range";
+inline constexpr std::string_view HistoryRangeFromLabel = "From:";
+inline constexpr std::string_view HistoryRangeToLabel = "To:";
+inline constexpr std::string_view HistoryRangeFormat = "yyyy-MM-dd HH:mm:ss";
 
 inline constexpr std::string_view HistoryExportButton = "Export CSV...";
 inline constexpr std::string_view HistoryExportFilter = "CSV files (*.csv)";
@@ -63,6 +70,20 @@ inline constexpr std::array<int, 5> HistoryEventColumnWidths{140, 140, 100, 70, 
 inline constexpr std::string_view HistoryNoEvents = "No line events in this period";
 // The list's height at the default window size (its title and about four rows).
 inline constexpr int HistoryEventsHeight = 110;
+// The views' height at the default window size: the time plot over the tabs.
+inline constexpr int HistoryViewsHeight = 440;
+
+// ---- The views of the period, on tabs under the lists --------------------------
+
+inline constexpr std::string_view ViewWaterfallTab = "Waterfall";
+inline constexpr std::string_view ViewChangesTab = "Changes per tone";
+inline constexpr std::string_view ViewCompareTab = "Compare";
+inline constexpr std::string_view CompareButton = "Compare";
+inline constexpr std::string_view CompareHint =
+    "Choose two polls in the list, or a line event, and press Compare to see them tone by tone.";
+inline constexpr std::string_view SaveReportButton = "Save report...";
+inline constexpr std::string_view SaveReportFilter = "PDF files (*.pdf)";
+inline constexpr std::string_view SaveReportDefaultName = "line-report.pdf";
 
 // ---- The two plots -------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "history/HistoryValues.h"
 #include "historywindow/HistoryPlotWorker.h"
 #include "historywindow/HistoryWindow.h"
+#include "historywindow/TimePlotWidget.h"
 #include "monitor/HistoryDesign.h"
 
 #include <QApplication>
@@ -52,13 +53,15 @@ protected:
 
     static bool Idle(THistoryWindow& window) { return window.PlotWorker().RunningThreads() == 0; }
 
-    // Bar n of the total-bits plot as poll n of Fill draws it.
-    static void ExpectTotalBitsBar(TBarSeries& totals, int bar, int n)
+    // Point i of the total-bits plot as poll n of Fill gives it.
+    static void ExpectTotalBitsPoint(const TTimePlotData& totals, int i, int n)
     {
         const bool captured = n % 5 != 4;
-        EXPECT_EQ(totals.PointY(bar), captured ? static_cast<double>(TotalBits(GeneratedBits(n))) : 0.0) << bar;
-        EXPECT_EQ(totals.PointColor(bar), captured ? design::TotalBitsCapturedColor : design::TotalBitsFailedColor)
-            << bar;
+        const TTotalBitsPoint& point = totals.Points[static_cast<std::size_t>(i)];
+        EXPECT_EQ(point.Captured, captured) << i;
+        if (captured) {
+            EXPECT_EQ(point.TotalBits, TotalBits(GeneratedBits(n))) << i;
+        }
     }
 
     QTemporaryDir dir;
@@ -79,7 +82,7 @@ TEST_F(HistoryPlotWorkerTest, PlotsComeFromTheWorkerAndEqualTheReadOnTheWindowsT
     // Nothing is read on the window's thread: the plots' place says what is read.
     EXPECT_TRUE(window.ShowsPlotProgress());
     EXPECT_EQ(window.PlotProgressText(), QStringLiteral("Reading 0 of 7 polls..."));
-    EXPECT_EQ(window.TotalBitsSeries().PointCount(), 0);
+    EXPECT_EQ(window.TimePlot().Data().Points.size(), 0u);
 
     THeldJob job;
     window.PlotWorker().SetJobHook(job.Hook());
@@ -92,10 +95,10 @@ TEST_F(HistoryPlotWorkerTest, PlotsComeFromTheWorkerAndEqualTheReadOnTheWindowsT
 
     // Every poll has its bar, the failed one red; the refused record's total
     // comes from its summary columns.
-    TBarSeries& totals = window.TotalBitsSeries();
-    ASSERT_EQ(totals.PointCount(), 7);
+    const TTimePlotData& totals = window.TimePlot().Data();
+    ASSERT_EQ(totals.Points.size(), 7u);
     for (int n = 0; n < 7; ++n)
-        ExpectTotalBitsBar(totals, n, n);
+        ExpectTotalBitsPoint(totals, n, n);
     // Readable captured polls 0, 1, 3, 5, 6: every tone moves at each of the
     // four steps (by one bit, or two across a poll left out).
     TBarSeries& changes = window.ChangeCountSeries();
@@ -145,10 +148,10 @@ TEST_F(HistoryPlotWorkerTest, AnotherPeriodChosenMidReadCancelsItAndShowsTheNewP
     EXPECT_EQ(window.PlotWorker().StartedJobs(), 3u);  // the window's first period, all polls, the last hour
     EXPECT_EQ(window.PlotWorker().CancelledJobs(), 2u);
 
-    TBarSeries& totals = window.TotalBitsSeries();
-    ASSERT_EQ(totals.PointCount(), 30);
-    for (int bar = 0; bar < 30; ++bar)
-        ExpectTotalBitsBar(totals, bar, 3000 + bar);
+    const TTimePlotData& totals = window.TimePlot().Data();
+    ASSERT_EQ(totals.Points.size(), 30u);
+    for (int i = 0; i < 30; ++i)
+        ExpectTotalBitsPoint(totals, i, 3000 + i);
     // 24 captured polls, each a change of every tone from the one before.
     for (int tone = 0; tone < ToneCount; ++tone)
         ASSERT_EQ(window.ChangeCountSeries().PointY(tone), 23.0) << tone;
@@ -171,12 +174,12 @@ TEST_F(HistoryPlotWorkerTest, ClosingOrDestroyingTheWindowMidReadIsClean)
     ASSERT_TRUE(WaitFor([&] { return Idle(window); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(plotsShown, 0);
-    EXPECT_EQ(window.TotalBitsSeries().PointCount(), 0);
+    EXPECT_EQ(window.TimePlot().Data().Points.size(), 0u);
 
     // Shown again: read anew.
     window.show();
     ASSERT_TRUE(WaitFor([&] { return plotsShown == 1 && Idle(window); }));
-    EXPECT_EQ(window.TotalBitsSeries().PointCount(), 200);
+    EXPECT_EQ(window.TimePlot().Data().Points.size(), 200u);
 
     // Destroyed while its read is held: the read is cancelled and its thread
     // joined, and what it had sent to the window's thread goes nowhere.

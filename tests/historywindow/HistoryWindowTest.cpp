@@ -10,15 +10,22 @@
 #include "history/HistoryTime.h"
 #include "history/HistoryValues.h"
 #include "historywindow/HistoryWindow.h"
+#include "historywindow/TimePlotWidget.h"
+#include "historywindow/ToneComparisonWidget.h"
+#include "historywindow/WaterfallWidget.h"
 #include "monitor/HistoryDesign.h"
 #include "monitor/MonitorChart.h"
 #include "story/HistoryPlots.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -149,12 +156,14 @@ TEST_F(HistoryWindowTest, PlotsShowEveryListedPollAndTheChangesPerTone)
     THistoryWindow window(Path());
     window.RefreshPlots();
 
-    // One bar per poll, oldest first, the failed one red.
-    TBarSeries& totals = window.TotalBitsSeries();
-    ASSERT_EQ(totals.PointCount(), 7);
+    // Every poll on the time plot, oldest first, the failed one marked so.
+    const TTimePlotData& totals = window.TimePlot().Data();
+    ASSERT_EQ(totals.Points.size(), 7u);
     for (int n = 0; n < 7; ++n) {
-        EXPECT_EQ(totals.PointY(n), n == 4 ? 0.0 : static_cast<double>(TotalBits(GeneratedBits(n)))) << n;
-        EXPECT_EQ(totals.PointColor(n), n == 4 ? design::TotalBitsFailedColor : design::TotalBitsCapturedColor);
+        EXPECT_EQ(totals.Points[static_cast<std::size_t>(n)].Captured, n != 4) << n;
+        if (n != 4) {
+            EXPECT_EQ(totals.Points[static_cast<std::size_t>(n)].TotalBits, TotalBits(GeneratedBits(n))) << n;
+        }
     }
 
     // Captured polls 0,1,2,3,5,6: every tone moves by one bit between
@@ -167,9 +176,9 @@ TEST_F(HistoryWindowTest, PlotsShowEveryListedPollAndTheChangesPerTone)
     EXPECT_EQ(changes.PointColor(31), design::ColorGreen);
     EXPECT_EQ(changes.PointColor(32), design::ColorBlue);
 
-    // Drawn: the picture holds the blue bars (the failed poll's bar has no height).
-    TChart& chart = window.TotalBitsChart();
-    const QImage picture = chart.RenderBitmap(chart.BackColor(), chart.PanelRect());
+    // Drawn: the picture holds the blue line.
+    window.TimePlot().resize(600, 200);
+    const QImage picture = window.TimePlot().grab().toImage();
     std::set<QRgb> colours;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
@@ -345,6 +354,25 @@ TEST_F(HistoryWindowTest, ListsTheLineEventsOfThePeriodNewestFirst)
     };
     EXPECT_EQ(EventRows(list), expected);
 
+    // Choosing the tones-lost event marks it on the time plot (oldest first
+    // it is the third) and compares the readings either side of it.
+    list.setCurrentItem(list.topLevelItem(1));
+    EXPECT_EQ(window.TimePlot().HighlightedEvent(), 2);
+    ASSERT_TRUE(window.Comparison().Comparison().has_value());
+    EXPECT_EQ(window.Views().currentWidget(), &window.Comparison());
+    {
+        const TToneComparisonData& shownPair = *window.Comparison().Comparison();
+        EXPECT_EQ(shownPair.BeforeUtcMs, times[24]);
+        EXPECT_EQ(shownPair.AfterUtcMs, times[25]);
+        EXPECT_EQ(shownPair.Comparison.BitsLost, 30);
+        EXPECT_EQ(shownPair.Comparison.TonesLost, 5);
+        EXPECT_EQ(shownPair.Comparison.BitsGained, 0);
+    }
+    // The no-reply run: the readings on either side are polls 9 and 13.
+    list.setCurrentItem(list.topLevelItem(3));
+    EXPECT_EQ(window.Comparison().Comparison()->BeforeUtcMs, times[9]);
+    EXPECT_EQ(window.Comparison().Comparison()->AfterUtcMs, times[13]);
+
     // The last hour holds polls 30..38 alone, the same line all along; the
     // events of the period before are gone as soon as it is chosen.
     window.SetPeriod(0);
@@ -380,6 +408,70 @@ TEST_F(HistoryWindowTest, AtItsDefaultSizeThePollColumnsFitAndEveryPartShows)
     const int row = polls.verticalHeader()->defaultSectionSize();
     EXPECT_GE(polls.viewport()->height(), 7 * row);
     EXPECT_GE(window.EventList().viewport()->height(), 3 * row);
-    EXPECT_GE(window.TotalBitsChart().height(), design::HistoryPlotHeight);
-    EXPECT_GE(window.ChangeCountChart().height(), design::HistoryPlotHeight);
+    EXPECT_GE(window.TimePlot().height(), design::HistoryPlotHeight);
+    EXPECT_GE(window.Waterfall().height(), design::HistoryPlotHeight);
+}
+
+TEST_F(HistoryWindowTest, TheViewsFollowARangeChosenByZoomingAndTheyChoosePolls)
+{
+    Fill(120);  // two hours, a poll a minute
+    THistoryWindow window(Path());
+    int shown = 0;
+    QObject::connect(&window, &THistoryWindow::PlotsShown, [&] { ++shown; });
+    std::vector<THistoryRecord> chosen;
+    window.SetOnPollChosen([&](const THistoryRecord& r) { chosen.push_back(r); });
+    window.show();
+    ASSERT_TRUE(WaitFor([&] { return shown == 1; }));
+    EXPECT_EQ(window.Waterfall().Shown().Polls(), 120);
+
+    // Zoomed in six times near the right end (the polls are the last two of
+    // the 24 hours shown): once the axis rests, the list, the events and the
+    // views are of the 22.5 minutes it shows.
+    TTimePlotWidget& plot = window.TimePlot();
+    const QRect area = plot.Layout().Plot;
+    for (int i = 0; i < 6; ++i)
+        plot.ZoomAt(area.right() - area.width() / 20, 0.5);
+    const std::int64_t from = plot.Data().FromUtcMs, to = plot.Data().ToUtcMs;
+    ASSERT_TRUE(WaitFor([&] { return shown == 2; }));
+    EXPECT_EQ(window.Browser().Period(), THistoryBrowser::CustomPeriod);
+    EXPECT_EQ(window.findChild<QComboBox*>()->currentText(), QStringLiteral("Custom range..."));
+    EXPECT_EQ(window.Browser().Filter().SinceUtcMs, from);
+    EXPECT_EQ(window.Browser().Filter().UntilUtcMs, to);
+    EXPECT_EQ(plot.Data().FromUtcMs, from);
+    EXPECT_EQ(plot.Data().ToUtcMs, to);
+    THistoryStore store;
+    ASSERT_TRUE(store.Open(Path()));
+    const std::int64_t inRange = store.Count(window.Browser().Filter());
+    EXPECT_GT(inRange, 0);
+    EXPECT_LT(inRange, 120);
+    EXPECT_EQ(window.Browser().ListedCount(), inRange);
+    EXPECT_EQ(static_cast<std::int64_t>(plot.Data().Points.size()), inRange);
+    EXPECT_EQ(window.Waterfall().Shown().Polls(), inRange);
+    EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("%1 polls (from ").arg(inRange)));
+
+    // A click on the waterfall's top row chooses the newest poll of the range.
+    window.Views().setCurrentWidget(&window.Waterfall());
+    QApplication::processEvents();
+    TWaterfallWidget& waterfall = window.Waterfall();
+    const QPoint top = waterfall.Layout().Plot.topLeft() + QPoint(200, 0);
+    const std::int64_t newest = waterfall.PollAt(top);
+    ASSERT_NE(newest, 0);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(top), waterfall.mapToGlobal(QPointF(top)), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&waterfall, &release);
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen.back().Id, newest);
+    EXPECT_EQ(chosen.back().Id, window.Browser().Model().SummaryAt(0).Id);
+
+    // Two polls chosen in the list: Compare shows them, older first.
+    EXPECT_FALSE(window.CompareButton().isEnabled());
+    Select(window, 0, QItemSelectionModel::ClearAndSelect);
+    Select(window, 2, QItemSelectionModel::Select);
+    ASSERT_TRUE(window.CompareButton().isEnabled());
+    window.CompareButton().click();
+    ASSERT_TRUE(window.Comparison().Comparison().has_value());
+    const TToneComparisonData& pair = *window.Comparison().Comparison();
+    EXPECT_EQ(pair.AfterUtcMs, window.Browser().Model().SummaryAt(0).TimeUtcMs);
+    EXPECT_EQ(pair.BeforeUtcMs, window.Browser().Model().SummaryAt(2).TimeUtcMs);
+    EXPECT_EQ(window.Views().currentWidget(), &window.Comparison());
 }
