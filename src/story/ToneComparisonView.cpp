@@ -18,7 +18,8 @@ namespace {
 
 QColor Colour(std::uint32_t bgr)
 {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 QString Grouped(std::int64_t n)
@@ -94,8 +95,8 @@ QStringList ToneComparisonSummary(const TToneComparisonData& data, const QTimeZo
         QStringLiteral("After: %1, %2 bits on %3")
             .arg(TimeText(data.AfterUtcMs, zone), Grouped(c.TotalAfter), Tones(TonesOf(c.After, true))),
         QStringLiteral("Gained %1 bits, lost %2 bits (net %3); %4 back from 0 bits, %5 down to 0 bits")
-            .arg(Grouped(c.BitsGained), Grouped(c.BitsLost), Signed(c.TotalAfter - c.TotalBefore),
-                 Tones(c.TonesGained), Tones(c.TonesLost)),
+            .arg(Grouped(c.BitsGained), Grouped(c.BitsLost), Signed(c.TotalAfter - c.TotalBefore), Tones(c.TonesGained),
+                 Tones(c.TonesLost)),
     };
 }
 
@@ -125,8 +126,7 @@ void PaintToneComparison(QPainter& painter, const TToneComparisonLayout& layout,
     };
     painter.setPen(Colour(design::ColorGridGrey));
     for (int b = 0; b <= top; b += 5)
-        painter.drawLine(bits.left(), bitsY(b), bits.right(),
-                         bitsY(b));
+        painter.drawLine(bits.left(), bitsY(b), bits.right(), bitsY(b));
     for (int t = 0; t < ToneCount; ++t) {
         const int x0 = ToneX(bits, t), x1 = std::max(x0 + 1, ToneX(bits, t + 1));
         const int y = bitsY(c.After[t]);
@@ -168,8 +168,7 @@ void PaintToneComparison(QPainter& painter, const TToneComparisonLayout& layout,
     }
     painter.setPen(Qt::black);
     painter.drawLine(diff.left(), middle, diff.right(), middle);
-    painter.drawText(QRect(layout.Bounds.left(), diff.top(), diff.left() - layout.Bounds.left() - 4,
-                           metrics.height()),
+    painter.drawText(QRect(layout.Bounds.left(), diff.top(), diff.left() - layout.Bounds.left() - 4, metrics.height()),
                      Qt::AlignRight | Qt::AlignTop, QStringLiteral("+%1").arg(most));
     painter.drawText(QRect(layout.Bounds.left(), diff.bottom() + 1 - metrics.height(),
                            diff.left() - layout.Bounds.left() - 4, metrics.height()),
@@ -197,7 +196,8 @@ int ToneComparisonToneAt(const TToneComparisonLayout& layout, QPoint point)
     for (const QRect& plot : {layout.BitsPlot, layout.DifferencePlot}) {
         if (!plot.contains(point))
             continue;
-        const int tone = static_cast<int>(static_cast<std::int64_t>(point.x() - plot.left()) * ToneCount / plot.width());
+        const int tone =
+            static_cast<int>(static_cast<std::int64_t>(point.x() - plot.left()) * ToneCount / plot.width());
         // The column edges round down: step to the tone whose column holds x.
         int t = std::clamp(tone, 0, ToneCount - 1);
         while (t + 1 < ToneCount && ToneX(plot, t + 1) <= point.x())

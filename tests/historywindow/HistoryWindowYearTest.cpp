@@ -2,8 +2,8 @@
 // window's thread, which is never held up for long while they are.
 
 #include "HistoryTestUtil.h"
-#include "common/GeneratedRecord.h"
 #include "HistoryWaiting.h"
+#include "common/GeneratedRecord.h"
 
 #include "history/HistoryStore.h"
 #include "history/HistoryTime.h"

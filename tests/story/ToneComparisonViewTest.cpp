@@ -1,8 +1,8 @@
 // The comparison of two polls as drawn: the totals against a hand count, the
 // bars and the difference at the right tones, the tone labels apart.
 
-#include "app/ToneBits.h"
 #include "story/ToneComparisonView.h"
+#include "app/ToneBits.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -67,9 +67,9 @@ TEST(ToneComparisonViewTest, BarsAndDifferenceStandAtTheirTones)
         return plot.left() + (tone * plot.width() / ToneCount + (tone + 1) * plot.width() / ToneCount) / 2;
     };
     const int barY = layout.BitsPlot.bottom() - 2;
-    EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 50), barY), qRgb(0, 0, 255));    // downstream blue
+    EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 50), barY), qRgb(0, 0, 255));       // downstream blue
     EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 105), barY), qRgb(255, 255, 255));  // lost: no bar
-    EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 33), barY), qRgb(0, 128, 0));  // upstream green
+    EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 33), barY), qRgb(0, 128, 0));       // upstream green
     const QRect& diff = layout.DifferencePlot;
     const int middle = diff.top() + diff.height() / 2;
     EXPECT_EQ(image.pixel(columnX(diff, 105), middle + 3), qRgb(255, 0, 0));  // lost, below
