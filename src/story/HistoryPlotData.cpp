@@ -1,5 +1,7 @@
 #include "story/HistoryPlotData.h"
 
+#include <algorithm>
+
 bool ReadHistoryPlotData(THistoryStore& store, const THistoryFilter& filter, THistoryPlotData& data, std::string& error,
                          const THistoryReadProgress& progress, const THistoryReadCancelled& cancelled)
 {
@@ -14,8 +16,20 @@ bool ReadHistoryPlotData(THistoryStore& store, const THistoryFilter& filter, THi
         };
     };
     const auto isCancelled = [&] { return cancelled && cancelled(); };
-    const bool read = ReadStoredTotalBits(store, filter, data.TotalBits, half(false), cancelled) &&
-                      CountStoredToneChanges(store, filter, data.ChangesPerTone, half(true), cancelled, &data.Refused);
+    bool read = ReadStoredTotalBits(store, filter, data.TotalBits, half(false), cancelled);
+    // The period the views show, and the waterfall's rows built in the pass
+    // of the change count that reads every record.
+    if (read && !data.TotalBits.empty()) {
+        data.FromUtcMs = filter.HasSince ? filter.SinceUtcMs : data.TotalBits.front().TimeUtcMs;
+        data.ToUtcMs = filter.HasUntil ? filter.UntilUtcMs : data.TotalBits.back().TimeUtcMs;
+        data.ToUtcMs = std::max(data.ToUtcMs, data.FromUtcMs);
+    }
+    TWaterfallBuilder waterfall(data.FromUtcMs, data.ToUtcMs);
+    const auto addToWaterfall = [&waterfall](const THistoryRecord& record) {
+        waterfall.Add(record.Id, record.TimeUtcMs, record.Outcome.Captured, record.Bits);
+    };
+    read = read && CountStoredToneChanges(store, filter, data.ChangesPerTone, half(true), cancelled, &data.Refused,
+                                          data.TotalBits.empty() ? THistoryStore::TRecordVisitor() : addToWaterfall);
     if (!read) {
         if (!isCancelled())
             error = store.LastError();
@@ -36,6 +50,8 @@ bool ReadHistoryPlotData(THistoryStore& store, const THistoryFilter& filter, THi
     }
     data.Events = std::move(events.Events);
     data.EventHosts = events.Hosts;
+    if (!data.TotalBits.empty())
+        data.Waterfall = waterfall.Finish(data.Events);
     if (progress)
         progress(static_cast<std::int64_t>(data.TotalBits.size()), static_cast<std::int64_t>(data.TotalBits.size()));
     return true;
