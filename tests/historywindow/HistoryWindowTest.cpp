@@ -449,11 +449,14 @@ TEST_F(HistoryWindowTest, TheViewsFollowARangeChosenByZoomingAndTheyChoosePolls)
     EXPECT_EQ(window.Waterfall().Shown().Polls(), inRange);
     EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("%1 polls (from ").arg(inRange)));
 
-    // A click on the waterfall's top row chooses the newest poll of the range.
+    // A click on the waterfall's newest row with a poll (the rows above it
+    // hold none) chooses the newest poll of the range.
     window.Views().setCurrentWidget(&window.Waterfall());
     QApplication::processEvents();
     TWaterfallWidget& waterfall = window.Waterfall();
-    const QPoint top = waterfall.Layout().Plot.topLeft() + QPoint(200, 0);
+    QPoint top = waterfall.Layout().Plot.topLeft() + QPoint(200, 0);
+    while (waterfall.PollAt(top) == 0 && top.y() < waterfall.Layout().Plot.bottom())
+        top.ry() += 1;
     const std::int64_t newest = waterfall.PollAt(top);
     ASSERT_NE(newest, 0);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(top), waterfall.mapToGlobal(QPointF(top)), Qt::LeftButton,

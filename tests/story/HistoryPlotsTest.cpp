@@ -1,11 +1,11 @@
 // The changes-per-tone plot: its tone labels never run into each other,
 // from the history window's narrowest to a 4K-wide plot.
 
+#include "story/HistoryPlots.h"
 #include "app/ToneBits.h"
 #include "chart/BarSeries.h"
 #include "chart/ChartAxis.h"
 #include "chart/CustomChart.h"
-#include "story/HistoryPlots.h"
 
 #include <gtest/gtest.h>
 

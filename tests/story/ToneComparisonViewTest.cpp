@@ -12,7 +12,7 @@
 namespace {
 
 // A line of 8 bits on tones 40..439; the later poll lost 100..109 and gained
-// 2 bits on 300..304 and a tone (33) from nothing.
+// 2 bits on 300..304 and an upstream tone (20) from nothing.
 TToneComparisonData NotchedPair()
 {
     ToneBits before{}, after{};
@@ -22,7 +22,7 @@ TToneComparisonData NotchedPair()
         after[t] = 0;
     for (int t = 300; t < 305; ++t)
         after[t] = 10;
-    after[33] = 3;
+    after[20] = 3;
     TToneComparisonData data;
     data.Comparison = CompareTones(before, after);
     data.BeforeUtcMs = 1733665510000;  // 2024-12-08 13:45:10 UTC
@@ -46,8 +46,9 @@ TEST(ToneComparisonViewTest, TheSummaryCountsWhatChanged)
     // 400 tones of 8 bits before; after: 390 of them, 5 with 10, and tone 33.
     EXPECT_EQ(lines[0], QStringLiteral("Before: 2024-12-08 13:45:10, 3,200 bits on 400 tones"));
     EXPECT_EQ(lines[1], QStringLiteral("After: 2024-12-08 13:46:10, 3,133 bits on 391 tones"));
-    EXPECT_EQ(lines[2],
-              QStringLiteral("Gained 13 bits, lost 80 bits (net -67); 1 tone back from 0 bits, 10 down to 0 bits"));
+    EXPECT_EQ(
+        lines[2],
+        QStringLiteral("Gained 13 bits, lost 80 bits (net -67); 1 tone back from 0 bits, 10 tones down to 0 bits"));
     EXPECT_EQ(ToneComparisonHoverText(NotchedPair(), 100), QStringLiteral("Tone 100 (431.25 kHz): 8 -> 0 bits (-8)"));
     EXPECT_EQ(ToneComparisonHoverText(NotchedPair(), 300), QStringLiteral("Tone 300 (1293.75 kHz): 8 -> 10 bits (+2)"));
     EXPECT_TRUE(ToneComparisonHoverText(NotchedPair(), 513).isEmpty());
@@ -69,7 +70,7 @@ TEST(ToneComparisonViewTest, BarsAndDifferenceStandAtTheirTones)
     const int barY = layout.BitsPlot.bottom() - 2;
     EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 50), barY), qRgb(0, 0, 255));       // downstream blue
     EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 105), barY), qRgb(255, 255, 255));  // lost: no bar
-    EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 33), barY), qRgb(0, 128, 0));       // upstream green
+    EXPECT_EQ(image.pixel(columnX(layout.BitsPlot, 20), barY), qRgb(0, 128, 0));       // upstream green
     const QRect& diff = layout.DifferencePlot;
     const int middle = diff.top() + diff.height() / 2;
     EXPECT_EQ(image.pixel(columnX(diff, 105), middle + 3), qRgb(255, 0, 0));  // lost, below
@@ -77,7 +78,7 @@ TEST(ToneComparisonViewTest, BarsAndDifferenceStandAtTheirTones)
     EXPECT_EQ(image.pixel(columnX(diff, 200), middle + 3), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(columnX(diff, 200), middle - 3), qRgb(255, 255, 255));
     // The hit test finds the tone of a column.
-    for (const int tone : {0, 33, 105, 302, 512})
+    for (const int tone : {0, 20, 105, 302, 512})
         EXPECT_EQ(ToneComparisonToneAt(layout, QPoint(columnX(layout.BitsPlot, tone), barY)), tone);
     EXPECT_EQ(ToneComparisonToneAt(layout, QPoint(layout.BitsPlot.left() - 1, barY)), -1);
 }
