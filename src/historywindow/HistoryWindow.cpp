@@ -7,6 +7,7 @@
 #include "history/HistoryEvents.h"
 #include "history/HistoryTime.h"
 #include "historywindow/HistoryPlotWorker.h"
+#include "historywindow/ReportJob.h"
 #include "historywindow/TimePlotWidget.h"
 #include "historywindow/ToneComparisonWidget.h"
 #include "historywindow/WaterfallWidget.h"
@@ -75,6 +76,9 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     fExport = new QPushButton(QStringFromUtf8(design::HistoryExportButton), this);
     fExport->setToolTip(QStringLiteral("Writes the chosen polls, or every listed poll when none is chosen"));
     top->addWidget(fExport);
+    fSaveReport = new QPushButton(QStringFromUtf8(design::SaveReportButton), this);
+    fSaveReport->setToolTip(QStringLiteral("Writes a PDF of the listed period to hand to your provider"));
+    top->addWidget(fSaveReport);
     layout->addLayout(top);
 
     // The polls and, under them, the line events: the user may move the line between them.
@@ -147,6 +151,12 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     lists->addWidget(fPlotArea);
     lists->setStretchFactor(2, 3);
 
+    fReportJob = std::make_unique<TReportJob>();
+    connect(fReportJob.get(), &TReportJob::Done, this, [this](bool written, const QString& message) {
+        fStatus->setText(message);
+        fSaveReport->setEnabled(true);
+        emit ReportDone(written);
+    });
     fPlotWorker = std::make_unique<THistoryPlotWorker>();
     connect(fPlotWorker.get(), &THistoryPlotWorker::Progress, this,
             [this](qint64 done, qint64 total) { ShowPlotProgress(done, total); });
@@ -160,6 +170,7 @@ THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
 
     connect(fPeriod, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) { SetPeriod(index); });
     connect(fExport, &QPushButton::clicked, this, [this] { ExportClick(); });
+    connect(fSaveReport, &QPushButton::clicked, this, [this] { SaveReportClick(); });
     connect(fList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { CurrentRowChanged(current.row()); });
     connect(fList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ShowMessage(); });
@@ -185,6 +196,7 @@ THistoryWindow::~THistoryWindow()
 {
     // A reading under way is cancelled and its thread joined before anything else goes.
     fPlotWorker.reset();
+    fReportJob.reset();
     // The time plot shows the browser's vectors: it lets go of them first.
     fTimePlot->SetData({}, {}, 0, 1);
     // The view lets go of the model before the browser that owns it goes.
@@ -417,10 +429,33 @@ void THistoryWindow::ExportClick()
     ExportTo(dialog.selectedFiles().front());
 }
 
+bool THistoryWindow::SaveReportTo(const QString& path)
+{
+    if (!fBrowser.Store().IsOpen() || !fReportJob->Start(fBrowser.StorePath(), fBrowser.Filter(), path))
+        return false;
+    fSaveReport->setEnabled(false);
+    fStatus->setText(QStringLiteral("Writing the report to %1...").arg(path));
+    return true;
+}
+
+void THistoryWindow::SaveReportClick()
+{
+    QFileDialog dialog(this, QStringFromUtf8(design::SaveReportButton).remove(QStringLiteral("...")));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringFromUtf8(design::SaveReportFilter));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.selectFile(QDir::home().filePath(QStringFromUtf8(design::SaveReportDefaultName)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    SaveReportTo(dialog.selectedFiles().front());
+}
+
 void THistoryWindow::ShowMessage()
 {
     fStatus->setText(QString::fromStdString(fBrowser.Message()));
     fExport->setEnabled(fBrowser.Store().IsOpen());
+    fSaveReport->setEnabled(fBrowser.Store().IsOpen() && !fReportJob->Busy());
     fCompare->setEnabled(fBrowser.Store().IsOpen() && fList->selectionModel()->selectedRows().size() == 2);
 }
 

@@ -26,6 +26,7 @@ class TTimePlotWidget;
 class TToneComparisonWidget;
 class TWaterfallWidget;
 class THistoryPlotWorker;
+class TReportJob;
 
 class THistoryWindow : public QWidget {
     Q_OBJECT
@@ -54,6 +55,9 @@ public:
     void RefreshPlots();
     // Writes the chosen rows (or the whole period when none is chosen) to path.
     bool ExportTo(const QString& path);
+    // Writes the evidence report of the listed period to path on the report
+    // job's thread; the status line says when it is written, or why not.
+    bool SaveReportTo(const QString& path);
     // Compares the two polls chosen in the list (false unless two are), or
     // two given polls, on the Compare tab.
     bool CompareChosen();
@@ -78,6 +82,7 @@ public:
     TBarSeries& ChangeCountSeries() { return *fChangeCountSeries; }
     QString StatusText() const;
     THistoryPlotWorker& PlotWorker() { return *fPlotWorker; }
+    TReportJob& ReportJob() { return *fReportJob; }
     // The plots' place shows the reading's progress instead of the plots.
     bool ShowsPlotProgress() const;
     QString PlotProgressText() const;
@@ -85,6 +90,8 @@ public:
 signals:
     // The plots of the listed period have been drawn into their series.
     void PlotsShown();
+    // A report asked for with SaveReportTo is written, or failed.
+    void ReportDone(bool written);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +99,7 @@ protected:
 
 private:
     void ExportClick();
+    void SaveReportClick();
     void CurrentRowChanged(int row);
     void ShowMessage();
     // Has the worker read the plots of the listed period.
@@ -111,6 +119,7 @@ private:
     THistoryBrowser fBrowser;
     QComboBox* fPeriod = nullptr;
     QPushButton* fExport = nullptr;
+    QPushButton* fSaveReport = nullptr;
     QTableView* fList = nullptr;
     QTreeWidget* fEvents = nullptr;
     QPushButton* fCompare = nullptr;
@@ -128,6 +137,7 @@ private:
     QProgressBar* fProgressBar = nullptr;
     QLabel* fStatus = nullptr;
     std::unique_ptr<THistoryPlotWorker> fPlotWorker;
+    std::unique_ptr<TReportJob> fReportJob;
     // The period whose plots are drawn (-1: none), and whether the drawn
     // plots are those of the listed period as it stands.
     int fPlottedPeriod = -1;

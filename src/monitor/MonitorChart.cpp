@@ -201,6 +201,15 @@ QImage RenderMonitorChart(const ToneBits& bits, const design::ToneRange& range, 
     return h.chart.RenderBitmap(h.chart.BackColor(), h.chart.PanelRect());
 }
 
+void PaintMonitorChart(QPainter& painter, const QRect& target, const ToneBits& bits, const design::ToneRange& range)
+{
+    HeadlessChart h(bits, range, target.width(), target.height());
+    painter.save();
+    painter.translate(target.topLeft());
+    h.chart.PaintToMetafile(painter, h.chart.PanelRect());
+    painter.restore();
+}
+
 QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height)
 {
     HeadlessChart h(bits, range, width, height);

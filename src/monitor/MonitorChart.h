@@ -10,6 +10,8 @@
 #include <QString>
 #include <cstdint>
 
+class QPainter;
+class QRect;
 class TCustomChart;
 class TBarSeries;
 
@@ -35,6 +37,9 @@ void PlotToneTable(TCustomChart& chart, TBarSeries& series, const ToneBits& bits
 // must be at least 1.
 QImage RenderMonitorChart(const ToneBits& bits, const design::ToneRange& range, int width, int height);
 // The same chart as an SVG picture ((width - 1) x (height - 1) pixels).
+// Draws the chart of the table into target on any painter (a PDF page, say)
+// as the vector picture the SVG export draws.
+void PaintMonitorChart(QPainter& painter, const QRect& target, const ToneBits& bits, const design::ToneRange& range);
 QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height);
 // Write the picture to a file, whole or not at all: false, with error saying
 // why, when it cannot be written; an existing file is then left as it was.

@@ -35,7 +35,9 @@ bool SameFile(const std::string& a, const std::string& b)
 std::string CheckOutputPaths(const TPollArguments& a)
 {
     const std::pair<const char*, const std::string*> outputs[] = {
-        {"--png", &a.PngFile}, {"--svg", &a.SvgFile}, {"--jpeg", &a.JpegFile}, {"--export-csv", &a.ExportCsvFile}};
+        {"--png", &a.PngFile},       {"--svg", &a.SvgFile},
+        {"--jpeg", &a.JpegFile},     {"--export-csv", &a.ExportCsvFile},
+        {"--report", &a.ReportFile}, {"--waterfall", &a.WaterfallFile}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto& [name, file] = outputs[i];
         if (file->empty())
@@ -65,6 +67,9 @@ std::string PollUsage()
            "       quillmont-poll --history FILE [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
            "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME] [--until ISO-TIME]\n"
            "       quillmont-poll --history FILE --events [--since ISO-TIME] [--until ISO-TIME]\n"
+           "       quillmont-poll --history FILE --report OUT.pdf [--since ISO-TIME] [--until ISO-TIME]\n"
+           "       quillmont-poll --history FILE --waterfall OUT.png [--since ISO-TIME] [--until ISO-TIME] [--size "
+           "WxH]\n"
            "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
            "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
            "  --png FILE, --svg FILE, --jpeg FILE\n"
@@ -75,6 +80,8 @@ std::string PollUsage()
            "  --export-csv OUT        write the stored polls as CSV (time, host, outcome, tones 0-512); no poll\n"
            "  --events                print the line's events as CSV (start, end, kind, first_tone, last_tone, polls,\n"
            "                          detail): no-reply, line-down, resync, tones-lost, tones-regained, gap; no poll\n"
+           "  --report OUT.pdf        write the evidence report of the stored polls as one PDF; no poll\n"
+           "  --waterfall OUT.png     draw the waterfall of the stored polls (default size 1000x700); no poll\n"
            "  --since ISO-TIME        only the polls from then on, e.g. 2024-05-01T18:00 (UTC unless a zone is given)\n"
            "  --until ISO-TIME        only the polls before then\n"
            "  --help, --version       this text, or the program's version\n";
@@ -99,13 +106,15 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
     const QCommandLineOption history("history", "", "FILE");
     const QCommandLineOption exportCsv("export-csv", "", "OUT");
     const QCommandLineOption events("events");
+    const QCommandLineOption report("report", "", "OUT");
+    const QCommandLineOption waterfall("waterfall", "", "OUT");
     const QCommandLineOption since("since", "", "ISO-TIME");
     const QCommandLineOption until("until", "", "ISO-TIME");
     // Named only to refuse it with a reason: a password on the command line is
     // visible to every user of the machine.
     const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
     parser.addOptions({passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv,
-                       events, since, until});
+                       events, since, until, report, waterfall});
 
     QStringList arguments{"quillmont-poll"};
     for (const std::string& arg : args)
@@ -136,7 +145,8 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
     if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(jpeg, a.JpegFile) ||
         !fileOption(table, a.TableFile))
         return result;
-    if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile))
+    if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile) ||
+        !fileOption(report, a.ReportFile) || !fileOption(waterfall, a.WaterfallFile))
         return result;
     a.Events = parser.isSet(events);
     const auto timeOption = [&](const QCommandLineOption& option, bool& has, std::int64_t& utcMs) {
@@ -173,6 +183,7 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
         }
         a.Width = s->Width;
         a.Height = s->Height;
+        a.HasSize = true;
     }
     result.Error = CheckOutputPaths(a);
     if (!result.Error.empty())
@@ -180,11 +191,16 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
 
     const QStringList operands = parser.positionalArguments();
     if (a.ReadsHistory() || a.HasSince || a.HasUntil) {
-        const std::string what = a.Events ? "--events" : "--export-csv";
+        const int readers =
+            int(a.Events) + int(a.WantsExport()) + int(!a.ReportFile.empty()) + int(!a.WaterfallFile.empty());
+        const std::string what = a.Events                ? "--events"
+                                 : a.WantsExport()       ? "--export-csv"
+                                 : !a.ReportFile.empty() ? "--report"
+                                                         : "--waterfall";
         if (!a.ReadsHistory())
-            result.Error = "--since and --until choose the polls of --export-csv or --events";
-        else if (a.Events && a.WantsExport())
-            result.Error = "--events and --export-csv: one at a time";
+            result.Error = "--since and --until choose the polls of --export-csv, --events, --report or --waterfall";
+        else if (readers > 1)
+            result.Error = "--export-csv, --events, --report and --waterfall: one at a time";
         else if (a.HistoryFile.empty())
             result.Error = what + " needs --history FILE";
         else if (!a.TableFile.empty() || a.WantsPictures() || a.PasswordFromStdin || !operands.empty())

@@ -33,6 +33,11 @@ struct TPollArguments {
     std::string HistoryFile;
     std::string ExportCsvFile;
     bool Events = false;
+    // The evidence report (PDF) of the stored polls, or their waterfall alone
+    // (PNG) at the size given with --size (WaterfallWidth x WaterfallHeight).
+    std::string ReportFile;
+    std::string WaterfallFile;
+    bool HasSize = false;
     // Only polls at or after Since and before Until are exported or looked at
     // for events (milliseconds since the epoch, UTC).
     bool HasSince = false;
@@ -43,7 +48,7 @@ struct TPollArguments {
     bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
     bool WantsExport() const { return !ExportCsvFile.empty(); }
     // Reads the history instead of polling.
-    bool ReadsHistory() const { return WantsExport() || Events; }
+    bool ReadsHistory() const { return WantsExport() || Events || !ReportFile.empty() || !WaterfallFile.empty(); }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.

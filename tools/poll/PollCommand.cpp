@@ -204,6 +204,8 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
         return ExportHistory(arguments, err);
     if (arguments.Events)
         return PrintHistoryEvents(arguments, out, err);
+    if (!arguments.ReportFile.empty() || !arguments.WaterfallFile.empty())
+        return RenderHistoryPictures(arguments, err) ? PollExitCaptured : PollExitFailed;
 
     if (!arguments.TableFile.empty()) {
         ToneBits bits{};
