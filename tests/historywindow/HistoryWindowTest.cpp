@@ -478,3 +478,30 @@ TEST_F(HistoryWindowTest, TheViewsFollowARangeChosenByZoomingAndTheyChoosePolls)
     EXPECT_EQ(pair.BeforeUtcMs, window.Browser().Model().SummaryAt(2).TimeUtcMs);
     EXPECT_EQ(window.Views().currentWidget(), &window.Comparison());
 }
+
+TEST_F(HistoryWindowTest, SaveReportWritesThePdfOfTheListedPeriodOffTheWindowsThread)
+{
+    Fill(30);
+    THistoryWindow window(Path());
+    bool done = false, written = false;
+    QObject::connect(&window, &THistoryWindow::ReportDone, [&](bool ok) {
+        done = true;
+        written = ok;
+    });
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    ASSERT_TRUE(window.SaveReportTo(pdf));
+    EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("Writing the report")));
+    ASSERT_TRUE(WaitFor([&] { return done; }));
+    EXPECT_TRUE(written);
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Report written to %1").arg(pdf));
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(5) == "%PDF-");
+
+    // A folder that is not there: the status line says why.
+    done = false;
+    ASSERT_TRUE(window.SaveReportTo(dir.filePath(QStringLiteral("none/report.pdf"))));
+    ASSERT_TRUE(WaitFor([&] { return done; }));
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("cannot write"))) << window.StatusText().toStdString();
+}
