@@ -9,7 +9,8 @@ namespace {
 
 QColor FromBgr(std::uint32_t bgr)
 {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 // Fifteen samples of the viridis scale, evenly spaced from its dark purple

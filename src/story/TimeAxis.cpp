@@ -10,6 +10,9 @@
 
 namespace {
 
+// Wide enough for a time difference times a pixel length.
+__extension__ typedef __int128 TWide;
+
 constexpr std::int64_t Second = 1000;
 constexpr std::int64_t Minute = 60 * Second;
 constexpr std::int64_t Hour = 60 * Minute;
@@ -122,16 +125,13 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 
 std::int64_t OffsetMs(const QTimeZone& zone, std::int64_t utcMs)
 {
-    return static_cast<std::int64_t>(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone::UTC))) *
-           Second;
+    return static_cast<std::int64_t>(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC))) * Second;
 }
 
 // The first round local time of step at or after t.
 std::int64_t NextRoundTime(std::int64_t t, std::int64_t step, const QTimeZone& zone)
 {
-    const auto roundUp = [&](std::int64_t offset) {
-        return -FloorDiv(-(t + offset), step) * step - offset;
-    };
+    const auto roundUp = [&](std::int64_t offset) { return -FloorDiv(-(t + offset), step) * step - offset; };
     std::int64_t offset = OffsetMs(zone, t);
     std::int64_t candidate = roundUp(offset);
     const std::int64_t there = OffsetMs(zone, candidate);
@@ -231,10 +231,11 @@ std::vector<TTimeTick> Place(const std::vector<std::int64_t>& times, const TTime
         // Where the day changes on an axis within days, the label names the day.
         const bool newDay = previousDate.isValid() && local.date() != previousDate;
         const bool midnight = local.time() == QTime(0, 0);
-        tick.Major = step.Unit == TStepUnit::suTime ? (newDay || midnight)
-                                                    : (step.Unit == TStepUnit::suYears ||
-                                                       (step.Unit == TStepUnit::suMonths && local.date().month() == 1) ||
-                                                       (step.Unit != TStepUnit::suMonths && local.date().day() == 1));
+        tick.Major =
+            step.Unit == TStepUnit::suTime
+                ? (newDay || midnight)
+                : (step.Unit == TStepUnit::suYears || (step.Unit == TStepUnit::suMonths && local.date().month() == 1) ||
+                   (step.Unit != TStepUnit::suMonths && local.date().day() == 1));
         tick.Text = step.Unit == TStepUnit::suTime && (newDay || midnight) ? LabelText(local, TLabelForm::lfWeekday)
                                                                            : LabelText(local, step.Form);
         previousDate = local.date();
@@ -258,7 +259,7 @@ std::vector<TTimeTick> LayOutTimeTicks(std::int64_t fromUtcMs, std::int64_t toUt
 {
     if (toUtcMs < fromUtcMs || lengthPx <= 0 || !extentOf)
         return {};
-    const QTimeZone& used = zone.isValid() ? zone : QTimeZone(QTimeZone::UTC);
+    const QTimeZone& used = zone.isValid() ? zone : QTimeZone(QTimeZone::utc());
     minGapPx = std::max(0, minGapPx);
     const std::int64_t from = std::clamp(fromUtcMs, LowestLabelledMs, HighestLabelledMs);
     const std::int64_t to = std::clamp(toUtcMs, LowestLabelledMs, HighestLabelledMs);
@@ -274,8 +275,7 @@ std::vector<TTimeTick> LayOutTimeTicks(std::int64_t fromUtcMs, std::int64_t toUt
             const std::vector<std::int64_t> times = TickTimes(step, from, to, used, limit);
             if (times.size() > limit || times.empty())
                 continue;
-            std::vector<TTimeTick> ticks =
-                Place(times, step, fromUtcMs, toUtcMs, lengthPx, extentOf, used, minGapPx);
+            std::vector<TTimeTick> ticks = Place(times, step, fromUtcMs, toUtcMs, lengthPx, extentOf, used, minGapPx);
             if (!ticks.empty())
                 return ticks;
         }
@@ -293,28 +293,28 @@ int TimeToPosition(std::int64_t t, std::int64_t from, std::int64_t to, int lengt
 {
     if (to <= from || lengthPx <= 0)
         return 0;
-    const __int128 offset = static_cast<__int128>(t) - from;
-    const __int128 span = static_cast<__int128>(to) - from;
-    __int128 scaled = offset * lengthPx;
+    const TWide offset = static_cast<TWide>(t) - from;
+    const TWide span = static_cast<TWide>(to) - from;
+    TWide scaled = offset * lengthPx;
     // Rounded down, for times before from as well.
-    __int128 position = scaled / span;
+    TWide position = scaled / span;
     if (scaled % span != 0 && scaled < 0)
         --position;
-    constexpr __int128 Limit = std::numeric_limits<int>::max() / 2;
-    return static_cast<int>(std::clamp<__int128>(position, -Limit, Limit));
+    constexpr TWide Limit = std::numeric_limits<int>::max() / 2;
+    return static_cast<int>(std::clamp<TWide>(position, -Limit, Limit));
 }
 
 std::int64_t PositionToTime(int pos, std::int64_t from, std::int64_t to, int lengthPx)
 {
     if (to <= from || lengthPx <= 0)
         return from;
-    const __int128 span = static_cast<__int128>(to) - from;
-    const __int128 scaled = static_cast<__int128>(pos) * span;
+    const TWide span = static_cast<TWide>(to) - from;
+    const TWide scaled = static_cast<TWide>(pos) * span;
     // Rounded up: the first time whose position is pos.
-    __int128 offset = scaled / lengthPx;
+    TWide offset = scaled / lengthPx;
     if (scaled % lengthPx != 0 && scaled > 0)
         ++offset;
-    const __int128 t = static_cast<__int128>(from) + offset;
-    return static_cast<std::int64_t>(std::clamp<__int128>(t, std::numeric_limits<std::int64_t>::min(),
-                                                          std::numeric_limits<std::int64_t>::max()));
+    const TWide t = static_cast<TWide>(from) + offset;
+    return static_cast<std::int64_t>(
+        std::clamp<TWide>(t, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()));
 }

@@ -47,8 +47,8 @@ TTimePlotLayout LayOutTimePlot(const QRect& bounds, const QFont& font, const TTi
 // Draws data into layout; highlightedEvent (an index into data.Events, -1
 // for none) is emphasised and its span shaded. Beyond one poll per pixel
 // column the line is drawn per column from its lowest to its highest value.
-void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTimePlotData& data,
-                   const QTimeZone& zone, const QFont& font, int highlightedEvent = -1);
+void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTimePlotData& data, const QTimeZone& zone,
+                   const QFont& font, int highlightedEvent = -1);
 
 // The index of the poll nearest to x (in the layout's coordinates), or -1.
 int NearestTimePlotPoint(const TTimePlotLayout& layout, const TTimePlotData& data, int x);

@@ -232,13 +232,14 @@ TWaterfallGrid TWaterfallBuilder::Finish(const std::vector<THostLineEvent>& even
             continue;
         if (count == 0 || event.EndUtcMs < rows.front().StartUtcMs || event.StartUtcMs >= rows.back().EndUtcMs)
             continue;
-        const std::int64_t first = std::max<std::int64_t>(
-            0, FloorDiv(event.StartUtcMs, fGrid.fRowDurationMs) - FloorDiv(rows.front().StartUtcMs, fGrid.fRowDurationMs) +
-                   (event.Kind == TLineEventKind::lekGap ? 1 : 0));
-        const std::int64_t last = std::min<std::int64_t>(
-            count - 1, FloorDiv(event.EndUtcMs, fGrid.fRowDurationMs) -
-                           FloorDiv(rows.front().StartUtcMs, fGrid.fRowDurationMs) -
-                           (event.Kind == TLineEventKind::lekGap ? 1 : 0));
+        const std::int64_t first =
+            std::max<std::int64_t>(0, FloorDiv(event.StartUtcMs, fGrid.fRowDurationMs) -
+                                          FloorDiv(rows.front().StartUtcMs, fGrid.fRowDurationMs) +
+                                          (event.Kind == TLineEventKind::lekGap ? 1 : 0));
+        const std::int64_t last =
+            std::min<std::int64_t>(count - 1, FloorDiv(event.EndUtcMs, fGrid.fRowDurationMs) -
+                                                  FloorDiv(rows.front().StartUtcMs, fGrid.fRowDurationMs) -
+                                                  (event.Kind == TLineEventKind::lekGap ? 1 : 0));
         if (first > last)
             continue;
         std::vector<int>& cover = event.Kind == TLineEventKind::lekGap ? gaps : failures;

@@ -180,7 +180,8 @@ void PaintToneAxis(QPainter& painter, const TWaterfallLayout& layout, const QFon
     painter.setPen(FromBgr(design::StoryAxisColor));
     const auto widthOf = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
     for (const int tone : WaterfallToneTicks(width, widthOf)) {
-        const int x = plot.left() + std::min(width - 1, (WaterfallToneX(tone, width) + WaterfallToneX(tone + 1, width)) / 2);
+        const int x =
+            plot.left() + std::min(width - 1, (WaterfallToneX(tone, width) + WaterfallToneX(tone + 1, width)) / 2);
         painter.drawLine(x, axis.top(), x, axis.top() + design::WaterfallTickLength - 1);
         const QString text = QString::number(tone);
         const int textWidth = widthOf(text);
@@ -205,8 +206,8 @@ void PaintToneAxis(QPainter& painter, const TWaterfallLayout& layout, const QFon
     painter.drawText(QRect(down.left(), textTop, down.width(), metrics.height()), Qt::AlignCenter, downText);
 }
 
-void PaintTimeAxis(QPainter& painter, const TWaterfallLayout& layout, const TWaterfallGrid& grid,
-                   const QTimeZone& zone, const QFontMetrics& metrics)
+void PaintTimeAxis(QPainter& painter, const TWaterfallLayout& layout, const TWaterfallGrid& grid, const QTimeZone& zone,
+                   const QFontMetrics& metrics)
 {
     const QRect& plot = layout.Plot;
     const int height = plot.height();
@@ -221,9 +222,9 @@ void PaintTimeAxis(QPainter& painter, const TWaterfallLayout& layout, const TWat
         QFont font = painter.font();
         font.setBold(tick.Major);
         painter.setFont(font);
-        painter.drawText(QRect(layout.TimeAxis.left(), top,
-                               layout.TimeAxis.width() - design::WaterfallTickLength - 2, textHeight),
-                         Qt::AlignRight | Qt::AlignVCenter, tick.Text);
+        painter.drawText(
+            QRect(layout.TimeAxis.left(), top, layout.TimeAxis.width() - design::WaterfallTickLength - 2, textHeight),
+            Qt::AlignRight | Qt::AlignVCenter, tick.Text);
     }
     QFont font = painter.font();
     font.setBold(false);
@@ -304,8 +305,8 @@ TWaterfallLayout LayOutWaterfall(const QRect& bounds, const QFont& font)
     layout.Plot = QRect(left, top, width, height);
     layout.TimeAxis = QRect(bounds.left(), top, timeWidth, height);
     layout.ToneAxis = QRect(left, layout.Plot.bottom() + 1, width, toneAxisHeight);
-    layout.Legend = QRect(bounds.left() + Pad, layout.ToneAxis.bottom() + 1 + Pad, bounds.width() - 2 * Pad,
-                          legendHeight);
+    layout.Legend =
+        QRect(bounds.left() + Pad, layout.ToneAxis.bottom() + 1 + Pad, bounds.width() - 2 * Pad, legendHeight);
     layout.Note = QRect(bounds.left() + Pad, layout.Legend.bottom() + 1 + Pad, bounds.width() - 2 * Pad, noteHeight);
     return layout;
 }
@@ -319,7 +320,8 @@ std::vector<int> WaterfallToneTicks(int widthPx, const std::function<int(const Q
         int previousEnd = std::numeric_limits<int>::min();
         bool fits = true;
         for (int tone = 0; tone < ToneCount && fits; tone += step) {
-            const int x = std::min(widthPx - 1, (WaterfallToneX(tone, widthPx) + WaterfallToneX(tone + 1, widthPx)) / 2);
+            const int x =
+                std::min(widthPx - 1, (WaterfallToneX(tone, widthPx) + WaterfallToneX(tone + 1, widthPx)) / 2);
             const int textWidth = widthOf(QString::number(tone));
             const int left = std::clamp(x - textWidth / 2, 0, std::max(0, widthPx - textWidth));
             fits = textWidth <= widthPx &&
