@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -34,8 +35,11 @@ bool SameFile(const std::string& a, const std::string& b)
 // table's path would replace the table it draws.
 std::string CheckOutputPaths(const TPollArguments& a)
 {
-    const std::pair<const char*, const std::string*> outputs[] = {
-        {"--png", &a.PngFile}, {"--svg", &a.SvgFile}, {"--jpeg", &a.JpegFile}, {"--export-csv", &a.ExportCsvFile}};
+    const std::pair<const char*, const std::string*> outputs[] = {{"--png", &a.PngFile},
+                                                                  {"--svg", &a.SvgFile},
+                                                                  {"--jpeg", &a.JpegFile},
+                                                                  {"--export-csv", &a.ExportCsvFile},
+                                                                  {"--waterfall", &a.WaterfallFile}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto& [name, file] = outputs[i];
         if (file->empty())
@@ -65,6 +69,8 @@ std::string PollUsage()
            "       quillmont-poll --history FILE [--password-stdin] [PICTURE OPTIONS] HOST[:PORT] [USER]\n"
            "       quillmont-poll --history FILE --export-csv OUT [--since ISO-TIME] [--until ISO-TIME]\n"
            "       quillmont-poll --history FILE --events [--since ISO-TIME] [--until ISO-TIME]\n"
+           "       quillmont-poll --history FILE --waterfall OUT.png [--since ISO-TIME] [--until ISO-TIME]"
+           " [--size WIDTHxHEIGHT]\n"
            "  password from $QUILLMONT_PASSWORD, or from the first line of standard input with --password-stdin\n"
            "  --table FILE            a table saved as CSV (tone,bits) instead of a poll\n"
            "  --png FILE, --svg FILE, --jpeg FILE\n"
@@ -75,6 +81,8 @@ std::string PollUsage()
            "  --export-csv OUT        write the stored polls as CSV (time, host, outcome, tones 0-512); no poll\n"
            "  --events                print the line's events as CSV (start, end, kind, first_tone, last_tone, polls,\n"
            "                          detail): no-reply, line-down, resync, tones-lost, tones-regained, gap; no poll\n"
+           "  --waterfall OUT.png     draw the bits of every tone over the period as a PNG (newest on top,\n"
+           "                          default size 1000x700, 200 to 8192 pixels each way); no poll\n"
            "  --since ISO-TIME        only the polls from then on, e.g. 2024-05-01T18:00 (UTC unless a zone is given)\n"
            "  --until ISO-TIME        only the polls before then\n"
            "  --help, --version       this text, or the program's version\n";
@@ -99,13 +107,14 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
     const QCommandLineOption history("history", "", "FILE");
     const QCommandLineOption exportCsv("export-csv", "", "OUT");
     const QCommandLineOption events("events");
+    const QCommandLineOption waterfall("waterfall", "", "OUT");
     const QCommandLineOption since("since", "", "ISO-TIME");
     const QCommandLineOption until("until", "", "ISO-TIME");
     // Named only to refuse it with a reason: a password on the command line is
     // visible to every user of the machine.
     const QCommandLineOption password(QStringList{"password", "p"}, "", "PASSWORD");
     parser.addOptions({passwordStdin, help, version, png, svg, jpeg, range, size, table, password, history, exportCsv,
-                       events, since, until});
+                       events, since, until, waterfall});
 
     QStringList arguments{"quillmont-poll"};
     for (const std::string& arg : args)
@@ -136,7 +145,8 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
     if (!fileOption(png, a.PngFile) || !fileOption(svg, a.SvgFile) || !fileOption(jpeg, a.JpegFile) ||
         !fileOption(table, a.TableFile))
         return result;
-    if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile))
+    if (!fileOption(history, a.HistoryFile) || !fileOption(exportCsv, a.ExportCsvFile) ||
+        !fileOption(waterfall, a.WaterfallFile))
         return result;
     a.Events = parser.isSet(events);
     const auto timeOption = [&](const QCommandLineOption& option, bool& has, std::int64_t& utcMs) {
@@ -173,6 +183,19 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
         }
         a.Width = s->Width;
         a.Height = s->Height;
+        a.SizeGiven = true;
+    }
+    if (a.WantsWaterfall()) {
+        if (!a.SizeGiven) {
+            a.Width = WaterfallDefaultWidth;
+            a.Height = WaterfallDefaultHeight;
+        } else if (std::min(a.Width, a.Height) < WaterfallSmallestSide ||
+                   std::max(a.Width, a.Height) > WaterfallLargestSide) {
+            result.Error = "bad size " + std::to_string(a.Width) + "x" + std::to_string(a.Height) +
+                           " for --waterfall (" + std::to_string(WaterfallSmallestSide) + " to " +
+                           std::to_string(WaterfallLargestSide) + " pixels each)";
+            return result;
+        }
     }
     result.Error = CheckOutputPaths(a);
     if (!result.Error.empty())
@@ -180,11 +203,12 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
 
     const QStringList operands = parser.positionalArguments();
     if (a.ReadsHistory() || a.HasSince || a.HasUntil) {
-        const std::string what = a.Events ? "--events" : "--export-csv";
+        const std::string what = a.Events ? "--events" : a.WantsWaterfall() ? "--waterfall" : "--export-csv";
+        const int reads = (a.Events ? 1 : 0) + (a.WantsExport() ? 1 : 0) + (a.WantsWaterfall() ? 1 : 0);
         if (!a.ReadsHistory())
-            result.Error = "--since and --until choose the polls of --export-csv or --events";
-        else if (a.Events && a.WantsExport())
-            result.Error = "--events and --export-csv: one at a time";
+            result.Error = "--since and --until choose the polls of --export-csv, --events or --waterfall";
+        else if (reads > 1)
+            result.Error = "--events, --export-csv and --waterfall: one at a time";
         else if (a.HistoryFile.empty())
             result.Error = what + " needs --history FILE";
         else if (!a.TableFile.empty() || a.WantsPictures() || a.PasswordFromStdin || !operands.empty())

@@ -33,6 +33,11 @@ struct TPollArguments {
     std::string HistoryFile;
     std::string ExportCsvFile;
     bool Events = false;
+    // With WaterfallFile the waterfall of the stored polls is drawn into this
+    // PNG instead of polling (no HOST then), at the given size.
+    std::string WaterfallFile;
+    // Whether --size was given (the waterfall has its own default size).
+    bool SizeGiven = false;
     // Only polls at or after Since and before Until are exported or looked at
     // for events (milliseconds since the epoch, UTC).
     bool HasSince = false;
@@ -42,8 +47,9 @@ struct TPollArguments {
 
     bool WantsPictures() const { return !PngFile.empty() || !SvgFile.empty() || !JpegFile.empty(); }
     bool WantsExport() const { return !ExportCsvFile.empty(); }
+    bool WantsWaterfall() const { return !WaterfallFile.empty(); }
     // Reads the history instead of polling.
-    bool ReadsHistory() const { return WantsExport() || Events; }
+    bool ReadsHistory() const { return WantsExport() || Events || WantsWaterfall(); }
 };
 
 // Result of parsing: Error is empty when the arguments were usable.
@@ -60,5 +66,11 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args);
 
 // The usage text, one line per form.
 std::string PollUsage();
+// The waterfall's default size and the sizes it accepts, in pixels each way.
+inline constexpr int WaterfallDefaultWidth = 1000;
+inline constexpr int WaterfallDefaultHeight = 700;
+inline constexpr int WaterfallSmallestSide = 200;
+inline constexpr int WaterfallLargestSide = 8192;
+
 // "quillmont-poll VERSION" and a line end.
 std::string PollVersion();

@@ -19,6 +19,7 @@
 #include "monitor/ToneTableFile.h"
 #include "poll/PollArguments.h"
 #include "poll/PollRender.h"
+#include "story/HistoryPlotData.h"
 
 namespace {
 
@@ -162,6 +163,25 @@ int PrintHistoryEvents(const TPollArguments& arguments, std::ostream& out, std::
     return result.Refused.empty() ? PollExitCaptured : PollExitFailed;
 }
 
+// The waterfall of the stored polls as a PNG.
+int WriteHistoryWaterfall(const TPollArguments& arguments, std::ostream& err)
+{
+    THistoryStore store;
+    if (!OpenHistoryToRead(arguments, store, err))
+        return PollExitFailed;
+    THistoryPlotData data;
+    std::string error;
+    if (!ReadHistoryPlotData(store, HistoryFilterOf(arguments), data, error)) {
+        err << "quillmont-poll: " << error << "\n";
+        return PollExitFailed;
+    }
+    if (!RenderWaterfallPicture(data.Waterfall, arguments, err))
+        return PollExitFailed;
+    if (data.Refused > 0)
+        err << "quillmont-poll: " << data.Refused << " polls left out of the waterfall: their values were refused\n";
+    return data.Refused == 0 ? PollExitCaptured : PollExitFailed;
+}
+
 // Appends the poll to the store of --history; a store that cannot take it
 // costs one line on err and nothing else.
 void AppendToHistory(const TPollArguments& arguments, const TPollOutcome& outcome, const ToneBits& bits,
@@ -204,6 +224,8 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
         return ExportHistory(arguments, err);
     if (arguments.Events)
         return PrintHistoryEvents(arguments, out, err);
+    if (arguments.WantsWaterfall())
+        return WriteHistoryWaterfall(arguments, err);
 
     if (!arguments.TableFile.empty()) {
         ToneBits bits{};

@@ -6,8 +6,13 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "io/AtomicFile.h"
 #include "jpeg/JPEGImage.h"
 #include "monitor/MonitorChart.h"
+#include "story/WaterfallView.h"
+
+#include <QBuffer>
+#include <QTimeZone>
 
 namespace {
 
@@ -79,4 +84,32 @@ bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, s
         }
     }
     return ok;
+}
+
+bool RenderWaterfallPicture(const TWaterfallGrid& grid, const TPollArguments& arguments, std::ostream& err)
+{
+    gPreviousHandler = qInstallMessageHandler(QuietHandler);
+    struct TRestoreHandler {
+        ~TRestoreHandler() { qInstallMessageHandler(gPreviousHandler); }
+    } restore;
+    const std::unique_ptr<QGuiApplication> app = MakeGuiApplication();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        err << "quillmont-poll: drawing needs a graphical application\n";
+        return false;
+    }
+    const QImage image = RenderWaterfall(grid, QSize(arguments.Width, arguments.Height), QTimeZone::systemTimeZone());
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&buffer, "PNG")) {
+        err << "quillmont-poll: cannot write " << arguments.WaterfallFile << ": the picture could not be drawn\n";
+        return false;
+    }
+    std::string reason;
+    if (!WriteFileAtomically(arguments.WaterfallFile,
+                             std::string_view(png.constData(), static_cast<std::size_t>(png.size())), reason)) {
+        err << "quillmont-poll: cannot write " << arguments.WaterfallFile << ": " << reason << "\n";
+        return false;
+    }
+    return true;
 }

@@ -11,3 +11,10 @@
 // drawing when the process has none. Failures go to err, one line each;
 // false when a file was not written.
 bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err);
+
+class TWaterfallGrid;
+
+// Draws the waterfall of grid at the arguments' size into the PNG of
+// --waterfall, in the local time zone, written whole or not at all.
+// Failures go to err; false when the file was not written.
+bool RenderWaterfallPicture(const TWaterfallGrid& grid, const TPollArguments& arguments, std::ostream& err);
