@@ -56,7 +56,7 @@ TEST(TimeAxisTest, LabelsNeverOverlapAtAnyWidthSpanOrZone)
     const int height = metrics.height();
     const auto heightOf = [height](const QString&) { return height; };
     const std::int64_t start = Utc(2026, 10, 24, 22, 17, 13);  // London's summer time ends on the 25th
-    const std::vector<std::int64_t> spans{Minute,   61 * Second, 17 * Minute, Hour,     25 * Hour,
+    const std::vector<std::int64_t> spans{Minute,  61 * Second, 17 * Minute, Hour,     25 * Hour,
                                           7 * Day, 31 * Day,    365 * Day,   400 * Day};
     const std::vector<QTimeZone> zones{QTimeZone::utc(), QTimeZone("Australia/Adelaide"), QTimeZone("Europe/London")};
     int layouts = 0;
@@ -111,8 +111,8 @@ TEST(TimeAxisTest, TicksAtRoundLocalTimesNameTheDayWhereItChanges)
     EXPECT_TRUE(namedTuesday);
     // Forms of the longer steps.
     const auto first = [&](std::int64_t span, int width) {
-        const auto laid = LayOutTimeTicks(Utc(2026, 1, 1, 0, 0, 30), Utc(2026, 1, 1, 0, 0, 30) + span, width,
-                                          widthOf, QTimeZone::utc());
+        const auto laid = LayOutTimeTicks(Utc(2026, 1, 1, 0, 0, 30), Utc(2026, 1, 1, 0, 0, 30) + span, width, widthOf,
+                                          QTimeZone::utc());
         return laid.empty() ? QString() : laid.back().Text;
     };
     EXPECT_EQ(first(Minute, 400).size(), 8) << first(Minute, 400).toStdString();  // "00:01:30"
