@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 namespace {
@@ -244,8 +245,8 @@ TEST_F(WaterfallTest, RenderedPixelsShowEachRowAtItsTonesAndNowhereElse)
     for (std::size_t index = 0; index < pixelRows.size(); ++index)
         ASSERT_GT(pixelRows[index], 0) << "row " << index << " not drawn";
     // The notch: its columns in its rows, as wide as ten tones.
-    const int columns = WaterfallToneX(NotchLastTone + 1, layout.Plot.width()) -
-                        WaterfallToneX(NotchFirstTone, layout.Plot.width());
+    const int columns =
+        WaterfallToneX(NotchLastTone + 1, layout.Plot.width()) - WaterfallToneX(NotchFirstTone, layout.Plot.width());
     int notchRows = 0;
     for (std::size_t index = 0; index < shown.Rows().size(); ++index)
         if (Expected(shown.Rows()[index].StartUtcMs, shown.Rows()[index].EndUtcMs).Lowest[NotchFirstTone] == 0)
@@ -314,13 +315,13 @@ TEST(ToneComparisonTest, CountsMatchAHandCount)
 {
     ToneBits before{};
     ToneBits after{};
-    before[10] = 5;   // lost (5 bits, one tone)
-    before[11] = 4;   // 4 -> 6: 2 bits gained
+    before[10] = 5;  // lost (5 bits, one tone)
+    before[11] = 4;  // 4 -> 6: 2 bits gained
     after[11] = 6;
-    before[12] = 9;   // 9 -> 3: 6 bits lost
+    before[12] = 9;  // 9 -> 3: 6 bits lost
     after[12] = 3;
-    after[13] = 7;    // gained (7 bits, one tone)
-    before[14] = 2;   // unchanged
+    after[13] = 7;   // gained (7 bits, one tone)
+    before[14] = 2;  // unchanged
     after[14] = 2;
     const TToneComparison comparison = CompareTones(before, after);
     EXPECT_EQ(comparison.TotalBefore, 20);
@@ -332,6 +333,18 @@ TEST(ToneComparisonTest, CountsMatchAHandCount)
     EXPECT_EQ(comparison.Difference[10], -5);
     EXPECT_EQ(comparison.Difference[13], 7);
     EXPECT_EQ(comparison.TotalAfter - comparison.TotalBefore, comparison.BitsGained - comparison.BitsLost);
+
+    // Extreme values from a hostile reply: the difference saturates, the sums stay exact.
+    ToneBits low{};
+    ToneBits high{};
+    low[0] = std::numeric_limits<std::int32_t>::min();
+    high[0] = std::numeric_limits<std::int32_t>::max();
+    const TToneComparison up = CompareTones(low, high);
+    EXPECT_EQ(up.Difference[0], std::numeric_limits<int>::max());
+    EXPECT_EQ(up.BitsGained, 4294967295LL);
+    const TToneComparison down = CompareTones(high, low);
+    EXPECT_EQ(down.Difference[0], std::numeric_limits<int>::min());
+    EXPECT_EQ(down.BitsLost, 4294967295LL);
 }
 
 }  // namespace
