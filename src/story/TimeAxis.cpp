@@ -10,6 +10,9 @@
 
 namespace {
 
+// Wide enough for a time difference times a pixel length.
+__extension__ typedef __int128 TWide;
+
 constexpr std::int64_t Second = 1000;
 constexpr std::int64_t Minute = 60 * Second;
 constexpr std::int64_t Hour = 60 * Minute;
@@ -122,24 +125,32 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 
 std::int64_t OffsetMs(const QTimeZone& zone, std::int64_t utcMs)
 {
-    return static_cast<std::int64_t>(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone::utc()))) *
-           Second;
+    return static_cast<std::int64_t>(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC))) * Second;
 }
 
-// The first round local time of step at or after t.
+// The first round local time of step at or after t. Near a change of the
+// zone's offset a time rounded in one offset may fall in the other: only a
+// time whose own offset made it round counts.
 std::int64_t NextRoundTime(std::int64_t t, std::int64_t step, const QTimeZone& zone)
 {
-    const auto roundUp = [&](std::int64_t offset) { return -FloorDiv(-(t + offset), step) * step - offset; };
-    std::int64_t offset = OffsetMs(zone, t);
-    std::int64_t candidate = roundUp(offset);
-    const std::int64_t there = OffsetMs(zone, candidate);
-    if (there != offset) {
-        // The offset changes before the candidate: round in the later one.
-        candidate = roundUp(there);
-        if (candidate < t)
-            candidate += step;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const auto roundUp = [&](std::int64_t offset) { return -FloorDiv(-(t + offset), step) * step - offset; };
+        const std::int64_t offset = OffsetMs(zone, t);
+        const std::int64_t first = roundUp(offset);
+        const std::int64_t there = OffsetMs(zone, first);
+        std::int64_t best = there == offset ? first : std::numeric_limits<std::int64_t>::max();
+        std::int64_t next = first;
+        if (there != offset) {
+            const std::int64_t second = roundUp(there);
+            if (second >= t && OffsetMs(zone, second) == there)
+                best = std::min(best, second);
+            next = std::min(next, second);
+        }
+        if (best != std::numeric_limits<std::int64_t>::max())
+            return best;
+        t = std::max(t, next) + 1;
     }
-    return candidate;
+    return -FloorDiv(-(t + OffsetMs(zone, t)), step) * step - OffsetMs(zone, t);
 }
 
 std::int64_t LocalMidnight(const QDate& date, const QTimeZone& zone)
@@ -257,7 +268,7 @@ std::vector<TTimeTick> LayOutTimeTicks(std::int64_t fromUtcMs, std::int64_t toUt
 {
     if (toUtcMs < fromUtcMs || lengthPx <= 0 || !extentOf)
         return {};
-    const QTimeZone& used = zone.isValid() ? zone : QTimeZone::utc();
+    const QTimeZone& used = zone.isValid() ? zone : QTimeZone(QTimeZone::utc());
     minGapPx = std::max(0, minGapPx);
     const std::int64_t from = std::clamp(fromUtcMs, LowestLabelledMs, HighestLabelledMs);
     const std::int64_t to = std::clamp(toUtcMs, LowestLabelledMs, HighestLabelledMs);
@@ -286,9 +297,6 @@ std::vector<TTimeTick> LayOutTimeTicks(std::int64_t fromUtcMs, std::int64_t toUt
         return {};
     return {tick};
 }
-
-// A 128-bit integer, so that a time times a pixel count never overflows.
-__extension__ using TWide = __int128;
 
 int TimeToPosition(std::int64_t t, std::int64_t from, std::int64_t to, int lengthPx)
 {

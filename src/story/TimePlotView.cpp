@@ -2,13 +2,10 @@
 
 #include "monitor/HistoryDesign.h"
 #include "story/TimeAxis.h"
-#include "story/WaterfallView.h"
 
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QLocale>
-#include <QPainterPath>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -16,68 +13,120 @@
 
 namespace {
 
+constexpr int Pad = 4;
+
+QString FromView(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QColor FromBgr(std::uint32_t bgr)
 {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-// The colour of an event's marker: troubles in warm colours, changes of the
-// line in cool ones, a gap in grey.
+const QLocale& TextLocale()
+{
+    static const QLocale locale(QLocale::English, QLocale::UnitedKingdom);
+    return locale;
+}
+
+QString ValueText(double value, int decimals)
+{
+    return TextLocale().toString(value, 'f', decimals);
+}
+
+// The lowest and highest total bits of the captured polls; false when none.
+bool CapturedRange(const TTimePlotData& data, double& lowest, double& highest)
+{
+    bool any = false;
+    for (const TTotalBitsPoint& point : data.Points) {
+        if (!point.Captured)
+            continue;
+        const auto value = static_cast<double>(point.TotalBits);
+        lowest = any ? std::min(lowest, value) : value;
+        highest = any ? std::max(highest, value) : value;
+        any = true;
+    }
+    return any;
+}
+
+int XOf(std::int64_t t, const TTimePlotLayout& layout, const TTimePlotData& data)
+{
+    return layout.Plot.left() + TimeToPosition(t, data.FromUtcMs, data.ToUtcMs, layout.Plot.width() - 1);
+}
+
+int YOf(double value, const TTimePlotLayout& layout)
+{
+    const TValueScale& scale = layout.Scale;
+    const double range = scale.Max - scale.Min;
+    const double share = range > 0 ? (value - scale.Min) / range : 0.5;
+    return layout.Plot.bottom() - static_cast<int>(std::lround(share * (layout.Plot.height() - 1)));
+}
+
+// The marker of an event on the strip above the plot.
+QRect EventMarker(const TTimePlotLayout& layout, const TTimePlotData& data, const THostLineEvent& event)
+{
+    const int x = std::clamp(XOf(event.Event.StartUtcMs, layout, data), layout.Plot.left(), layout.Plot.right());
+    const int half = design::TimePlotEventMarkWidth / 2;
+    return QRect(x - half, layout.EventStrip.top(), design::TimePlotEventMarkWidth, layout.EventStrip.height());
+}
+
 QColor EventColour(TLineEventKind kind)
 {
-    switch (kind) {
-    case TLineEventKind::lekNoReply:
-        return QColor(0xD0, 0x00, 0x00);
-    case TLineEventKind::lekLineDown:
-        return QColor(0x80, 0x00, 0x80);
-    case TLineEventKind::lekResync:
-        return QColor(0xE0, 0x80, 0x00);
-    case TLineEventKind::lekTonesLost:
-        return QColor(0xC0, 0x40, 0x40);
-    case TLineEventKind::lekTonesRegained:
-        return QColor(0x00, 0x90, 0x30);
-    case TLineEventKind::lekGap:
-        return QColor(0x80, 0x80, 0x80);
-    }
-    return Qt::black;
+    const auto index = static_cast<std::size_t>(kind);
+    return FromBgr(index < design::EventKindColors.size() ? design::EventKindColors[index] : design::StoryAxisColor);
 }
 
-// Whether the line must not be drawn from one reading to the next: a gap or
-// a no-reply run (or a failed poll) lies between them.
-bool BreaksBetween(std::int64_t fromUtcMs, std::int64_t toUtcMs, std::span<const THostLineEvent> events)
+// The polls' line: per pixel column the first, last, lowest and highest y
+// of a run of polls, and whether it joins the column before.
+struct TColumn {
+    int X = 0;
+    int FirstY = 0, LastY = 0, LowY = 0, HighY = 0;
+    bool Joined = false;
+};
+
+std::vector<TColumn> LineColumns(const TTimePlotLayout& layout, const TTimePlotData& data)
 {
-    for (const THostLineEvent& e : events) {
-        const TLineEvent& event = e.Event;
-        if (event.Kind != TLineEventKind::lekGap && event.Kind != TLineEventKind::lekNoReply)
+    std::vector<TColumn> columns;
+    // The gaps, oldest first: the line breaks between two captured polls
+    // that a gap lies between.
+    std::vector<std::pair<std::int64_t, std::int64_t>> gaps;
+    for (const THostLineEvent& event : data.Events)
+        if (event.Event.Kind == TLineEventKind::lekGap)
+            gaps.emplace_back(event.Event.StartUtcMs, event.Event.EndUtcMs);
+    std::sort(gaps.begin(), gaps.end());
+    std::size_t nextGap = 0;
+    bool previousCaptured = false;
+    std::int64_t previousTime = 0;
+    for (const TTotalBitsPoint& point : data.Points) {
+        if (!point.Captured) {
+            previousCaptured = false;
             continue;
-        if (event.StartUtcMs >= toUtcMs)
-            break;  // oldest first: none later can lie between
-        // A gap runs from the poll before it to the poll after it; a no-reply
-        // run from its first failed poll to its last.
-        const bool inside = event.Kind == TLineEventKind::lekGap
-                                ? event.StartUtcMs >= fromUtcMs && event.EndUtcMs <= toUtcMs
-                                : event.StartUtcMs > fromUtcMs && event.EndUtcMs < toUtcMs;
-        if (inside)
-            return true;
+        }
+        bool joined = previousCaptured;
+        // Gaps that end before this poll: a gap that began at or after the
+        // previous poll lies between the two.
+        while (nextGap < gaps.size() && gaps[nextGap].second <= point.TimeUtcMs) {
+            if (joined && gaps[nextGap].first >= previousTime)
+                joined = false;
+            ++nextGap;
+        }
+        const int x = XOf(point.TimeUtcMs, layout, data);
+        const int y = YOf(static_cast<double>(point.TotalBits), layout);
+        if (joined && !columns.empty() && columns.back().X == x) {
+            TColumn& column = columns.back();
+            column.LastY = y;
+            column.LowY = std::max(column.LowY, y);
+            column.HighY = std::min(column.HighY, y);
+        } else {
+            columns.push_back({x, y, y, y, y, joined});
+        }
+        previousCaptured = true;
+        previousTime = point.TimeUtcMs;
     }
-    return false;
-}
-
-constexpr int MarkerSize = 7;
-
-// The x of an event's marker in the layout, or INT_MIN when off the axis.
-int MarkerX(const TTimePlotLayout& layout, const TTimePlotData& data, const TLineEvent& event)
-{
-    const int x = TimeToPosition(event.StartUtcMs, data.FromUtcMs, data.ToUtcMs, layout.Plot.width());
-    if (x < 0 || x > layout.Plot.width())
-        return std::numeric_limits<int>::min();
-    return layout.Plot.left() + x;
-}
-
-QString Grouped(double value, int decimals)
-{
-    return QLocale(QLocale::English).toString(value, 'f', decimals);
+    return columns;
 }
 
 }  // namespace
@@ -85,189 +134,157 @@ QString Grouped(double value, int decimals)
 TTimePlotLayout LayOutTimePlot(const QRect& bounds, const QFont& font, const TTimePlotData& data)
 {
     const QFontMetrics metrics(font);
+    const int textHeight = metrics.height();
     TTimePlotLayout layout;
     layout.Bounds = bounds;
-    double lowest = std::numeric_limits<double>::max(), highest = std::numeric_limits<double>::lowest();
-    for (const TTotalBitsPoint& p : data.Points)
-        if (p.Captured && p.TimeUtcMs >= data.FromUtcMs && p.TimeUtcMs <= data.ToUtcMs) {
-            lowest = std::min(lowest, static_cast<double>(p.TotalBits));
-            highest = std::max(highest, static_cast<double>(p.TotalBits));
-        }
-    if (lowest > highest)
+    const int top = bounds.top() + Pad;
+    const int stripHeight = design::TimePlotEventStripHeight;
+    const int timeAxisHeight = design::WaterfallTickLength + textHeight;
+    const int plotTop = top + stripHeight + 2;
+    const int plotHeight = std::max(1, bounds.bottom() + 1 - Pad - timeAxisHeight - plotTop);
+    double lowest = 0;
+    double highest = 0;
+    if (!CapturedRange(data, lowest, highest))
         lowest = highest = 0;
-    const int line = metrics.height();
-    const int title = line + 2;
-    const int strip = MarkerSize + 4;
-    const int timeAxis = line + 6;
-    const int plotTop = bounds.top() + title + strip;
-    const int plotHeight = std::max(1, bounds.bottom() + 1 - timeAxis - plotTop);
-    layout.Scale = FitValueScale(lowest, highest, plotHeight, line);
-    int labels = 0;
-    for (double v = layout.Scale.Min; v <= layout.Scale.Max + layout.Scale.Step / 2; v += layout.Scale.Step)
-        labels = std::max(labels, metrics.horizontalAdvance(Grouped(v, layout.Scale.Decimals)));
-    const int valueAxis = labels + 6;
-    const int left = bounds.left() + valueAxis;
-    const int width = std::max(1, bounds.right() - design::HistoryMargin - left + 1);
-    layout.ValueAxis = QRect(bounds.left(), plotTop, valueAxis, plotHeight);
-    layout.EventStrip = QRect(left, bounds.top() + title, width, strip);
+    layout.Scale = FitValueScale(lowest, highest, plotHeight, textHeight);
+    int valueWidth = 0;
+    for (double value = layout.Scale.Min; value <= layout.Scale.Max + layout.Scale.Step / 2;
+         value += layout.Scale.Step) {
+        valueWidth = std::max(valueWidth, metrics.horizontalAdvance(ValueText(value, layout.Scale.Decimals)));
+        if (valueWidth > bounds.width())
+            break;
+    }
+    valueWidth += design::WaterfallTickLength + 2 + Pad;
+    // Half a time label may reach past the plot's right edge.
+    const int left = bounds.left() + valueWidth;
+    const int width = std::max(1, bounds.right() - Pad - left + 1);
+    layout.EventStrip = QRect(left, top, width, stripHeight);
     layout.Plot = QRect(left, plotTop, width, plotHeight);
-    layout.TimeAxis = QRect(left, plotTop + plotHeight, width, timeAxis);
+    layout.ValueAxis = QRect(bounds.left(), plotTop, valueWidth, plotHeight);
+    layout.TimeAxis = QRect(left, layout.Plot.bottom() + 1, width, timeAxisHeight);
     return layout;
 }
 
 void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTimePlotData& data, const QTimeZone& zone,
                    const QFont& font, int highlightedEvent)
 {
-    const QFontMetrics metrics(font);
-    const QRect& plot = layout.Plot;
-    const TValueScale& scale = layout.Scale;
     painter.save();
     painter.setFont(font);
-    painter.fillRect(layout.Bounds, Qt::white);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(layout.Bounds.left(), layout.Bounds.top(), layout.Bounds.width(), metrics.height()),
-                     Qt::AlignHCenter | Qt::AlignTop,
-                     QString::fromUtf8(design::TotalBitsTitle.data(), static_cast<int>(design::TotalBitsTitle.size())));
-
-    const double range = std::max(1e-9, scale.Max - scale.Min);
-    const auto valueY = [&](double v) {
-        return plot.bottom() - static_cast<int>(std::lround((v - scale.Min) / range * (plot.height() - 1)));
-    };
-    const auto timeX = [&](std::int64_t t) {
-        return plot.left() + TimeToPosition(t, data.FromUtcMs, data.ToUtcMs, plot.width());
-    };
-
-    // The highlighted event's span, shaded under everything.
-    if (highlightedEvent >= 0 && highlightedEvent < static_cast<int>(data.Events.size())) {
-        const TLineEvent& e = data.Events[static_cast<std::size_t>(highlightedEvent)].Event;
-        const int x0 = std::clamp(timeX(e.StartUtcMs), plot.left(), plot.right());
-        const int x1 = std::clamp(timeX(e.EndUtcMs), plot.left(), plot.right());
-        QColor shade = EventColour(e.Kind);
-        shade.setAlpha(50);
-        painter.fillRect(QRect(x0, plot.top(), std::max(2, x1 - x0 + 1), plot.height()), shade);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QFontMetrics metrics(font, painter.device());
+    const int textHeight = metrics.height();
+    const QRect& plot = layout.Plot;
+    const bool highlighted = highlightedEvent >= 0 && highlightedEvent < static_cast<int>(data.Events.size());
+    // The chosen event's span, under everything else.
+    if (highlighted) {
+        const TLineEvent& event = data.Events[static_cast<std::size_t>(highlightedEvent)].Event;
+        const int left = std::clamp(XOf(event.StartUtcMs, layout, data), plot.left(), plot.right());
+        const int right = std::clamp(XOf(event.EndUtcMs, layout, data), plot.left(), plot.right());
+        painter.fillRect(QRect(left, plot.top(), std::max(1, right - left + 1), plot.height()),
+                         FromBgr(design::TimePlotHighlightShade));
     }
-
-    // Grid and value labels.
-    for (double v = scale.Min; v <= scale.Max + scale.Step / 2; v += scale.Step) {
-        const int y = valueY(v);
-        painter.setPen(FromBgr(design::ColorGridGrey));
+    // Value grid and labels.
+    const TValueScale& scale = layout.Scale;
+    const int steps = scale.Step > 0 ? static_cast<int>(std::lround((scale.Max - scale.Min) / scale.Step)) : 0;
+    for (int index = 0; index <= steps && index <= 1000; ++index) {
+        const double value = scale.Min + index * scale.Step;
+        const int y = YOf(value, layout);
+        painter.setPen(FromBgr(design::StoryGridColor));
         painter.drawLine(plot.left(), y, plot.right(), y);
-        painter.setPen(Qt::black);
-        painter.drawText(
-            QRect(layout.ValueAxis.left(), y - metrics.height() / 2, layout.ValueAxis.width() - 4, metrics.height()),
-            Qt::AlignRight | Qt::AlignVCenter, Grouped(v, scale.Decimals));
+        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.drawLine(plot.left() - design::WaterfallTickLength, y, plot.left() - 1, y);
+        const int labelTop = std::clamp(y - textHeight / 2, layout.Bounds.top(), layout.Bounds.bottom() - textHeight);
+        painter.drawText(QRect(layout.ValueAxis.left(), labelTop,
+                               layout.ValueAxis.width() - design::WaterfallTickLength - 2, textHeight),
+                         Qt::AlignRight | Qt::AlignVCenter, ValueText(value, scale.Decimals));
     }
-    const std::vector<TTimeTick> ticks = LayOutTimeTicks(
-        data.FromUtcMs, data.ToUtcMs, plot.width(), [&](const QString& t) { return metrics.horizontalAdvance(t); },
-        zone);
-    for (const TTimeTick& tick : ticks) {
+    // Time ticks and labels.
+    const auto widthOf = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+    for (const TTimeTick& tick : LayOutTimeTicks(data.FromUtcMs, data.ToUtcMs, plot.width() - 1, widthOf, zone)) {
         const int x = plot.left() + tick.Position;
-        painter.setPen(FromBgr(design::ColorGridGrey));
+        painter.setPen(FromBgr(design::StoryGridColor));
         painter.drawLine(x, plot.top(), x, plot.bottom());
-        painter.setPen(Qt::black);
-        painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + 3);
-        const int w = metrics.horizontalAdvance(tick.Text);
-        const int left = std::clamp(x - w / 2, plot.left(), plot.right() + 1 - w);
-        QFont labelFont = font;
-        labelFont.setBold(tick.Major);
-        painter.setFont(labelFont);
-        painter.drawText(QRect(left, plot.bottom() + 4, w + 2, metrics.height()), Qt::AlignLeft | Qt::AlignTop,
-                         tick.Text);
+        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + design::WaterfallTickLength);
+        const int textWidth = widthOf(tick.Text);
+        const int left = std::clamp(x - textWidth / 2, plot.left(), plot.right() + 1 - textWidth);
+        QFont tickFont = font;
+        tickFont.setBold(tick.Major);
+        painter.setFont(tickFont);
+        painter.drawText(QRect(left, plot.bottom() + 1 + design::WaterfallTickLength, textWidth + 2, textHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, tick.Text);
         painter.setFont(font);
     }
-
-    // The line through the readings: per pixel column from its lowest to its
-    // highest value, joined to the next column unless a break lies between.
-    painter.setClipRect(plot);
-    painter.setPen(QPen(FromBgr(design::TotalBitsCapturedColor), 1));
-    struct TColumn {
-        int X;
-        double Low, High, First, Last;
-        std::int64_t FirstTime, LastTime;
-    };
-    bool open = false;
-    TColumn column{};
-    bool hasPrevious = false;
-    TColumn previous{};
-    bool failedSince = false;
-    const auto flush = [&] {
-        if (!open)
-            return;
-        if (hasPrevious && !failedSince && !BreaksBetween(previous.LastTime, column.FirstTime, data.Events))
-            painter.drawLine(previous.X, valueY(previous.Last), column.X, valueY(column.First));
-        painter.drawLine(column.X, valueY(column.Low), column.X, valueY(column.High));
-        previous = column;
-        hasPrevious = true;
-        failedSince = false;
-        open = false;
-    };
-    std::vector<int> failedColumns;
-    for (const TTotalBitsPoint& p : data.Points) {
-        if (p.TimeUtcMs < data.FromUtcMs || p.TimeUtcMs > data.ToUtcMs)
-            continue;
-        const int x = timeX(p.TimeUtcMs);
-        if (!p.Captured) {
-            flush();
-            failedSince = true;
-            if (failedColumns.empty() || failedColumns.back() != x)
-                failedColumns.push_back(x);
-            continue;
-        }
-        const auto v = static_cast<double>(p.TotalBits);
-        if (open && x == column.X) {
-            column.Low = std::min(column.Low, v);
-            column.High = std::max(column.High, v);
-            column.Last = v;
-            column.LastTime = p.TimeUtcMs;
-            continue;
-        }
-        flush();
-        column = {x, v, v, v, v, p.TimeUtcMs, p.TimeUtcMs};
-        open = true;
-    }
-    flush();
-    // Failed polls: red marks along the bottom.
-    painter.setPen(QPen(FromBgr(design::TotalBitsFailedColor), 1));
-    for (const int x : failedColumns)
-        painter.drawLine(x, plot.bottom() - 4, x, plot.bottom());
-    painter.setClipping(false);
-
-    // Frame, then the event markers on their strip.
-    painter.setPen(Qt::black);
+    painter.setPen(FromBgr(design::WaterfallFrameColor));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(plot.adjusted(0, 0, -1, -1));
-    for (std::size_t i = 0; i < data.Events.size(); ++i) {
-        const TLineEvent& e = data.Events[i].Event;
-        const int x = MarkerX(layout, data, e);
-        if (x == std::numeric_limits<int>::min())
+    painter.drawRect(plot.adjusted(-1, -1, 0, 0));
+    // The line through the captured polls, broken where it must be.
+    const std::vector<TColumn> columns = LineColumns(layout, data);
+    QVector<QLine> lines;
+    lines.reserve(static_cast<qsizetype>(columns.size() * 2));
+    QVector<QPoint> dots;
+    for (std::size_t index = 0; index < columns.size(); ++index) {
+        const TColumn& column = columns[index];
+        const bool joinsNext = index + 1 < columns.size() && columns[index + 1].Joined;
+        if (column.Joined)
+            lines.append(QLine(columns[index - 1].X, columns[index - 1].LastY, column.X, column.FirstY));
+        if (column.LowY != column.HighY)
+            lines.append(QLine(column.X, column.HighY, column.X, column.LowY));
+        else if (!column.Joined && !joinsNext)
+            dots.append(QPoint(column.X, column.FirstY));
+    }
+    painter.setPen(QPen(FromBgr(design::TimePlotLineColor), 1));
+    painter.drawLines(lines);
+    painter.drawPoints(dots.constData(), static_cast<int>(dots.size()));
+    // Failed polls: red marks at the bottom, one per pixel column.
+    QVector<QLine> failed;
+    int lastFailedX = std::numeric_limits<int>::min();
+    for (const TTotalBitsPoint& point : data.Points) {
+        if (point.Captured)
             continue;
-        const bool highlighted = static_cast<int>(i) == highlightedEvent;
-        const int size = highlighted ? MarkerSize + 2 : MarkerSize;
-        QPainterPath triangle;
-        const int bottom = layout.EventStrip.bottom();
-        triangle.moveTo(x, bottom);
-        triangle.lineTo(x - size / 2, bottom - size + 1);
-        triangle.lineTo(x + size / 2, bottom - size + 1);
-        triangle.closeSubpath();
-        painter.setPen(highlighted ? QPen(Qt::black, 1) : Qt::NoPen);
-        painter.setBrush(EventColour(e.Kind));
-        painter.drawPath(triangle);
+        const int x = XOf(point.TimeUtcMs, layout, data);
+        if (x == lastFailedX)
+            continue;
+        lastFailedX = x;
+        failed.append(QLine(x, plot.bottom() - design::TimePlotFailedMarkHeight + 1, x, plot.bottom()));
+    }
+    painter.setPen(FromBgr(design::TimePlotFailedColor));
+    painter.drawLines(failed);
+    // The event markers, the highlighted one last and framed.
+    for (std::size_t index = 0; index < data.Events.size(); ++index) {
+        if (static_cast<int>(index) == highlightedEvent)
+            continue;
+        painter.fillRect(EventMarker(layout, data, data.Events[index]).adjusted(1, 2, -1, 0),
+                         EventColour(data.Events[index].Event.Kind));
+    }
+    if (highlighted) {
+        const THostLineEvent& event = data.Events[static_cast<std::size_t>(highlightedEvent)];
+        const QRect marker = EventMarker(layout, data, event);
+        painter.fillRect(marker, EventColour(event.Event.Kind));
+        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.drawRect(marker.adjusted(0, 0, -1, -1));
     }
     painter.restore();
 }
 
 int NearestTimePlotPoint(const TTimePlotLayout& layout, const TTimePlotData& data, int x)
 {
-    if (data.Points.empty() || layout.Plot.width() <= 0)
+    if (data.Points.empty())
         return -1;
-    const std::int64_t t = PositionToTime(x - layout.Plot.left(), data.FromUtcMs, data.ToUtcMs, layout.Plot.width());
-    const auto it = std::lower_bound(data.Points.begin(), data.Points.end(), t,
-                                     [](const TTotalBitsPoint& p, std::int64_t time) { return p.TimeUtcMs < time; });
-    std::size_t best = static_cast<std::size_t>(it - data.Points.begin());
-    if (best == data.Points.size())
-        best = data.Points.size() - 1;
-    else if (best > 0 && t - data.Points[best - 1].TimeUtcMs < data.Points[best].TimeUtcMs - t)
-        --best;
+    const std::int64_t t =
+        PositionToTime(x - layout.Plot.left(), data.FromUtcMs, data.ToUtcMs, layout.Plot.width() - 1);
+    const auto after =
+        std::lower_bound(data.Points.begin(), data.Points.end(), t,
+                         [](const TTotalBitsPoint& point, std::int64_t time) { return point.TimeUtcMs < time; });
+    std::size_t best = static_cast<std::size_t>(
+        std::min<std::ptrdiff_t>(after - data.Points.begin(), static_cast<std::ptrdiff_t>(data.Points.size()) - 1));
+    if (best > 0) {
+        const auto distance = [&](std::size_t index) {
+            return std::abs(static_cast<double>(data.Points[index].TimeUtcMs) - static_cast<double>(t));
+        };
+        if (distance(best - 1) <= distance(best))
+            best = best - 1;
+    }
     return static_cast<int>(best);
 }
 
@@ -275,31 +292,22 @@ QString TimePlotHoverText(const TTimePlotData& data, int point, const QTimeZone&
 {
     if (point < 0 || point >= static_cast<int>(data.Points.size()))
         return {};
-    const TTotalBitsPoint& p = data.Points[static_cast<std::size_t>(point)];
-    const QString time =
-        QDateTime::fromMSecsSinceEpoch(p.TimeUtcMs, zone).toString(QStringLiteral("ddd d MMM yyyy HH:mm:ss"));
-    if (!p.Captured)
-        return time + QStringLiteral(", failed poll");
-    return time +
-           QStringLiteral(", %1 bits").arg(QLocale(QLocale::English).toString(static_cast<qlonglong>(p.TotalBits)));
+    const TTotalBitsPoint& poll = data.Points[static_cast<std::size_t>(point)];
+    const QString time = TextLocale().toString(QDateTime::fromMSecsSinceEpoch(poll.TimeUtcMs, zone),
+                                               QStringLiteral("ddd d MMM yyyy HH:mm:ss"));
+    if (!poll.Captured)
+        return time + QStringLiteral(", ") + FromView(design::WaterfallLegendFailed);
+    return time + QStringLiteral(", ") + ValueText(static_cast<double>(poll.TotalBits), 0) +
+           FromView(design::WaterfallBitsUnit);
 }
 
 int TimePlotEventAt(const TTimePlotLayout& layout, const TTimePlotData& data, QPoint point)
 {
-    if (!layout.EventStrip.adjusted(0, -2, 0, 2).contains(point))
-        return -1;
-    int best = -1, bestDistance = MarkerSize;
-    for (std::size_t i = 0; i < data.Events.size(); ++i) {
-        const int x = MarkerX(layout, data, data.Events[i].Event);
-        if (x == std::numeric_limits<int>::min())
-            continue;
-        const int distance = std::abs(x - point.x());
-        if (distance <= bestDistance) {
-            best = static_cast<int>(i);
-            bestDistance = distance;
-        }
-    }
-    return best;
+    // The last drawn marker is the one on top.
+    for (std::size_t index = data.Events.size(); index-- > 0;)
+        if (EventMarker(layout, data, data.Events[index]).contains(point))
+            return static_cast<int>(index);
+    return -1;
 }
 
 QImage RenderTimePlot(const TTimePlotData& data, QSize size, const QTimeZone& zone, int highlightedEvent)
@@ -307,7 +315,9 @@ QImage RenderTimePlot(const TTimePlotData& data, QSize size, const QTimeZone& zo
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    const QFont font = StoryFont();
-    PaintTimePlot(painter, LayOutTimePlot(image.rect(), font, data), data, zone, font, highlightedEvent);
+    QFont font(FromView(design::FontName));
+    font.setPixelSize(design::FontPixelSize);
+    const TTimePlotLayout layout = LayOutTimePlot(QRect(QPoint(0, 0), size), font, data);
+    PaintTimePlot(painter, layout, data, zone, font, highlightedEvent);
     return image;
 }

@@ -17,6 +17,8 @@ constexpr std::array<std::int64_t, 16> Chain{
     1 * Hour,   3 * Hour,   6 * Hour,    12 * Hour,   1 * Day,    7 * Day,    28 * Day,    364 * Day,
 };
 
+constexpr std::int64_t LongestTimeMs = std::int64_t{1} << 60;
+
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
     const std::int64_t q = a / b;
@@ -169,6 +171,10 @@ TWaterfallGrid TWaterfallGrid::Combined(int maxRows) const
 
 TWaterfallBuilder::TWaterfallBuilder(std::int64_t fromUtcMs, std::int64_t toUtcMs, int maxRows)
 {
+    // Times far beyond any clock (a damaged clock's poll at the end of time)
+    // are left out, so that row times stay far from overflowing.
+    fromUtcMs = std::clamp(fromUtcMs, -LongestTimeMs, LongestTimeMs);
+    toUtcMs = std::clamp(toUtcMs, -LongestTimeMs, LongestTimeMs);
     if (toUtcMs < fromUtcMs)
         return;
     fGrid.fFromUtcMs = fromUtcMs;

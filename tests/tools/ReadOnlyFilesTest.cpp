@@ -150,3 +150,23 @@ TEST_F(ReadOnlyFilesTest, PicturesAndExportsOverReadOnlyFilesAreRefusedAndTheFil
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ReadOnlyFilesTest, WaterfallOverAReadOnlyFileIsRefusedAndTheFileKept)
+{
+    GiveToUser({"waterfall.png"}, 0444);
+    const std::vector<std::string> before = Entries();
+    const TProcessResult refused = RunAsUser({"--history", P("history.sqlite"), "--waterfall", P("waterfall.png")});
+    EXPECT_EQ(refused.ExitCode, PollExitFailed);
+    EXPECT_EQ(refused.Err, "quillmont-poll: cannot write " + P("waterfall.png") + ": Permission denied\n");
+    EXPECT_EQ(Read(fDir / "waterfall.png"), "the waterfall.png of yesterday");
+    EXPECT_EQ(Entries(), before);
+    ASSERT_EQ(::chmod((fDir / "waterfall.png").c_str(), 0644), 0);
+    const TProcessResult again =
+        RunAsUser({"--history", P("history.sqlite"), "--waterfall", P("waterfall.png"), "--size", "300x200"});
+    EXPECT_EQ(again.ExitCode, PollExitCaptured) << again.Err;
+    EXPECT_EQ(Read(fDir / "waterfall.png").substr(1, 3), "PNG");
+}
+
+}  // namespace

@@ -16,3 +16,10 @@
 bool RenderHistoryPictures(const TPollArguments& arguments, std::ostream& err);
 
 bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err);
+
+class TWaterfallGrid;
+
+// Draws the waterfall of grid at the arguments' size into the PNG of
+// --waterfall, in the local time zone, written whole or not at all.
+// Failures go to err; false when the file was not written.
+bool RenderWaterfallPicture(const TWaterfallGrid& grid, const TPollArguments& arguments, std::ostream& err);
