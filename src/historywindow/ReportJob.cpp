@@ -19,7 +19,8 @@ bool TReportJob::Start(const QString& storePath, const THistoryFilter& filter, c
 {
     if (Busy())
         return false;
-    Wait();
+    Wait();  // the thread of the report before, past its Done, ends at once
+    fWorking = true;
     fCancelled = std::make_shared<std::atomic<bool>>(false);
     const std::shared_ptr<std::atomic<bool>> cancelled = fCancelled;
     QPointer<TReportJob> self(this);
@@ -43,9 +44,12 @@ bool TReportJob::Start(const QString& storePath, const THistoryFilter& filter, c
         const QString message = written ? QStringLiteral("Report written to %1").arg(outPath) : error;
         // Queued to the window's thread; dropped when the job has gone meanwhile.
         QMetaObject::invokeMethod(
-            self, [self, written, message] {
-                if (self)
-                    emit self->Done(written, message);
+            self,
+            [self, written, message] {
+                if (!self)
+                    return;
+                self->fWorking = false;
+                emit self->Done(written, message);
             },
             Qt::QueuedConnection);
     }));

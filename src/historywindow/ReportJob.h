@@ -27,7 +27,8 @@ public:
     void Wait();
 
     // --- getters ---------------------------------------------------------------------------
-    bool Busy() const { return fThread != nullptr && fThread->isRunning(); }
+    // A report is being written: Done has not come for it yet.
+    bool Busy() const { return fWorking; }
 
 signals:
     // On the window's thread: written (message names the file), or why not.
@@ -37,4 +38,5 @@ private:
     // --- data ------------------------------------------------------------------------------
     std::unique_ptr<QThread> fThread;
     std::shared_ptr<std::atomic<bool>> fCancelled;
+    bool fWorking = false;
 };

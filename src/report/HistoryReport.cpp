@@ -151,8 +151,7 @@ void DrawEventsTable(TReportPages& pages, const THistoryPlotData& data)
         int x = line.left();
         for (std::size_t c = 0; c < cells.size(); ++c) {
             const int w = Widths[c] > 0 ? Widths[c] : line.right() - x;
-            painter.drawText(QRect(x, line.top(), w - 4, row),
-                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+            painter.drawText(QRect(x, line.top(), w - 4, row), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                              QFontMetrics(f).elidedText(cells[c], Qt::ElideRight, w - 4));
             x += w;
         }
@@ -171,8 +170,9 @@ void DrawEventsTable(TReportPages& pages, const THistoryPlotData& data)
             detail = "host " + e.Host + (detail.empty() ? "" : "; " + detail);
         const QString tones =
             event.FirstTone < 0 ? QString() : QStringLiteral("%1-%2").arg(event.FirstTone).arg(event.LastTone);
-        drawRow({pages.Time(event.StartUtcMs), pages.Time(event.EndUtcMs), QStringFromUtf8(LineEventKindName(event.Kind)),
-                 tones, QString::number(event.Polls()), QStringFromUtf8(detail)},
+        drawRow({pages.Time(event.StartUtcMs), pages.Time(event.EndUtcMs),
+                 QStringFromUtf8(LineEventKindName(event.Kind)), tones, QString::number(event.Polls()),
+                 QStringFromUtf8(detail)},
                 false);
     }
 }

@@ -26,12 +26,14 @@ constexpr int AllPolls = 4;
 // A poll every ten minutes for a year.
 constexpr int YearPolls = 365 * 144;
 
+// The goal is 50 ms (measured in bench_history_window); the bound leaves room
+// for a loaded machine, and still fails when a read of the year (seconds)
+// runs on the window's thread. The sanitizers make every step several times
+// slower; the window's share of the work is the same.
 #if defined(__SANITIZE_ADDRESS__)
-// The sanitizers make every step several times slower; the window's share
-// of the work is the same.
-constexpr double LongestStallMs = 250;
+constexpr double LongestStallMs = 1000;
 #else
-constexpr double LongestStallMs = 50;
+constexpr double LongestStallMs = 250;
 #endif
 
 }  // namespace
@@ -88,5 +90,6 @@ TEST(HistoryWindowYearTest, TheWindowsThreadIsNeverHeldUpWhileTheViewsOfAYearAre
     EXPECT_EQ(window.TimePlot().Data().Points.size(), static_cast<std::size_t>(YearPolls));
     EXPECT_EQ(window.Waterfall().Shown().Polls(), YearPolls);
     EXPECT_LE(static_cast<int>(window.Waterfall().Shown().Rows().size()), window.Waterfall().Layout().Plot.height());
+    RecordProperty("longest_stall_ms", static_cast<int>(longest));
     EXPECT_LT(longest, LongestStallMs);
 }

@@ -2,8 +2,8 @@
 // out of 4,860 as a move of many pixels, a gap breaks the line (no pixel of
 // the line's colour over the gap's columns), failed polls are red marks at
 // the bottom, and the hit tests find the poll and the event marker.
-#include "monitor/HistoryDesign.h"
 #include "story/TimePlotView.h"
+#include "monitor/HistoryDesign.h"
 #include "story/WaterfallView.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,8 @@ constexpr std::int64_t Start = 1796601600000LL;  // 2026-12-07T00:00:00Z
 QRgb LineColour()
 {
     const std::uint32_t bgr = design::TimePlotLineColor;
-    return qRgb(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+    return qRgb(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 TEST(ValueScaleTest, FittedNotFromZeroWithReadableLabels)
@@ -24,7 +25,7 @@ TEST(ValueScaleTest, FittedNotFromZeroWithReadableLabels)
     const TValueScale dip = FitValueScale(4844, 4860, 150, 13);
     EXPECT_LE(dip.Min, 4844);
     EXPECT_GE(dip.Max, 4860);
-    EXPECT_GT(dip.Min, 4800);  // not from zero
+    EXPECT_GT(dip.Min, 4800);                               // not from zero
     EXPECT_GE(150 * dip.Step / (dip.Max - dip.Min), 13.0);  // labels never overlap
     const TValueScale flat = FitValueScale(4860, 4860, 150, 13);
     EXPECT_LT(flat.Min, 4860);
@@ -107,9 +108,8 @@ TEST_F(TimePlotViewTest, AGapBreaksTheLineAndFailedPollsAreMarked)
               QStringLiteral("Mon 7 Dec 2026 02:00:00, 4,844 bits"));
     EXPECT_TRUE(TimePlotHoverText(data, 50, QTimeZone::utc()).endsWith("failed poll"));
     // The gap's marker on the strip above the plot.
-    const int gapX = layout.Plot.left() +
-                     static_cast<int>((events[0].Event.StartUtcMs - data.FromUtcMs) * (layout.Plot.width() - 1) /
-                                      (data.ToUtcMs - data.FromUtcMs));
+    const int gapX = layout.Plot.left() + static_cast<int>((events[0].Event.StartUtcMs - data.FromUtcMs) *
+                                                           (layout.Plot.width() - 1) / (data.ToUtcMs - data.FromUtcMs));
     EXPECT_EQ(TimePlotEventAt(layout, data, QPoint(gapX, layout.EventStrip.center().y())), 0);
     EXPECT_EQ(TimePlotEventAt(layout, data, QPoint(layout.Plot.left() + 5, layout.EventStrip.center().y())), -1);
 }

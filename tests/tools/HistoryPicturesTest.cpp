@@ -25,7 +25,8 @@ TEST(HistoryPictures, ReportAndWaterfallOfTheStoredPolls)
                 bits[static_cast<std::size_t>(tone)] = n < 15 ? 8 : 7;
             TPollOutcome captured;
             captured.Captured = true;
-            records.push_back(MakeHistoryRecord(1714532400000LL + 60000LL * n, "192.168.1.254", captured, 0, 512, bits));
+            records.push_back(
+                MakeHistoryRecord(1714532400000LL + 60000LL * n, "192.168.1.254", captured, 0, 512, bits));
         }
         ASSERT_TRUE(history.AppendAll(records));
     }
@@ -39,10 +40,10 @@ TEST(HistoryPictures, ReportAndWaterfallOfTheStoredPolls)
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(report.read(5) == "%PDF-");
 
-    ASSERT_EQ(RunPollCommand({"--history", store, "--waterfall", png, "--size", "640x480", "--since",
-                              "2024-05-01T03:10:00Z"},
-                             in, out, err, nullptr),
-              PollExitCaptured)
+    ASSERT_EQ(
+        RunPollCommand({"--history", store, "--waterfall", png, "--size", "640x480", "--since", "2024-05-01T03:10:00Z"},
+                       in, out, err, nullptr),
+        PollExitCaptured)
         << err.str();
     const QImage image(QString::fromStdString(png));
     EXPECT_EQ(image.size(), QSize(640, 480));
@@ -59,9 +60,9 @@ TEST(HistoryPictures, ReportAndWaterfallOfTheStoredPolls)
     }
     // A store that is not there: exit 1, nothing written.
     const std::string absent = dir.filePath(QStringLiteral("absent.pdf")).toStdString();
-    EXPECT_EQ(RunPollCommand({"--history", dir.filePath(QStringLiteral("none.sqlite")).toStdString(), "--report",
-                              absent},
-                             in, out, err, nullptr),
-              PollExitFailed);
+    EXPECT_EQ(
+        RunPollCommand({"--history", dir.filePath(QStringLiteral("none.sqlite")).toStdString(), "--report", absent}, in,
+                       out, err, nullptr),
+        PollExitFailed);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(absent)));
 }

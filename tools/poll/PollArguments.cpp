@@ -185,6 +185,12 @@ TPollArgumentsResult ParsePollArguments(const std::vector<std::string>& args)
         a.Height = s->Height;
         a.HasSize = true;
     }
+    // A waterfall of at most 8192 x 8192 (256 MiB), and wide enough for its tones.
+    if (!a.WaterfallFile.empty() && a.HasSize &&
+        (a.Width < 200 || a.Width > 8192 || a.Height < 200 || a.Height > 8192)) {
+        result.Error = "bad size for --waterfall (200 to 8192 pixels each)";
+        return result;
+    }
     result.Error = CheckOutputPaths(a);
     if (!result.Error.empty())
         return result;
