@@ -20,6 +20,11 @@ QString FormatLocalTime(std::int64_t utcMs)
     return QDateTime::fromMSecsSinceEpoch(utcMs).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+QString FormatTimeIn(std::int64_t utcMs, const QTimeZone& zone)
+{
+    return QDateTime::fromMSecsSinceEpoch(utcMs, zone).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 bool ParseIsoTime(const std::string& text, std::int64_t& utcMs)
 {
     const QString s = QString::fromStdString(text).trimmed();

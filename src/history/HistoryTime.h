@@ -3,6 +3,7 @@
 // written as ISO 8601 UTC in exports and shown in local time on screen.
 
 #include <QString>
+#include <QTimeZone>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,8 @@ std::string FormatUtcIso(std::int64_t utcMs);
 
 // "2024-05-01 05:12:44" in the local time zone, as lists and status lines show it.
 QString FormatLocalTime(std::int64_t utcMs);
+// The same in the given zone (a report written for another zone, a test).
+QString FormatTimeIn(std::int64_t utcMs, const QTimeZone& zone);
 
 // Reads an ISO 8601 date ("2024-05-01") or date and time
 // ("2024-05-01T03:00", "2024-05-01T03:00:00Z", "2024-05-01T05:00:00+02:00").

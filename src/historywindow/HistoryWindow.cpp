@@ -40,16 +40,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// "129,600".
-QString Grouped(std::int64_t n)
-{
-    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n));
-}
-
-}  // namespace
-
 THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     : QWidget(parent, Qt::Window), fBrowser(storePath)
 {
@@ -297,7 +287,7 @@ void THistoryWindow::StartPlots()
 
 void THistoryWindow::ShowPlotProgress(std::int64_t done, std::int64_t total)
 {
-    fProgressText->setText(QStringLiteral("Reading %1 of %2 polls...").arg(Grouped(done), Grouped(total)));
+    fProgressText->setText(QStringLiteral("Reading %1 of %2 polls...").arg(GroupedNumber(done), GroupedNumber(total)));
     // In thousandths of the way, which any int holds whatever the count.
     fProgressBar->setRange(0, 1000);
     fProgressBar->setValue(total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done, 0, total) * 1000 / total) : 0);

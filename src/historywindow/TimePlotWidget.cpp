@@ -1,15 +1,14 @@
 #include "historywindow/TimePlotWidget.h"
 
 #include "history/HistoryTime.h"
+#include "historywindow/HoverToolTip.h"
 #include "monitor/HistoryDesign.h"
 #include "story/TimeAxis.h"
 #include "story/WaterfallView.h"
 #include "text/QtText.h"
 
-#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -123,16 +122,7 @@ void TTimePlotWidget::paintEvent(QPaintEvent*)
 
 bool TTimePlotWidget::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        const QString text = HoverTextAt(help->pos());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, this);
-        return true;
-    }
-    return QWidget::event(event);
+    return ShowHoverToolTip(this, event, [this](QPoint point) { return HoverTextAt(point); }) || QWidget::event(event);
 }
 
 void TTimePlotWidget::wheelEvent(QWheelEvent* event)

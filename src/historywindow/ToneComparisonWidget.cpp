@@ -1,11 +1,10 @@
 #include "historywindow/ToneComparisonWidget.h"
 
+#include "historywindow/HoverToolTip.h"
 #include "monitor/HistoryDesign.h"
 #include "text/QtText.h"
 
-#include <QHelpEvent>
 #include <QPainter>
-#include <QToolTip>
 
 TToneComparisonWidget::TToneComparisonWidget(QWidget* parent) : QWidget(parent)
 {
@@ -50,14 +49,5 @@ void TToneComparisonWidget::paintEvent(QPaintEvent*)
 
 bool TToneComparisonWidget::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        const QString text = HoverTextAt(help->pos());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, this);
-        return true;
-    }
-    return QWidget::event(event);
+    return ShowHoverToolTip(this, event, [this](QPoint point) { return HoverTextAt(point); }) || QWidget::event(event);
 }

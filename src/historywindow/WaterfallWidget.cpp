@@ -1,11 +1,10 @@
 #include "historywindow/WaterfallWidget.h"
 
+#include "historywindow/HoverToolTip.h"
 #include "monitor/HistoryDesign.h"
 
-#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 
 TWaterfallWidget::TWaterfallWidget(QWidget* parent) : QWidget(parent)
 {
@@ -64,16 +63,7 @@ void TWaterfallWidget::resizeEvent(QResizeEvent* event)
 
 bool TWaterfallWidget::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        const QString text = HoverTextAt(help->pos());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, this);
-        return true;
-    }
-    return QWidget::event(event);
+    return ShowHoverToolTip(this, event, [this](QPoint point) { return HoverTextAt(point); }) || QWidget::event(event);
 }
 
 void TWaterfallWidget::mouseReleaseEvent(QMouseEvent* event)

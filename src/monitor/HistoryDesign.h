@@ -85,14 +85,7 @@ inline constexpr std::string_view SaveReportButton = "Save report...";
 inline constexpr std::string_view SaveReportFilter = "PDF files (*.pdf)";
 inline constexpr std::string_view SaveReportDefaultName = "line-report.pdf";
 
-// ---- The two plots -------------------------------------------------------------
-
-// Total bits of every listed poll, oldest on the left; failed polls in red.
-inline constexpr std::string_view TotalBitsTitle = "Total bits over time";
-inline constexpr std::string_view TotalBitsLeftTitle = "Bits";
-inline constexpr std::string_view TotalBitsBottomTitle = "Polls";
-inline constexpr std::uint32_t TotalBitsCapturedColor = ColorBlue;
-inline constexpr std::uint32_t TotalBitsFailedColor = ColorRed;
+// ---- The changes per tone --------------------------------------------------------
 
 // Changes per tone between consecutive captured polls of the period.
 inline constexpr std::string_view ChangeCountTitle = "Bit changes per tone";
@@ -122,7 +115,6 @@ inline constexpr std::string_view WaterfallBitsUnit = " bits";
 inline constexpr std::string_view WaterfallOneBit = " bit";
 inline constexpr std::string_view WaterfallLowestOf = "lowest of %1 polls";
 inline constexpr std::string_view WaterfallAsBefore = "no poll in this row, as at the poll before";
-inline constexpr std::string_view WaterfallToneCaption = "Tone ";
 inline constexpr int WaterfallBandHeight = 3;    // the thin up / down band under the tones
 inline constexpr int WaterfallSwatchWidth = 14;  // one legend swatch
 inline constexpr int WaterfallTickLength = 3;
@@ -135,13 +127,11 @@ inline constexpr std::uint32_t StoryGridColor = ColorGridGrey;
 
 // Total bits over real time: a line through the captured polls, broken at
 // gaps, no-reply runs and failed polls, which show as red marks at the bottom.
-inline constexpr std::string_view TimePlotTitle = "Total bits over time";
-inline constexpr std::string_view TimePlotValueTitle = "Bits";
 inline constexpr int TimePlotEventStripHeight = 9;  // the event markers above the plot
 inline constexpr int TimePlotEventMarkWidth = 5;
 inline constexpr int TimePlotFailedMarkHeight = 4;
-inline constexpr std::uint32_t TimePlotLineColor = TotalBitsCapturedColor;
-inline constexpr std::uint32_t TimePlotFailedColor = TotalBitsFailedColor;
+inline constexpr std::uint32_t TimePlotLineColor = ColorBlue;
+inline constexpr std::uint32_t TimePlotFailedColor = ColorRed;
 inline constexpr std::uint32_t TimePlotHighlightShade = 0xF0E0C8;  // the chosen event's span
 // One colour per kind of line event, in the order of TLineEventKind:
 // no-reply, line-down, resync, tones-lost, tones-regained, gap.

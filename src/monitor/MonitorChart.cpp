@@ -216,10 +216,8 @@ QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& 
     return h.chart.RenderMetafile(true, h.chart.PanelRect()).Svg;
 }
 
-bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, int width, int height,
-                         const QString& fileName, QString& error)
+bool SavePng(const QImage& image, const QString& fileName, QString& error)
 {
-    const QImage image = RenderMonitorChart(bits, range, width, height);
     if (image.isNull()) {
         error = QStringLiteral("cannot write %1: image too large for memory").arg(fileName);
         return false;
@@ -232,6 +230,12 @@ bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, i
         return false;
     }
     return WriteFile(fileName, png, error);
+}
+
+bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, int width, int height,
+                         const QString& fileName, QString& error)
+{
+    return SavePng(RenderMonitorChart(bits, range, width, height), fileName, error);
 }
 
 bool SaveMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height,

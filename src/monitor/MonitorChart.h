@@ -41,6 +41,9 @@ QImage RenderMonitorChart(const ToneBits& bits, const design::ToneRange& range, 
 // as the vector picture the SVG export draws.
 void PaintMonitorChart(QPainter& painter, const QRect& target, const ToneBits& bits, const design::ToneRange& range);
 QByteArray RenderMonitorChartSvg(const ToneBits& bits, const design::ToneRange& range, int width, int height);
+// Writes image as a PNG file, whole or not at all: false, with error saying
+// why, when it cannot be written; an existing file is then left as it was.
+bool SavePng(const QImage& image, const QString& fileName, QString& error);
 // Write the picture to a file, whole or not at all: false, with error saying
 // why, when it cannot be written; an existing file is then left as it was.
 bool SaveMonitorChartPng(const ToneBits& bits, const design::ToneRange& range, int width, int height,

@@ -32,11 +32,6 @@ namespace {
 constexpr int Dpi = 96;
 constexpr int Margin = 40;
 
-QString Grouped(std::int64_t n)
-{
-    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n));
-}
-
 std::int64_t TotalOf(const ToneBits& bits)
 {
     std::int64_t total = 0;
@@ -101,10 +96,7 @@ public:
         fY += height + 8;
         return block;
     }
-    QString Time(std::int64_t utcMs) const
-    {
-        return QDateTime::fromMSecsSinceEpoch(utcMs, fZone).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
+    QString Time(std::int64_t utcMs) const { return FormatTimeIn(utcMs, fZone); }
 
     // --- getters ---------------------------------------------------------------------------
     int Width() const { return fPageWidth - 2 * Margin; }
@@ -189,16 +181,17 @@ void DrawReport(TReportPages& pages, const TReportContent& content, const QTimeZ
     pages.Space(8);
 
     pages.Text(QStringLiteral("Figures"), 14, true);
-    pages.Text(QStringLiteral("Polls: %1").arg(Grouped(f.Polls)));
-    pages.Text(QStringLiteral("Readings: %1").arg(Grouped(f.Readings)));
-    pages.Text(QStringLiteral("Failed polls: %1").arg(Grouped(f.FailedPolls)));
+    pages.Text(QStringLiteral("Polls: %1").arg(GroupedNumber(f.Polls)));
+    pages.Text(QStringLiteral("Readings: %1").arg(GroupedNumber(f.Readings)));
+    pages.Text(QStringLiteral("Failed polls: %1").arg(GroupedNumber(f.FailedPolls)));
     pages.Text(QStringLiteral("Time without polls: %1").arg(QStringFromUtf8(DurationText(f.NoPollsMs))));
     pages.Text(QStringLiteral("Line-down time: %1").arg(QStringFromUtf8(DurationText(f.LineDownMs))));
-    pages.Text(QStringLiteral("Line events: %1").arg(Grouped(f.Events)));
+    pages.Text(QStringLiteral("Line events: %1").arg(GroupedNumber(f.Events)));
     if (f.HasLoss)
         pages.Text(QStringLiteral("Largest loss: %1 bits (%2 to %3) between %4 and %5")
-                       .arg(Grouped(f.LossBits), Grouped(f.LossBeforeTotal), Grouped(f.LossAfterTotal),
-                            pages.Time(f.LossBeforeUtcMs), pages.Time(f.LossAfterUtcMs)));
+                       .arg(GroupedNumber(f.LossBits), GroupedNumber(f.LossBeforeTotal),
+                            GroupedNumber(f.LossAfterTotal), pages.Time(f.LossBeforeUtcMs),
+                            pages.Time(f.LossAfterUtcMs)));
     else
         pages.Text(QStringLiteral("Largest loss: no loss"));
     pages.Space(8);
@@ -241,11 +234,11 @@ void DrawReport(TReportPages& pages, const TReportContent& content, const QTimeZ
     };
     if (content.HasLatest)
         mainChart(QStringLiteral("Latest reading: %1, %2 bits")
-                      .arg(pages.Time(content.Latest.TimeUtcMs), Grouped(TotalOf(content.Latest.Bits))),
+                      .arg(pages.Time(content.Latest.TimeUtcMs), GroupedNumber(TotalOf(content.Latest.Bits))),
                   content.Latest);
     if (content.HasBeforeLoss)
         mainChart(QStringLiteral("Before the largest loss: %1, %2 bits")
-                      .arg(pages.Time(content.BeforeLoss.TimeUtcMs), Grouped(f.LossBeforeTotal)),
+                      .arg(pages.Time(content.BeforeLoss.TimeUtcMs), GroupedNumber(f.LossBeforeTotal)),
                   content.BeforeLoss);
 
     pages.NewPage();
@@ -265,8 +258,10 @@ bool ComposeHistoryReport(THistoryStore& store, const THistoryFilter& filter, co
     }
     content.WrittenUtcMs = options.NowUtcMs ? options.NowUtcMs() : CurrentUtcMs();
     const std::vector<TTotalBitsPoint>& points = content.Data.TotalBits;
-    const std::int64_t from = filter.HasSince ? filter.SinceUtcMs : (points.empty() ? 0 : points.front().TimeUtcMs);
-    const std::int64_t to = filter.HasUntil ? filter.UntilUtcMs : (points.empty() ? from : points.back().TimeUtcMs);
+    // The period as the views show it; one without polls as the filter gives it.
+    const bool none = points.empty();
+    const std::int64_t from = none ? (filter.HasSince ? filter.SinceUtcMs : 0) : content.Data.FromUtcMs;
+    const std::int64_t to = none ? (filter.HasUntil ? filter.UntilUtcMs : from) : content.Data.ToUtcMs;
     content.Figures = ComputeReportFigures(content.Data, from, std::max(from, to));
     if (!points.empty()) {
         THistoryRecord newest;

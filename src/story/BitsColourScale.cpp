@@ -1,17 +1,13 @@
 #include "story/BitsColourScale.h"
 
+#include "chart/ChartColors.h"
+
 #include "monitor/HistoryDesign.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
-
-QColor FromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
 
 // Fifteen samples of the viridis scale, evenly spaced from its dark purple
 // end (1 bit) to its yellow end (15 bits), as 0xRRGGBB.
@@ -25,17 +21,17 @@ constexpr std::array<std::uint32_t, BitsColourScaleTop> ScaleRgb{
 QColor BitsColour(int bits)
 {
     if (bits <= 0)
-        return FromBgr(design::WaterfallZeroBitsColor);
+        return ToQColor(design::WaterfallZeroBitsColor);
     const std::uint32_t rgb = ScaleRgb[static_cast<std::size_t>(std::min(bits, BitsColourScaleTop) - 1)];
     return QColor::fromRgb(rgb);
 }
 
 QColor FailedPollColour()
 {
-    return FromBgr(design::TotalBitsFailedColor);
+    return ToQColor(design::TimePlotFailedColor);
 }
 
 QColor NoPollColour()
 {
-    return FromBgr(design::WaterfallNoPollsColor);
+    return ToQColor(design::WaterfallNoPollsColor);
 }

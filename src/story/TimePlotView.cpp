@@ -1,4 +1,7 @@
 #include "story/TimePlotView.h"
+#include "text/QtText.h"
+
+#include "chart/ChartColors.h"
 
 #include "monitor/HistoryDesign.h"
 #include "story/TimeAxis.h"
@@ -14,17 +17,6 @@
 namespace {
 
 constexpr int Pad = 4;
-
-QString FromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QColor FromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
 
 const QLocale& TextLocale()
 {
@@ -76,7 +68,7 @@ QRect EventMarker(const TTimePlotLayout& layout, const TTimePlotData& data, cons
 QColor EventColour(TLineEventKind kind)
 {
     const auto index = static_cast<std::size_t>(kind);
-    return FromBgr(index < design::EventKindColors.size() ? design::EventKindColors[index] : design::StoryAxisColor);
+    return ToQColor(index < design::EventKindColors.size() ? design::EventKindColors[index] : design::StoryAxisColor);
 }
 
 // The polls' line: per pixel column the first, last, lowest and highest y
@@ -181,7 +173,7 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
         const int left = std::clamp(XOf(event.StartUtcMs, layout, data), plot.left(), plot.right());
         const int right = std::clamp(XOf(event.EndUtcMs, layout, data), plot.left(), plot.right());
         painter.fillRect(QRect(left, plot.top(), std::max(1, right - left + 1), plot.height()),
-                         FromBgr(design::TimePlotHighlightShade));
+                         ToQColor(design::TimePlotHighlightShade));
     }
     // Value grid and labels.
     const TValueScale& scale = layout.Scale;
@@ -189,9 +181,9 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
     for (int index = 0; index <= steps && index <= 1000; ++index) {
         const double value = scale.Min + index * scale.Step;
         const int y = YOf(value, layout);
-        painter.setPen(FromBgr(design::StoryGridColor));
+        painter.setPen(ToQColor(design::StoryGridColor));
         painter.drawLine(plot.left(), y, plot.right(), y);
-        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.setPen(ToQColor(design::StoryAxisColor));
         painter.drawLine(plot.left() - design::WaterfallTickLength, y, plot.left() - 1, y);
         const int labelTop = std::clamp(y - textHeight / 2, layout.Bounds.top(), layout.Bounds.bottom() - textHeight);
         painter.drawText(QRect(layout.ValueAxis.left(), labelTop,
@@ -202,9 +194,9 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
     const auto widthOf = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
     for (const TTimeTick& tick : LayOutTimeTicks(data.FromUtcMs, data.ToUtcMs, plot.width() - 1, widthOf, zone)) {
         const int x = plot.left() + tick.Position;
-        painter.setPen(FromBgr(design::StoryGridColor));
+        painter.setPen(ToQColor(design::StoryGridColor));
         painter.drawLine(x, plot.top(), x, plot.bottom());
-        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.setPen(ToQColor(design::StoryAxisColor));
         painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + design::WaterfallTickLength);
         const int textWidth = widthOf(tick.Text);
         const int left = std::clamp(x - textWidth / 2, plot.left(), plot.right() + 1 - textWidth);
@@ -215,7 +207,7 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
                          Qt::AlignLeft | Qt::AlignVCenter, tick.Text);
         painter.setFont(font);
     }
-    painter.setPen(FromBgr(design::WaterfallFrameColor));
+    painter.setPen(ToQColor(design::WaterfallFrameColor));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot.adjusted(-1, -1, 0, 0));
     // The line through the captured polls, broken where it must be.
@@ -233,7 +225,7 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
         else if (!column.Joined && !joinsNext)
             dots.append(QPoint(column.X, column.FirstY));
     }
-    painter.setPen(QPen(FromBgr(design::TimePlotLineColor), 1));
+    painter.setPen(QPen(ToQColor(design::TimePlotLineColor), 1));
     painter.drawLines(lines);
     painter.drawPoints(dots.constData(), static_cast<int>(dots.size()));
     // Failed polls: red marks at the bottom, one per pixel column.
@@ -248,7 +240,7 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
         lastFailedX = x;
         failed.append(QLine(x, plot.bottom() - design::TimePlotFailedMarkHeight + 1, x, plot.bottom()));
     }
-    painter.setPen(FromBgr(design::TimePlotFailedColor));
+    painter.setPen(ToQColor(design::TimePlotFailedColor));
     painter.drawLines(failed);
     // The event markers, the highlighted one last and framed.
     for (std::size_t index = 0; index < data.Events.size(); ++index) {
@@ -261,7 +253,7 @@ void PaintTimePlot(QPainter& painter, const TTimePlotLayout& layout, const TTime
         const THostLineEvent& event = data.Events[static_cast<std::size_t>(highlightedEvent)];
         const QRect marker = EventMarker(layout, data, event);
         painter.fillRect(marker, EventColour(event.Event.Kind));
-        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.setPen(ToQColor(design::StoryAxisColor));
         painter.drawRect(marker.adjusted(0, 0, -1, -1));
     }
     painter.restore();
@@ -296,9 +288,9 @@ QString TimePlotHoverText(const TTimePlotData& data, int point, const QTimeZone&
     const QString time = TextLocale().toString(QDateTime::fromMSecsSinceEpoch(poll.TimeUtcMs, zone),
                                                QStringLiteral("ddd d MMM yyyy HH:mm:ss"));
     if (!poll.Captured)
-        return time + QStringLiteral(", ") + FromView(design::WaterfallLegendFailed);
+        return time + QStringLiteral(", ") + QStringFromUtf8(design::WaterfallLegendFailed);
     return time + QStringLiteral(", ") + ValueText(static_cast<double>(poll.TotalBits), 0) +
-           FromView(design::WaterfallBitsUnit);
+           QStringFromUtf8(design::WaterfallBitsUnit);
 }
 
 int TimePlotEventAt(const TTimePlotLayout& layout, const TTimePlotData& data, QPoint point)
@@ -315,7 +307,7 @@ QImage RenderTimePlot(const TTimePlotData& data, QSize size, const QTimeZone& zo
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    QFont font(FromView(design::FontName));
+    QFont font(QStringFromUtf8(design::FontName));
     font.setPixelSize(design::FontPixelSize);
     const TTimePlotLayout layout = LayOutTimePlot(QRect(QPoint(0, 0), size), font, data);
     PaintTimePlot(painter, layout, data, zone, font, highlightedEvent);

@@ -1,7 +1,10 @@
 #include "story/ToneComparisonView.h"
 
+#include "chart/ChartColors.h"
+
 #include "app/ReadoutText.h"
 #include "app/ToneRange.h"
+#include "history/HistoryTime.h"
 #include "monitor/HistoryDesign.h"
 #include "text/QtText.h"
 
@@ -16,20 +19,9 @@
 
 namespace {
 
-QColor Colour(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
-QString Grouped(std::int64_t n)
-{
-    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n));
-}
-
 QString Signed(std::int64_t n)
 {
-    return n > 0 ? QStringLiteral("+") + Grouped(n) : Grouped(n);
+    return n > 0 ? QStringLiteral("+") + GroupedNumber(n) : GroupedNumber(n);
 }
 
 int TonesOf(const ToneBits& bits, bool loaded)
@@ -39,12 +31,7 @@ int TonesOf(const ToneBits& bits, bool loaded)
 
 QString Tones(std::int64_t n)
 {
-    return Grouped(n) + (n == 1 ? QStringLiteral(" tone") : QStringLiteral(" tones"));
-}
-
-QString TimeText(std::int64_t utcMs, const QTimeZone& zone)
-{
-    return QDateTime::fromMSecsSinceEpoch(utcMs, zone).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return GroupedNumber(n) + (n == 1 ? QStringLiteral(" tone") : QStringLiteral(" tones"));
 }
 
 // The left edge of a tone's column in a plot ToneCount columns wide.
@@ -91,12 +78,12 @@ QStringList ToneComparisonSummary(const TToneComparisonData& data, const QTimeZo
     const TToneComparison& c = data.Comparison;
     return {
         QStringLiteral("Before: %1, %2 bits on %3")
-            .arg(TimeText(data.BeforeUtcMs, zone), Grouped(c.TotalBefore), Tones(TonesOf(c.Before, true))),
+            .arg(FormatTimeIn(data.BeforeUtcMs, zone), GroupedNumber(c.TotalBefore), Tones(TonesOf(c.Before, true))),
         QStringLiteral("After: %1, %2 bits on %3")
-            .arg(TimeText(data.AfterUtcMs, zone), Grouped(c.TotalAfter), Tones(TonesOf(c.After, true))),
+            .arg(FormatTimeIn(data.AfterUtcMs, zone), GroupedNumber(c.TotalAfter), Tones(TonesOf(c.After, true))),
         QStringLiteral("Gained %1 bits, lost %2 bits (net %3); %4 back from 0 bits, %5 down to 0 bits")
-            .arg(Grouped(c.BitsGained), Grouped(c.BitsLost), Signed(c.TotalAfter - c.TotalBefore), Tones(c.TonesGained),
-                 Tones(c.TonesLost)),
+            .arg(GroupedNumber(c.BitsGained), GroupedNumber(c.BitsLost), Signed(c.TotalAfter - c.TotalBefore),
+                 Tones(c.TonesGained), Tones(c.TonesLost)),
     };
 }
 
@@ -124,14 +111,14 @@ void PaintToneComparison(QPainter& painter, const TToneComparisonLayout& layout,
     const auto bitsY = [&](std::int32_t b) {
         return bits.bottom() + 1 - static_cast<int>(std::clamp<std::int32_t>(b, 0, top) * bits.height() / top);
     };
-    painter.setPen(Colour(design::ColorGridGrey));
+    painter.setPen(ToQColor(design::ColorGridGrey));
     for (int b = 0; b <= top; b += 5)
         painter.drawLine(bits.left(), bitsY(b), bits.right(), bitsY(b));
     for (int t = 0; t < ToneCount; ++t) {
         const int x0 = ToneX(bits, t), x1 = std::max(x0 + 1, ToneX(bits, t + 1));
         const int y = bitsY(c.After[t]);
         if (y <= bits.bottom())
-            painter.fillRect(QRect(x0, y, x1 - x0, bits.bottom() + 1 - y), Colour(design::ToneColor(t)));
+            painter.fillRect(QRect(x0, y, x1 - x0, bits.bottom() + 1 - y), ToQColor(design::ToneColor(t)));
     }
     painter.setPen(QPen(Qt::black, 1));
     for (int t = 0; t < ToneCount; ++t) {
@@ -164,7 +151,7 @@ void PaintToneComparison(QPainter& painter, const TToneComparisonLayout& layout,
         const int x0 = ToneX(diff, t), x1 = std::max(x0 + 1, ToneX(diff, t + 1));
         const int h = std::max(1, static_cast<int>(std::abs(d) * half / most));
         const QRect bar = d > 0 ? QRect(x0, middle - h, x1 - x0, h) : QRect(x0, middle + 1, x1 - x0, h);
-        painter.fillRect(bar, d > 0 ? Colour(design::ColorGreen) : Colour(design::ColorRed));
+        painter.fillRect(bar, d > 0 ? ToQColor(design::ColorGreen) : ToQColor(design::ColorRed));
     }
     painter.setPen(Qt::black);
     painter.drawLine(diff.left(), middle, diff.right(), middle);

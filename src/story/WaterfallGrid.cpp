@@ -1,4 +1,5 @@
 #include "story/WaterfallGrid.h"
+#include "text/QtText.h"
 
 #include <algorithm>
 #include <array>
@@ -29,11 +30,6 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 std::int64_t RowsCovering(std::int64_t from, std::int64_t to, std::int64_t duration)
 {
     return FloorDiv(to, duration) - FloorDiv(from, duration) + 1;
-}
-
-QString FromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -88,8 +84,8 @@ int TWaterfallGrid::RowAt(std::int64_t t) const
 
 QString TWaterfallGrid::RowNote() const
 {
-    return FromView(design::WaterfallRowNoteLead) + WaterfallDurationText(fRowDurationMs) +
-           FromView(design::WaterfallRowNoteTail);
+    return QStringFromUtf8(design::WaterfallRowNoteLead) + WaterfallDurationText(fRowDurationMs) +
+           QStringFromUtf8(design::WaterfallRowNoteTail);
 }
 
 TWaterfallGrid TWaterfallGrid::Combined(int maxRows) const

@@ -1,4 +1,7 @@
 #include "story/WaterfallView.h"
+#include "text/QtText.h"
+
+#include "chart/ChartColors.h"
 
 #include "app/ReadoutText.h"
 #include "story/BitsColourScale.h"
@@ -18,17 +21,6 @@ constexpr int ToneLabelGap = 6;
 // Largest cell image drawn at the plot's own size; beyond it (a high
 // resolution printer) the cells are drawn as one pixel per cell and scaled.
 constexpr qint64 LargestCellImagePixels = 4096LL * 4096LL;
-
-QString FromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QColor FromBgr(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
 
 // The rows' time span: from the start of the first to the end of the last,
 // so that every row has its full height.
@@ -51,15 +43,15 @@ int RowEdgeY(std::int64_t t, const TWaterfallGrid& grid, int height)
 // Widths the legend needs: the bits swatches, and the two kinds of rows.
 int BitsLegendWidth(const QFontMetrics& metrics)
 {
-    return metrics.horizontalAdvance(FromView(design::WaterfallLegendBits)) + Pad +
+    return metrics.horizontalAdvance(QStringFromUtf8(design::WaterfallLegendBits)) + Pad +
            (BitsColourScaleTop + 1) * design::WaterfallSwatchWidth + Pad;
 }
 
 int KindsLegendWidth(const QFontMetrics& metrics)
 {
     return 2 * (design::WaterfallSwatchWidth + Pad + 2 * Pad) +
-           metrics.horizontalAdvance(FromView(design::WaterfallLegendFailed)) +
-           metrics.horizontalAdvance(FromView(design::WaterfallLegendNoPolls));
+           metrics.horizontalAdvance(QStringFromUtf8(design::WaterfallLegendFailed)) +
+           metrics.horizontalAdvance(QStringFromUtf8(design::WaterfallLegendNoPolls));
 }
 
 QString TimeText(std::int64_t utcMs, const QTimeZone& zone, bool withDate)
@@ -154,7 +146,7 @@ void PaintCells(QPainter& painter, const TWaterfallLayout& layout, const TWaterf
         painter.restore();
     }
     // Rows without polls are hatched, so that they read as "nothing here".
-    const QBrush hatch(FromBgr(design::WaterfallHatchColor), Qt::BDiagPattern);
+    const QBrush hatch(ToQColor(design::WaterfallHatchColor), Qt::BDiagPattern);
     const auto& rows = grid.Rows();
     for (std::size_t index = 0; index < rows.size();) {
         if (rows[index].Kind != TWaterfallRowKind::wrNoPolls) {
@@ -177,7 +169,7 @@ void PaintToneAxis(QPainter& painter, const TWaterfallLayout& layout, const QFon
     const QRect& plot = layout.Plot;
     const QRect& axis = layout.ToneAxis;
     const int width = plot.width();
-    painter.setPen(FromBgr(design::StoryAxisColor));
+    painter.setPen(ToQColor(design::StoryAxisColor));
     const auto widthOf = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
     for (const int tone : WaterfallToneTicks(width, widthOf)) {
         const int x =
@@ -194,15 +186,15 @@ void PaintToneAxis(QPainter& painter, const TWaterfallLayout& layout, const QFon
     const int split = plot.left() + WaterfallToneX(LastUpstreamTone + 1, width);
     const QRect up(plot.left(), bandTop, split - plot.left(), design::WaterfallBandHeight);
     const QRect down(split, bandTop, plot.left() + width - split, design::WaterfallBandHeight);
-    painter.fillRect(up, FromBgr(design::ToneColor(0)));
-    painter.fillRect(down, FromBgr(design::ToneColor(LastUpstreamTone + 1)));
+    painter.fillRect(up, ToQColor(design::ToneColor(0)));
+    painter.fillRect(down, ToQColor(design::ToneColor(LastUpstreamTone + 1)));
     const int textTop = bandTop + design::WaterfallBandHeight;
-    const QString upText = FromView(design::WaterfallUpstream);
-    const QString downText = FromView(design::WaterfallDownstream);
-    painter.setPen(FromBgr(design::ToneColor(0)));
+    const QString upText = QStringFromUtf8(design::WaterfallUpstream);
+    const QString downText = QStringFromUtf8(design::WaterfallDownstream);
+    painter.setPen(ToQColor(design::ToneColor(0)));
     painter.drawText(QRect(up.left(), textTop, std::max(up.width(), widthOf(upText)), metrics.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, upText);
-    painter.setPen(FromBgr(design::ToneColor(LastUpstreamTone + 1)));
+    painter.setPen(ToQColor(design::ToneColor(LastUpstreamTone + 1)));
     painter.drawText(QRect(down.left(), textTop, down.width(), metrics.height()), Qt::AlignCenter, downText);
 }
 
@@ -213,7 +205,7 @@ void PaintTimeAxis(QPainter& painter, const TWaterfallLayout& layout, const TWat
     const int height = plot.height();
     const int textHeight = metrics.height();
     const auto extentOf = [textHeight](const QString&) { return textHeight; };
-    painter.setPen(FromBgr(design::StoryAxisColor));
+    painter.setPen(ToQColor(design::StoryAxisColor));
     for (const TTimeTick& tick : LayOutTimeTicks(AxisFrom(grid), AxisTo(grid), height, extentOf, zone)) {
         const int y = plot.top() + std::min(height - 1, height - tick.Position);
         painter.drawLine(plot.left() - design::WaterfallTickLength, y, plot.left() - 1, y);
@@ -236,13 +228,13 @@ void PaintLegend(QPainter& painter, const TWaterfallLayout& layout, const QFontM
     const QRect& legend = layout.Legend;
     const int textHeight = metrics.height();
     const int swatch = design::WaterfallSwatchWidth;
-    painter.setPen(FromBgr(design::StoryAxisColor));
+    painter.setPen(ToQColor(design::StoryAxisColor));
     int x = legend.left();
-    const QString bitsText = FromView(design::WaterfallLegendBits);
+    const QString bitsText = QStringFromUtf8(design::WaterfallLegendBits);
     painter.drawText(QRect(x, legend.top(), metrics.horizontalAdvance(bitsText), textHeight),
                      Qt::AlignLeft | Qt::AlignVCenter, bitsText);
     x += metrics.horizontalAdvance(bitsText) + Pad;
-    const QPen frame(FromBgr(design::WaterfallFrameColor));
+    const QPen frame(ToQColor(design::WaterfallFrameColor));
     for (int bits = 0; bits <= BitsColourScaleTop; ++bits) {
         // 0 stands apart from the scale.
         const int left = x + bits * swatch + (bits > 0 ? Pad : 0);
@@ -252,7 +244,7 @@ void PaintLegend(QPainter& painter, const TWaterfallLayout& layout, const QFontM
             painter.setPen(frame);
             painter.drawRect(box.adjusted(0, 0, -1, -1));
         }
-        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.setPen(ToQColor(design::StoryAxisColor));
         painter.drawText(QRect(left - 4, legend.top() + textHeight, swatch + 8, textHeight), Qt::AlignCenter,
                          QString::number(bits));
     }
@@ -268,9 +260,9 @@ void PaintLegend(QPainter& painter, const TWaterfallLayout& layout, const QFontM
         const QRect box(kindsLeft, kindsTop, swatch, textHeight);
         painter.fillRect(box, brush);
         if (hatched)
-            painter.fillRect(box, QBrush(FromBgr(design::WaterfallHatchColor), Qt::BDiagPattern));
-        const QString text = FromView(caption);
-        painter.setPen(FromBgr(design::StoryAxisColor));
+            painter.fillRect(box, QBrush(ToQColor(design::WaterfallHatchColor), Qt::BDiagPattern));
+        const QString text = QStringFromUtf8(caption);
+        painter.setPen(ToQColor(design::StoryAxisColor));
         painter.drawText(QRect(kindsLeft + swatch + Pad, kindsTop, metrics.horizontalAdvance(text), textHeight),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
         kindsLeft += swatch + Pad + metrics.horizontalAdvance(text) + 2 * Pad;
@@ -349,19 +341,19 @@ void PaintWaterfall(QPainter& painter, const TWaterfallLayout& layout, const TWa
     const QRect& plot = layout.Plot;
     if (grid.Empty()) {
         painter.fillRect(plot, NoPollColour());
-        painter.setPen(FromBgr(design::StoryAxisColor));
-        painter.drawText(plot, Qt::AlignCenter, FromView(design::WaterfallNoPeriod));
+        painter.setPen(ToQColor(design::StoryAxisColor));
+        painter.drawText(plot, Qt::AlignCenter, QStringFromUtf8(design::WaterfallNoPeriod));
     } else {
         PaintCells(painter, layout, grid);
         PaintTimeAxis(painter, layout, grid, zone, metrics);
     }
-    painter.setPen(FromBgr(design::WaterfallFrameColor));
+    painter.setPen(ToQColor(design::WaterfallFrameColor));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot.adjusted(-1, -1, 0, 0));
     PaintToneAxis(painter, layout, metrics);
     PaintLegend(painter, layout, metrics);
     if (!grid.Empty()) {
-        painter.setPen(FromBgr(design::StoryAxisColor));
+        painter.setPen(ToQColor(design::StoryAxisColor));
         painter.drawText(layout.Note, Qt::AlignLeft | Qt::AlignVCenter, grid.RowNote());
     }
     painter.restore();
@@ -409,20 +401,21 @@ QString WaterfallHoverText(const TWaterfallGrid& grid, const TWaterfallHit& hit,
     switch (row.Kind) {
     case TWaterfallRowKind::wrReading: {
         const int value = row.Bits[static_cast<std::size_t>(hit.Tone)];
-        bits = QString::number(value) + FromView(value == 1 ? design::WaterfallOneBit : design::WaterfallBitsUnit);
+        bits =
+            QString::number(value) + QStringFromUtf8(value == 1 ? design::WaterfallOneBit : design::WaterfallBitsUnit);
         if (row.Polls == 0)
-            bits += QStringLiteral(" (") + FromView(design::WaterfallAsBefore) + QStringLiteral(")");
+            bits += QStringLiteral(" (") + QStringFromUtf8(design::WaterfallAsBefore) + QStringLiteral(")");
         else if (row.Readings > 1)
-            bits += QStringLiteral(", ") + FromView(design::WaterfallLowestOf).arg(row.Readings);
+            bits += QStringLiteral(", ") + QStringFromUtf8(design::WaterfallLowestOf).arg(row.Readings);
         break;
     }
     case TWaterfallRowKind::wrFailed:
-        bits = FromView(design::WaterfallLegendFailed);
+        bits = QStringFromUtf8(design::WaterfallLegendFailed);
         if (row.Polls > 1)
             bits += QStringLiteral(" (%1)").arg(row.Polls);
         break;
     case TWaterfallRowKind::wrNoPolls:
-        bits = FromView(design::WaterfallLegendNoPolls);
+        bits = QStringFromUtf8(design::WaterfallLegendNoPolls);
         break;
     }
     lines << bits;
@@ -431,7 +424,7 @@ QString WaterfallHoverText(const TWaterfallGrid& grid, const TWaterfallHit& hit,
 
 QFont StoryFont()
 {
-    QFont font(FromView(design::FontName));
+    QFont font(QStringFromUtf8(design::FontName));
     font.setPixelSize(design::FontPixelSize);
     return font;
 }

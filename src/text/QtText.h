@@ -7,6 +7,7 @@
 //   one character of the code page the chart was designed with (any byte
 //   0-255 maps to one character and back).
 
+#include <QLocale>
 #include <QString>
 
 #include <string>
@@ -32,4 +33,10 @@ inline std::string Latin1FromQString(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// "129,600": a count with English thousands separators, whatever the user's locale.
+inline QString GroupedNumber(long long n)
+{
+    return QLocale(QLocale::English).toString(n);
 }

@@ -204,8 +204,13 @@ int RunPollCommand(const std::vector<std::string>& args, std::istream& in, std::
         return ExportHistory(arguments, err);
     if (arguments.Events)
         return PrintHistoryEvents(arguments, out, err);
-    if (!arguments.ReportFile.empty() || !arguments.WaterfallFile.empty())
-        return RenderHistoryPictures(arguments, err) ? PollExitCaptured : PollExitFailed;
+    if (!arguments.ReportFile.empty() || !arguments.WaterfallFile.empty()) {
+        THistoryStore store;
+        if (!OpenHistoryToRead(arguments, store, err))
+            return PollExitFailed;
+        return RenderHistoryPictures(store, HistoryFilterOf(arguments), arguments, err) ? PollExitCaptured
+                                                                                        : PollExitFailed;
+    }
 
     if (!arguments.TableFile.empty()) {
         ToneBits bits{};

@@ -8,14 +8,12 @@
 #include <stdexcept>
 
 #include "history/HistoryStore.h"
-#include "io/AtomicFile.h"
 #include "jpeg/JPEGImage.h"
 #include "report/HistoryReport.h"
 #include "story/HistoryPlotData.h"
 #include "story/WaterfallView.h"
 
 #include "monitor/MonitorChart.h"
-#include <QBuffer>
 
 namespace {
 
@@ -45,33 +43,47 @@ std::unique_ptr<QGuiApplication> MakeGuiApplication()
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-}  // namespace
+// While it lives: Qt's notices kept off the error stream, and a graphical
+// application for fonts and painting where the process has none.
+class TQuietDrawing {
+public:
+    TQuietDrawing() : fPrevious(qInstallMessageHandler(QuietHandler)), fApp(MakeGuiApplication())
+    {
+        gPreviousHandler = fPrevious;
+    }
+    // The application goes first, while its notices are still kept quiet.
+    ~TQuietDrawing()
+    {
+        fApp.reset();
+        qInstallMessageHandler(fPrevious);
+    }
+    TQuietDrawing(const TQuietDrawing&) = delete;
+    TQuietDrawing& operator=(const TQuietDrawing&) = delete;
 
-bool RenderHistoryPictures(const TPollArguments& arguments, std::ostream& err)
-{
-    gPreviousHandler = qInstallMessageHandler(QuietHandler);
-    struct TRestoreHandler {
-        ~TRestoreHandler() { qInstallMessageHandler(gPreviousHandler); }
-    } restore;
-    const std::unique_ptr<QGuiApplication> app = MakeGuiApplication();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+    // Whether drawing can go on; says why not on err.
+    bool Ready(std::ostream& err) const
+    {
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+            return true;
         err << "quillmont-poll: drawing needs a graphical application\n";
         return false;
     }
-    THistoryStore store;
-    THistoryStoreOptions options;
-    options.ReadOnly = true;
-    if (!store.Open(QString::fromStdString(arguments.HistoryFile), options)) {
-        err << "quillmont-poll: " << store.LastError() << "\n";
+
+private:
+    QtMessageHandler fPrevious;
+    std::unique_ptr<QGuiApplication> fApp;
+};
+
+}  // namespace
+
+bool RenderHistoryPictures(THistoryStore& store, const THistoryFilter& filter, const TPollArguments& arguments,
+                           std::ostream& err)
+{
+    const TQuietDrawing drawing;
+    if (!drawing.Ready(err))
         return false;
-    }
-    THistoryFilter filter;
-    filter.HasSince = arguments.HasSince;
-    filter.SinceUtcMs = arguments.SinceUtcMs;
-    filter.HasUntil = arguments.HasUntil;
-    filter.UntilUtcMs = arguments.UntilUtcMs;
+    QString error;
     if (!arguments.ReportFile.empty()) {
-        QString error;
         if (!WriteHistoryReport(store, filter, QString::fromStdString(arguments.ReportFile), {}, error)) {
             err << "quillmont-poll: " << error.toStdString() << "\n";
             return false;
@@ -84,19 +96,11 @@ bool RenderHistoryPictures(const TPollArguments& arguments, std::ostream& err)
         err << "quillmont-poll: " << reason << "\n";
         return false;
     }
-    // Bounded: a picture of 8192 x 8192 is 256 MiB already.
-    const int width = arguments.HasSize ? std::clamp(arguments.Width, 200, 8192) : 1000;
-    const int height = arguments.HasSize ? std::clamp(arguments.Height, 200, 8192) : 700;
-    const QImage image = RenderWaterfall(data.Waterfall, QSize(width, height), QTimeZone::systemTimeZone());
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (image.isNull() || !image.save(&buffer, "PNG")) {
-        err << "quillmont-poll: cannot write " << arguments.WaterfallFile << ": the picture could not be made\n";
-        return false;
-    }
-    if (!WriteFileAtomically(arguments.WaterfallFile, std::string_view(png.constData(), png.size()), reason)) {
-        err << "quillmont-poll: cannot write " << arguments.WaterfallFile << ": " << reason << "\n";
+    // The arguments hold the size in 200..8192 when it was given.
+    const QSize size = arguments.HasSize ? QSize(arguments.Width, arguments.Height) : QSize(1000, 700);
+    if (!SavePng(RenderWaterfall(data.Waterfall, size, QTimeZone::systemTimeZone()),
+                 QString::fromStdString(arguments.WaterfallFile), error)) {
+        err << "quillmont-poll: " << error.toStdString() << "\n";
         return false;
     }
     return true;
@@ -106,15 +110,9 @@ bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, s
 {
     if (!arguments.WantsPictures())
         return true;
-    gPreviousHandler = qInstallMessageHandler(QuietHandler);
-    struct TRestoreHandler {
-        ~TRestoreHandler() { qInstallMessageHandler(gPreviousHandler); }
-    } restore;
-    const std::unique_ptr<QGuiApplication> app = MakeGuiApplication();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        err << "quillmont-poll: drawing needs a graphical application\n";
+    const TQuietDrawing drawing;
+    if (!drawing.Ready(err))
         return false;
-    }
     bool ok = true;
     QString error;
     if (!arguments.PngFile.empty() && !SaveMonitorChartPng(bits, arguments.Range, arguments.Width, arguments.Height,

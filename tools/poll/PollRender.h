@@ -3,6 +3,7 @@
 #include <iosfwd>
 
 #include "app/ToneBits.h"
+#include "history/HistoryStore.h"
 #include "poll/PollArguments.h"
 
 // Draws the monitor chart of the table into the PNG, SVG and JPEG files the
@@ -13,7 +14,8 @@
 // Writes the evidence report (--report) or the waterfall picture
 // (--waterfall) of the stored polls the arguments choose. False, with a line
 // on err, when the store cannot be read or the file cannot be written.
-bool RenderHistoryPictures(const TPollArguments& arguments, std::ostream& err);
+bool RenderHistoryPictures(THistoryStore& store, const THistoryFilter& filter, const TPollArguments& arguments,
+                           std::ostream& err);
 
 bool RenderPollPictures(const ToneBits& bits, const TPollArguments& arguments, std::ostream& err);
 
