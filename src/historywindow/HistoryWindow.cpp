@@ -40,6 +40,26 @@
 
 #include <algorithm>
 
+namespace {
+
+// The file a button's command writes, asked for in a save dialog titled as
+// the button without its dots, starting in the home folder; empty when cancelled.
+QString AskSavePath(QWidget* parent, std::string_view button, std::string_view filter, const QString& suffix,
+                    std::string_view defaultName)
+{
+    QFileDialog dialog(parent, QStringFromUtf8(button).remove(QStringLiteral("...")));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringFromUtf8(filter));
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(QDir::home().filePath(QStringFromUtf8(defaultName)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+}  // namespace
+
 THistoryWindow::THistoryWindow(const QString& storePath, QWidget* parent)
     : QWidget(parent, Qt::Window), fBrowser(storePath)
 {
@@ -408,15 +428,10 @@ bool THistoryWindow::ExportTo(const QString& path)
 
 void THistoryWindow::ExportClick()
 {
-    QFileDialog dialog(this, QStringFromUtf8(design::HistoryExportButton).remove(QStringLiteral("...")));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringFromUtf8(design::HistoryExportFilter));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.selectFile(QDir::home().filePath(QStringFromUtf8(design::HistoryExportDefaultName)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ExportTo(dialog.selectedFiles().front());
+    const QString path = AskSavePath(this, design::HistoryExportButton, design::HistoryExportFilter,
+                                     QStringLiteral("csv"), design::HistoryExportDefaultName);
+    if (!path.isEmpty())
+        ExportTo(path);
 }
 
 bool THistoryWindow::SaveReportTo(const QString& path)
@@ -430,15 +445,10 @@ bool THistoryWindow::SaveReportTo(const QString& path)
 
 void THistoryWindow::SaveReportClick()
 {
-    QFileDialog dialog(this, QStringFromUtf8(design::SaveReportButton).remove(QStringLiteral("...")));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringFromUtf8(design::SaveReportFilter));
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.selectFile(QDir::home().filePath(QStringFromUtf8(design::SaveReportDefaultName)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    SaveReportTo(dialog.selectedFiles().front());
+    const QString path = AskSavePath(this, design::SaveReportButton, design::SaveReportFilter, QStringLiteral("pdf"),
+                                     design::SaveReportDefaultName);
+    if (!path.isEmpty())
+        SaveReportTo(path);
 }
 
 void THistoryWindow::ShowMessage()
